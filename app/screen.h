@@ -1,0 +1,34 @@
+// The view base class: a table of virtual handlers that the dispatcher calls on the current
+// (and for some messages the previous, or every) view. Every view keeps its own window,
+// index, shown flag, soft-key bar and language offsets.
+#pragma once
+
+#include "engine/motion_record.h"
+#include "platform/windows.h"
+
+class CScreen {
+public:
+    virtual ~CScreen() = default;
+    virtual void Release() {}
+    virtual void OnPaint(HDC hdc) {}
+    virtual void OnCommand(int id, int notifyCode) {}
+    virtual void OnNotify(WPARAM wParam, LPARAM lParam) {}
+    virtual void Show(bool show, int otherIndex) {}
+    virtual void OnEvent(int value, const wchar_t* key) {}
+    virtual void OnInvalidate() {}
+    virtual HBRUSH OnCtlColorEdit(HDC hdc, HWND hEdit) = 0;
+    virtual void OnDrawItem(WPARAM wParam, LPARAM lParam) {}
+    virtual void OnLButtonDown(int x, int y) {}
+    virtual void OnLButtonUp(int x, int y) {}
+    virtual void OnLeftSoftKey() {}
+    virtual void OnRightSoftKey() {}
+    virtual void OnTimer(int id) {}
+    virtual void OnAnimationTimer() {}
+    virtual void OnProfileData(LPARAM lParam) {}
+    virtual void OnReset() {}
+    virtual void OnMotionInfo(const MotionRecord* record) {}
+    virtual void OnLanguage(int languageIndex) {}
+    virtual void OnOk() {}
+    // Each view creates its own window as a child of the main window.
+    virtual BOOL Create(HWND parent, int index) = 0;
+};

@@ -1,0 +1,17 @@
+// One consistent copy of the engine's counters and today's stored sums, taken under the
+// engine's lock for the saving thread.
+#pragma once
+
+#include <cstdint>
+
+struct EngineCounters {
+    int32_t nRunState;
+    int32_t iStepCount;
+    double dCalories;
+    double dTotalDistance;
+    uint32_t nElapsed;
+    int32_t sumStep;
+    double sumKCal;
+    double sumDistance;
+    int32_t sumHMS;
+};

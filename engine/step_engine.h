@@ -1,0 +1,93 @@
+// The pedometer engine: sensor and power side, counters of the running workout, today's
+// stored sums, the workout clock, and the record store it owns (runner, profile, daily
+// records, saving thread).
+#pragma once
+
+#include "engine/engine_counters.h"
+#include "engine/motion_record.h"
+#include "platform/windows.h"
+#include "store/daily_records.h"
+#include "store/db_helper.h"
+#include "store/profile_store.h"
+#include "store/saving_thread.h"
+#include "store/today_totals.h"
+
+class CStepEngine {
+public:
+    CStepEngine();
+    ~CStepEngine();
+
+    // Sensor and power side
+    void InitEngine(HWND hMain);
+    void StartCounting();
+    void StopCounting();
+    void RearmSensor();
+    void OnDestroy();
+    bool CheckResume();
+    void EnterUnattended();
+    void LeaveUnattended();
+
+    // Counting side
+    void MotionInfo(WPARAM wParam, LPARAM lParam);
+    void SetUserInfo(const UserBody* body);
+    void SetUserInfoText(const wchar_t* heightText, const wchar_t* weightText);
+    void ResetStepInfo();
+    void SelectPedometer(const TodayTotals* totals);
+    void OnTimer(int id);
+    // Seconds since 1970 from the platform's system time, truncated to 32 bits.
+    static uint32_t GetClock();
+
+    // Record store
+    void SaveTodayRow();                          // UM_SAVE_TODAY and the saving thread
+    void LoadUserInfo(int mode);                  // UM_LOAD_PROFILE
+    void ExecSql(int kind, const wchar_t* sql);   // UM_EXEC_SQL
+    // Stops and joins the saving thread (before the database closes).
+    void StopSaving();
+
+    // One consistent copy of counters and sums (taken under the lock).
+    void GetCounters(EngineCounters* out);
+    int GetRunState();
+
+    // Read access for the views' tests and diagnostics
+    HWND MainWindow() const { return m_hMain; }
+    bool IsSensorRunning() const { return m_bSensorRunning != 0; }
+    bool IsUnattended() const { return m_bUnattended != 0; }
+    const UserProfileBlock& Profile() const { return m_Profile.Block(); }
+    CDbHelper& Db() { return m_Db; }
+
+private:
+    void CloseResumeQueue();
+
+    HWND m_hMain = nullptr;
+
+    // Sensor and power
+    HANDLE m_hSensor = nullptr;
+    int m_bSensorRunning = 0;
+    int m_bUnattended = 0;
+    HANDLE m_hResumeQueue = nullptr;
+    HANDLE m_hResumeNotify = nullptr;
+
+    // Counters of the running workout; written on the UI thread under m_csCounters.
+    CRITICAL_SECTION m_csCounters;
+    int32_t m_iStepCount = 0;
+    double m_dCalories = 0;
+    double m_dTotalDistance = 0;
+    uint32_t m_nStartTime = 0;
+    uint32_t m_nElapsed = 0;
+    DWORD m_dwLastTick = 0;
+    DWORD m_dwIdleTime = 0;
+    int m_bNewStep = 0;
+    int m_nRunState = 0;
+    int32_t sumStep = 0;
+    double sumKCal = 0;
+    double sumDistance = 0;
+    int32_t sumHMS = 0;
+    MotionRecord m_Motion{};
+    wchar_t m_szDuration[16] = L"";
+
+    // Record store
+    CDbHelper m_Db;
+    CProfileStore m_Profile;
+    CDailyRecords m_Records;
+    CSavingThread m_Saver;
+};

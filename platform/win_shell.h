@@ -1,0 +1,70 @@
+// Shell chrome: task bar ("HHTaskBar"), soft-key menu bars, activation handling, the
+// title-bar notification icon and the input panel.
+#pragma once
+
+#include "platform/win_types.h"
+
+#define SHCMBF_EMPTYBAR 0x0001
+#define SHCMBF_HIDDEN 0x0002
+#define SHCMBF_HIDESIPBUTTON 0x0004
+
+struct SHMENUBARINFO {
+    DWORD cbSize;
+    HWND hwndParent;
+    DWORD dwFlags;
+    UINT nToolBarId;
+    HINSTANCE hInstRes;
+    int nBmpId;
+    int cBmpImages;
+    HWND hwndMB;
+    COLORREF clrBk;
+};
+
+struct SHACTIVATEINFO {
+    DWORD cbSize;
+    HWND hwndLastFocus;
+    UINT fSipUp : 1;
+    UINT fSipOnDeactivation : 1;
+    UINT fActive : 1;
+    UINT fReserved : 29;
+};
+
+BOOL SHInitExtraControls();
+// Creates the two-button soft-key bar of menu-bar resource nToolBarId along the bottom 52 rows.
+// A tap on a button sends WM_COMMAND with the button's command id to hwndParent.
+BOOL SHCreateMenuBar(SHMENUBARINFO* info);
+BOOL SHHandleWMActivate(HWND hWnd, WPARAM wParam, LPARAM lParam, SHACTIVATEINFO* sai, DWORD flags);
+BOOL SHHandleWMSettingChange(HWND hWnd, WPARAM wParam, LPARAM lParam, SHACTIVATEINFO* sai);
+
+// Title-bar notifications
+#define SHNP_INFORM 0x1B1
+#define SHNP_ICONIC 434
+#define SHNF_STRAIGHTTOTRAY 0x00000001
+#define SHNF_CRITICAL 0x00000002
+#define SHNF_FORCEMESSAGE 0x00000008
+#define SHNF_DISPLAYON 0x00000010
+#define SHNF_SILENT 0x00000020
+
+struct SHNOTIFICATIONDATA {
+    DWORD cbStruct;
+    DWORD dwID;
+    int npPriority;
+    DWORD csDuration;
+    HICON hicon;
+    DWORD grfFlags;
+    CLSID clsid;
+    HWND hwndSink;
+    LPCWSTR pszHTML;
+    LPCWSTR pszTitle;
+    LPARAM lParam;
+    LPCWSTR pszTodaySK;
+    LPCWSTR pszTodayExec;
+};
+
+LONG SHNotificationAdd(SHNOTIFICATIONDATA* data);
+LONG SHNotificationRemove(const CLSID* clsid, DWORD id);
+
+// Input panel: an on-screen numeric keypad above the soft-key bar.
+#define SIPF_OFF 0x00000000
+#define SIPF_ON 0x00000001
+BOOL SipShowIM(DWORD flags);

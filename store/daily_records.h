@@ -1,0 +1,52 @@
+// Statements on the pedometer table: today's rows, read-back of today's totals, the periodic
+// update of the newest row and deleting all records.
+#pragma once
+
+#include <mutex>
+
+#include "engine/engine_counters.h"
+#include "platform/windows.h"
+#include "store/db_helper.h"
+#include "store/today_totals.h"
+
+// Today's totals as read back from the newest row of the day.
+struct StoredToday {
+    int nHours;
+    int nMinutes;
+    int nSeconds;
+    int nSteps;
+    double dKcal;
+    double dDistance;
+    int nDuration;  // seconds
+};
+
+class CDailyRecords {
+public:
+    // "%04d-%02d-%02d" and "%02d:%02d:%02d" of one local-time reading.
+    static void MakeDateText(const SYSTEMTIME& st, wchar_t* date, size_t dateSize);
+    static void MakeClockText(const SYSTEMTIME& st, wchar_t* clock, size_t clockSize);
+    static void TodayDateText(wchar_t* date, size_t dateSize);
+
+    static void InsertTodayRow(HWND hMain, const wchar_t* date);
+    static int CountTodayRows(CDbHelper& db, const wchar_t* date);
+    // Reads the newest row of the day into *out (zeroed first). When a row was found, sends
+    // UM_SELECT_TODAY with its totals and returns true.
+    static bool LoadTodayTotals(CDbHelper& db, HWND hMain, const wchar_t* date, StoredToday* out);
+    static int FindTodaySeq(CDbHelper& db, const wchar_t* date);
+    static void DeleteAllRecords(HWND hMain);
+
+    // Updates the newest row of today with the stored sums plus the running counters; writes
+    // the formatted duration into durationText. Safe to call from the UI and saving threads.
+    void SaveTodayRow(CDbHelper& db, const EngineCounters& counters, wchar_t* durationText, size_t durationSize);
+
+private:
+    std::mutex m_Lock;
+    // Carry-over across midnight: the day last saved and the totals already attributed to
+    // earlier days, so that no counted step is lost or counted twice.
+    wchar_t m_szLastDate[16] = L"";
+    int m_nLastSeq = 0;
+    int32_t m_nBaseSteps = 0;
+    double m_dBaseKcal = 0;
+    double m_dBaseDistance = 0;
+    int32_t m_nBaseSeconds = 0;
+};

@@ -1,0 +1,24 @@
+// The statement runner bound to the shared SQLite connection.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "store/sql_types.h"
+
+struct sqlite3;
+
+class CDbHelper {
+public:
+    CDbHelper() = default;
+    explicit CDbHelper(sqlite3* db) : m_pDb(db) {}
+    void SetHandle(sqlite3* db) { m_pDb = db; }
+    sqlite3* GetHandle() const { return m_pDb; }
+
+    // 1 when the statement was prepared (whatever happened afterwards), 0 when preparation failed.
+    // Row texts are appended in row-major order; NULL columns arrive as empty texts.
+    int ExecuteSql(int kind, const wchar_t* sqlText, std::vector<std::wstring>& rowTexts, SqlResult* result);
+
+private:
+    sqlite3* m_pDb = nullptr;
+};
