@@ -38,6 +38,9 @@ public:
     // Updates the newest row of today with the stored sums plus the running counters; writes
     // the formatted duration into durationText. Safe to call from the UI and saving threads.
     void SaveTodayRow(CDbHelper& db, const EngineCounters& counters, wchar_t* durationText, size_t durationSize);
+    // Forgets the carry-over of earlier days; the engine calls it whenever its stored sums are
+    // replaced (UM_SELECT_TODAY) or reset (UM_RESET_STEPS).
+    void ResetCarry();
 
 private:
     std::mutex m_Lock;

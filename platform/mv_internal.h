@@ -1,0 +1,47 @@
+// Interfaces between the parts of the platform layer (window manager, drawing, shell chrome,
+// display backends, devices). Not for the program.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/win_types.h"
+
+// ---- Framebuffer (drawing) -------------------------------------------------------------
+// The one 480x800 screen, 32 bits per pixel 0x00RRGGBB (cairo RGB24), stride 480*4, black at start.
+uint32_t* MvFramebufferData();
+// Drawing marks the framebuffer changed; the display backend takes the flag when it presents.
+void MvFramebufferMarkDirty();
+bool MvFramebufferTakeDirty();
+bool MvFramebufferWritePng(const std::string& path);
+// Bitmaps and icons from PNG bytes (resources).
+HBITMAP MvCreateBitmapFromPng(const unsigned char* data, size_t size);
+HICON MvCreateIconFromPng(const unsigned char* data, size_t size);
+// Draws an icon (its PNG, alpha respected) at (x, y) of a DC, scaled to width x height.
+void MvDrawIcon(HDC hdc, HICON icon, int x, int y, int width, int height);
+
+// ---- Window manager (windows and messages) ---------------------------------------------------
+// Screen rectangle of a window.
+bool MvWindowScreenRect(HWND hWnd, RECT* rect);
+// Parts of the screen where the window may draw: its rectangle, clipped to its ancestors, minus
+// its visible children and the visible siblings (and their subtrees) above it, and minus visible
+// top-level windows above its top-level ancestor. Empty when the window or an ancestor is hidden.
+void MvWindowVisibleRects(HWND hWnd, std::vector<RECT>* rects);
+// The visible window that receives stylus input at a screen point (deepest child, topmost first).
+HWND MvWindowFromPoint(int x, int y);
+// The thread that owns every window (the one that called MvPlatformInit).
+bool MvIsUiThread();
+// Class name of a window.
+std::wstring MvWindowClassName(HWND hWnd);
+
+// ---- Shell chrome ------------------------------------------------------------------------------
+// Registers the platform's own window classes ("HHTaskBar", the soft-key bar, "edit", the message
+// box and the input panel) and creates the task bar window along rows 0-51.
+void MvShellInit(HINSTANCE hInstance);
+// Presses soft key 0 (left) or 1 (right) of the topmost visible soft-key bar, as a tap would.
+bool MvShellPressSoftKey(int which);
+
+// ---- Devices -----------------------------------------------------------------------------------
+// Stops the sensor thread, if any (process end).
+void MvSensorShutdown();
