@@ -57,6 +57,8 @@ public:
 
 private:
     void CloseResumeQueue();
+    // ServiceIoControl on the sensor with the main window's handle as input.
+    void SendSensorControl(DWORD code);
 
     HWND m_hMain = nullptr;
 
@@ -84,6 +86,9 @@ private:
     int32_t sumHMS = 0;
     MotionRecord m_Motion{};
     wchar_t m_szDuration[16] = L"";
+    // The body values last given; re-applied after the detector is re-initialised at start.
+    UserBody m_Body{};
+    bool m_bHaveBody = false;
 
     // Record store
     CDbHelper m_Db;

@@ -6,6 +6,8 @@
 
 #define SRCCOPY 0x00CC0020u
 
+#define CLR_INVALID 0xFFFFFFFFu
+
 #define TRANSPARENT 1
 #define OPAQUE 2
 
@@ -38,6 +40,10 @@
 #define DT_SINGLELINE 0x00000020
 #define DT_NOCLIP 0x00000100
 #define DT_CALCRECT 0x00000400
+
+// ExtTextOutW
+#define ETO_OPAQUE 0x0002
+#define ETO_CLIPPED 0x0004
 
 #define LF_FACESIZE 32
 #define FW_NORMAL 400
@@ -110,5 +116,7 @@ COLORREF SetTextColor(HDC hdc, COLORREF color);
 COLORREF SetBkColor(HDC hdc, COLORREF color);
 int SetBkMode(HDC hdc, int mode);
 int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format);
+// Width and height of a single line of text in the DC's font.
+BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, SIZE* size);
 BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count,
                  const INT* dx);

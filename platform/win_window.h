@@ -62,6 +62,8 @@
 #define WS_BORDER 0x00800000L
 #define WS_TABSTOP 0x00010000L
 #define WS_EX_CAPTIONOKBTN 0x80000000L
+// Stays above the other top-level windows (the platform's task bar).
+#define WS_EX_TOPMOST 0x00000008L
 
 // Edit styles
 #define ES_LEFT 0x0000L
@@ -100,6 +102,9 @@
 
 // SetWindowPos
 #define HWND_TOP ((HWND)0)
+#define HWND_BOTTOM ((HWND)1)
+#define HWND_TOPMOST ((HWND)-1)
+#define HWND_NOTOPMOST ((HWND)-2)
 #define SWP_NOSIZE 0x0001
 #define SWP_NOMOVE 0x0002
 #define SWP_NOZORDER 0x0004
@@ -178,6 +183,10 @@ BOOL GetClientRect(HWND hWnd, LPRECT rect);
 HWND GetParent(HWND hWnd);
 LONG GetWindowLongW(HWND hWnd, int index);
 LONG SetWindowLongW(HWND hWnd, int index, LONG value);
+// Pointer-sized forms (GWL_USERDATA and GWL_WNDPROC keep full pointers).
+LONG_PTR GetWindowLongPtrW(HWND hWnd, int index);
+LONG_PTR SetWindowLongPtrW(HWND hWnd, int index, LONG_PTR value);
+BOOL IsChild(HWND parent, HWND hWnd);
 int GetDlgCtrlID(HWND hWnd);
 HWND GetDlgItem(HWND parent, int id);
 BOOL EnableWindow(HWND hWnd, BOOL enable);
@@ -193,6 +202,8 @@ BOOL ScreenToClient(HWND hWnd, POINT* pt);
 BOOL ClientToScreen(HWND hWnd, POINT* pt);
 BOOL BringWindowToTop(HWND hWnd);
 HWND GetForegroundWindow();
+// High bit set while the key is down (the platform tracks VK_CONTROL for accelerators).
+short GetKeyState(int vk);
 
 // Finds a top-level window by class and/or title, in this process or (through the platform's
 // per-user instance socket) in another running instance of the program.

@@ -2,7 +2,9 @@
 // update of the newest row and deleting all records.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
+#include <string>
 
 #include "engine/engine_counters.h"
 #include "platform/windows.h"
@@ -30,26 +32,41 @@ public:
     static void InsertTodayRow(HWND hMain, const wchar_t* date);
     static int CountTodayRows(CDbHelper& db, const wchar_t* date);
     // Reads the newest row of the day into *out (zeroed first). When a row was found, sends
-    // UM_SELECT_TODAY with its totals and returns true.
+    // UM_SELECT_TODAY with its totals and returns true. When the day has no row yet (the query ran
+    // and found nothing) it sends UM_SELECT_TODAY with zero totals, so that no earlier day's sums
+    // are carried into the new day, and returns false; when the query failed it sends nothing.
     static bool LoadTodayTotals(CDbHelper& db, HWND hMain, const wchar_t* date, StoredToday* out);
     static int FindTodaySeq(CDbHelper& db, const wchar_t* date);
     static void DeleteAllRecords(HWND hMain);
 
     // Updates the newest row of today with the stored sums plus the running counters; writes
     // the formatted duration into durationText. Safe to call from the UI and saving threads.
-    void SaveTodayRow(CDbHelper& db, const EngineCounters& counters, wchar_t* durationText, size_t durationSize);
+    void SaveTodayRow(CDbHelper& db, const EngineCounters& counters, wchar_t* durationText,
+                      size_t durationSize);
     // Forgets the carry-over of earlier days; the engine calls it whenever its stored sums are
     // replaced (UM_SELECT_TODAY) or reset (UM_RESET_STEPS).
     void ResetCarry();
 
 private:
+    // Today's totals as the engine sees them (sums plus running counters), or parts of them.
+    struct Totals {
+        int64_t nSteps;
+        double dKcal;
+        double dDistance;
+        int64_t nSeconds;
+    };
+    static std::wstring ComposeInsert(const wchar_t* date, const wchar_t* clock);
+    static void UpdateRow(CDbHelper& db, int seq, const Totals& values, const wchar_t* durationText,
+                          const wchar_t* date, const wchar_t* clock);
+
     std::mutex m_Lock;
     // Carry-over across midnight: the day last saved and the totals already attributed to
     // earlier days, so that no counted step is lost or counted twice.
     wchar_t m_szLastDate[16] = L"";
     int m_nLastSeq = 0;
-    int32_t m_nBaseSteps = 0;
-    double m_dBaseKcal = 0;
-    double m_dBaseDistance = 0;
-    int32_t m_nBaseSeconds = 0;
+    Totals m_Base{};
+    // The totals of the last save since the carry was reset (to tell whether anything was
+    // counted since).
+    bool m_bWritten = false;
+    Totals m_Written{};
 };

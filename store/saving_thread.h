@@ -2,6 +2,8 @@
 // today's row on every tenth such second (counted across workouts).
 #pragma once
 
+#include <atomic>
+
 #include "platform/windows.h"
 
 class CStepEngine;
@@ -20,5 +22,5 @@ private:
     CStepEngine* m_pEngine = nullptr;
     HANDLE m_hThread = nullptr;
     HANDLE m_hStop = nullptr;
-    unsigned m_nTicks = 0;  // only the saving thread writes it
+    std::atomic<unsigned> m_nTicks{0};  // only the saving thread writes it
 };

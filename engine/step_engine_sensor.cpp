@@ -1,0 +1,121 @@
+// CStepEngine, sensor and power side: opening the sensor, start and stop of a workout,
+// shutdown, the resume notifications and unattended mode.
+#include "engine/step_engine.h"
+
+#include "app/messages.h"
+#include "engine/step_detector.h"
+
+namespace {
+
+// Options of the queue that receives power notifications.
+constexpr DWORD kQueueOptionsSize = 20;
+constexpr DWORD kQueueMaxMessages = 3;
+constexpr DWORD kQueueMaxMessageSize = 144;
+// Buffer for one power broadcast read back from the queue.
+constexpr DWORD kResumeBufferSize = 816;
+constexpr DWORD kMinBroadcastSize = 16;
+
+}  // namespace
+
+void CStepEngine::InitEngine(HWND hMain) {
+    m_hMain = hMain;
+    m_hSensor = GetServiceHandle(L"MAG0:", nullptr, nullptr);
+    m_bSensorRunning = 0;
+    m_bUnattended = 0;
+
+    sqlite3* db = nullptr;
+    SendMessageW(hMain, UM_GET_DB, 0, reinterpret_cast<LPARAM>(&db));
+    m_Db.SetHandle(db);
+    m_Profile.Attach(hMain, &m_Db, this);
+    if (m_Profile.CheckFirstUse() == 1) m_Profile.LoadUserInfo(1);
+    m_Saver.Start(this);
+}
+
+void CStepEngine::SendSensorControl(DWORD code) {
+    HWND target = m_hMain;
+    ServiceIoControl(m_hSensor, code, &target, sizeof target, nullptr, 0, nullptr, nullptr);
+}
+
+void CStepEngine::StartCounting() {
+    if (m_bSensorRunning) return;
+    InitStepDetector();
+    // The detector starts with default body values; the user's stay in force.
+    if (m_bHaveBody) SetUserBody(&m_Body);
+
+    MSGQUEUEOPTIONS options{};
+    options.dwSize = kQueueOptionsSize;
+    options.dwFlags = 0;
+    options.dwMaxMessages = kQueueMaxMessages;
+    options.cbMaxMessage = kQueueMaxMessageSize;
+    options.bReadAccess = TRUE;
+    m_hResumeQueue = CreateMsgQueue(nullptr, &options);
+    if (m_hResumeQueue) m_hResumeNotify = RequestPowerNotifications(m_hResumeQueue, PBT_RESUME);
+
+    SendSensorControl(SENSOR_CTL_ATTACH);
+    SendSensorControl(SENSOR_CTL_START);
+    EnterUnattended();
+
+    m_bSensorRunning = 1;
+    m_dwIdleTime = 0;
+    m_dwLastTick = GetTickCount();
+    const uint32_t now = GetClock();
+    EnterCriticalSection(&m_csCounters);
+    m_nStartTime = now;
+    m_nRunState = 2;
+    LeaveCriticalSection(&m_csCounters);
+}
+
+void CStepEngine::StopCounting() {
+    if (!m_bSensorRunning) return;
+    CloseResumeQueue();
+    SendSensorControl(SENSOR_CTL_STOP);
+    SendSensorControl(SENSOR_CTL_DETACH);
+    LeaveUnattended();
+    m_bSensorRunning = 0;
+    EnterCriticalSection(&m_csCounters);
+    m_nRunState = 0;
+    LeaveCriticalSection(&m_csCounters);
+}
+
+void CStepEngine::OnDestroy() {
+    if (!m_bSensorRunning) return;
+    m_bSensorRunning = 0;
+    SendSensorControl(SENSOR_CTL_STOP);
+    SendSensorControl(SENSOR_CTL_DETACH);
+    LeaveUnattended();
+    CloseResumeQueue();
+}
+
+void CStepEngine::RearmSensor() {
+    if (m_bSensorRunning) SendSensorControl(SENSOR_CTL_ATTACH);
+}
+
+void CStepEngine::CloseResumeQueue() {
+    if (m_hResumeQueue) CloseMsgQueue(m_hResumeQueue);
+    if (m_hResumeNotify) StopPowerNotifications(m_hResumeNotify);
+    m_hResumeQueue = nullptr;
+    m_hResumeNotify = nullptr;
+}
+
+bool CStepEngine::CheckResume() {
+    if (!m_hResumeQueue) return false;
+    DWORD buffer[kResumeBufferSize / sizeof(DWORD)] = {};
+    DWORD bytesRead = 0;
+    DWORD flags = 0;
+    if (!ReadMsgQueue(m_hResumeQueue, buffer, kResumeBufferSize, &bytesRead, 0, &flags)) return false;
+    if (bytesRead < kMinBroadcastSize) return false;
+    // The first word of a power broadcast is its message.
+    return (buffer[0] & PBT_RESUME) != 0;
+}
+
+void CStepEngine::EnterUnattended() {
+    if (m_bUnattended) return;
+    m_bUnattended = 1;
+    PowerPolicyNotify(PPN_UNATTENDEDMODE, TRUE);
+}
+
+void CStepEngine::LeaveUnattended() {
+    if (!m_bUnattended) return;
+    m_bUnattended = 0;
+    PowerPolicyNotify(PPN_UNATTENDEDMODE, FALSE);
+}

@@ -1,0 +1,80 @@
+// Shared pieces of the shell chrome (task bar, soft-key bars, input panel, message box, edit
+// control): class names, registration, look, and the helpers the chrome windows share.
+#pragma once
+
+#include <string>
+
+#include "platform/win_types.h"
+#include "platform/win_window.h"
+
+// Window classes of the shell.
+#define MV_TASKBAR_CLASS L"HHTaskBar"
+#define MV_MENUBAR_CLASS L"menu_worker"
+#define MV_EDIT_CLASS L"edit"
+#define MV_MSGBOX_CLASS L"MvMessageBox"
+#define MV_SIP_CLASS L"SipWndClass"
+
+// Colours of the chrome (COLORREF, 0x00BBGGRR).
+#define MV_CHROME_TOP RGB(0x3A, 0x3F, 0x47)
+#define MV_CHROME_BOTTOM RGB(0x12, 0x14, 0x18)
+#define MV_CHROME_PRESSED_TOP RGB(0x2E, 0x6E, 0xC8)
+#define MV_CHROME_PRESSED_BOTTOM RGB(0x1A, 0x4A, 0x90)
+#define MV_CHROME_LINE RGB(0x55, 0x5B, 0x66)
+#define MV_CHROME_TEXT RGB(0xFF, 0xFF, 0xFF)
+
+// Class registration, one per chrome window kind (called by MvShellInit).
+bool MvRegisterTaskBarClass(HINSTANCE hInstance);
+bool MvRegisterMenuBarClass(HINSTANCE hInstance);
+bool MvRegisterEditClass(HINSTANCE hInstance);
+bool MvRegisterMessageBoxClass(HINSTANCE hInstance);
+bool MvRegisterInputPanelClass(HINSTANCE hInstance);
+
+// The instance handle given to MvShellInit.
+HINSTANCE MvShellInstance();
+
+// True for the top-level windows the shell owns (task bar, soft-key bars, message boxes, input panel).
+bool MvIsShellWindow(HWND hWnd);
+// The top-level ancestor of a window.
+HWND MvTopLevelOf(HWND hWnd);
+// The program's main window: the foreground top-level window, or else the first visible top-level
+// window not owned by the shell found on the screen. NULL when there is none.
+HWND MvShellMainWindow();
+
+// Task bar: creates the window (rows 0-51) and asks it to redraw (notification changes).
+HWND MvCreateTaskBar(HINSTANCE hInstance);
+void MvTaskBarRefresh();
+// The task bar's "ok" button in screen coordinates; empty when it is not shown.
+RECT MvTaskBarOkRect();
+
+// Notification icons, in the order they were added.
+int MvNotificationCount();
+HICON MvNotificationIcon(int index);
+
+// Message box: the active (innermost) box, if any, and its buttons in screen coordinates.
+bool MvMessageBoxActive();
+bool MvMessageBoxButtonRect(int result, RECT* rect);
+// Ends the active box with the given result (IDOK or IDCANCEL), as a tap on its button would.
+bool MvMessageBoxEnd(int result);
+
+// Input panel window, if it exists, and the screen rectangle of the key that types ch
+// (L'\b' for backspace).
+HWND MvInputPanelWindow();
+bool MvInputPanelKeyRect(wchar_t ch, RECT* rect);
+
+// Asks the task bar to expose a screen rectangle once the current message is done (a window being
+// destroyed still covers its rectangle); without a task bar it exposes at once.
+#define MV_WM_SHELL_EXPOSE (WM_APP + 0x2F1)
+void MvShellExposeLater(const RECT& screenRect);
+
+// After a shell window went away: repaints what lies below the screen rectangle (windows there
+// are invalidated; uncovered screen is painted black).
+void MvShellExposeRect(const RECT& screenRect);
+
+// Drawing helpers shared by the chrome.
+HFONT MvShellCreateFont(int height, bool bold);
+// Vertical gradient from top to bottom colour over a rectangle.
+void MvShellFillGradient(HDC hdc, const RECT& rect, COLORREF top, COLORREF bottom);
+void MvShellFillSolid(HDC hdc, const RECT& rect, COLORREF color);
+void MvShellHLine(HDC hdc, int x0, int x1, int y, COLORREF color);
+void MvShellVLine(HDC hdc, int x, int y0, int y1, COLORREF color);
+bool MvPointInRect(const RECT& rect, int x, int y);

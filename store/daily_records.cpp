@@ -1,0 +1,224 @@
+// Statements on the pedometer table: today's rows, reading today's totals back, the periodic
+// update of the newest row and deleting all records.
+#include "store/daily_records.h"
+
+#include <cwchar>
+#include <vector>
+
+#include "app/messages.h"
+#include "store/store_text.h"
+
+namespace {
+
+std::wstring Part(const std::wstring& text, size_t pos, size_t count) {
+    return pos < text.size() ? text.substr(pos, count) : std::wstring();
+}
+
+// Whole hundredths of a number as read back through "x*100": the leading digits of its text.
+double Hundredths(const std::wstring& text) {
+    return StoreTextToInt(text);
+}
+
+std::wstring DurationText(int64_t seconds) {
+    if (seconds < 0) seconds = 0;
+    if (seconds > INT32_MAX) seconds = INT32_MAX;
+    int s = static_cast<int>(seconds);
+    return StoreFormat(L"%02d:%02d:%02d", s / 3600, (s % 3600) / 60, s % 60);
+}
+
+int ClampInt(int64_t value) {
+    if (value > INT32_MAX) return INT32_MAX;
+    if (value < INT32_MIN) return INT32_MIN;
+    return static_cast<int>(value);
+}
+
+}  // namespace
+
+void CDailyRecords::MakeDateText(const SYSTEMTIME& st, wchar_t* date, size_t dateSize) {
+    StoreCopyText(date, dateSize, StoreFormat(L"%04d-%02d-%02d", st.wYear, st.wMonth, st.wDay));
+}
+
+void CDailyRecords::MakeClockText(const SYSTEMTIME& st, wchar_t* clock, size_t clockSize) {
+    StoreCopyText(clock, clockSize, StoreFormat(L"%02d:%02d:%02d", st.wHour, st.wMinute, st.wSecond));
+}
+
+void CDailyRecords::TodayDateText(wchar_t* date, size_t dateSize) {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    MakeDateText(st, date, dateSize);
+}
+
+std::wstring CDailyRecords::ComposeInsert(const wchar_t* date, const wchar_t* clock) {
+    return StoreFormat(
+        L"INSERT INTO pedometer(curdate, curtime, steps, kcal, distance, created_at, updated_at) "
+        L"\t\t\t\t\t   VALUES( '%ls', '00:00:00', 0, 0.0, 0.0, datetime('%ls %ls'), datetime('%ls %ls') );",
+        date, date, clock, date, clock);
+}
+
+void CDailyRecords::InsertTodayRow(HWND hMain, const wchar_t* date) {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    wchar_t clock[16];
+    MakeClockText(st, clock, 16);
+    std::wstring sql = ComposeInsert(date, clock);
+    SendMessageW(hMain, UM_EXEC_SQL, SQL_INSERT, reinterpret_cast<LPARAM>(sql.c_str()));
+}
+
+int CDailyRecords::CountTodayRows(CDbHelper& db, const wchar_t* date) {
+    std::vector<std::wstring> rows;
+    SqlResult result{};
+    std::wstring sql = StoreFormat(L"SELECT COUNT(*) FROM pedometer WHERE curdate = '%ls';", date);
+    if (db.ExecuteSql(SQL_INTLIST, sql.c_str(), rows, &result) == 0 || result.nRows == 0 || rows.empty())
+        return 0;
+    return StoreTextToInt(rows[0]);
+}
+
+bool CDailyRecords::LoadTodayTotals(CDbHelper& db, HWND hMain, const wchar_t* date, StoredToday* out) {
+    StoredToday totals{};
+    if (out) *out = totals;
+
+    std::vector<std::wstring> rows;
+    SqlResult result{};
+    std::wstring sql = StoreFormat(
+        L"SELECT curtime, steps, kcal*100, distance*100 FROM pedometer where seq = (SELECT max(seq) FROM "
+        L"pedometer WHERE curdate = '%ls');",
+        date);
+    if (db.ExecuteSql(SQL_SELECT, sql.c_str(), rows, &result) == 0) return false;
+    if (result.nRows == 0 || result.nColumns < 4) {
+        if (result.szMessage[0] == L'\0') {
+            // The day has no row yet: today starts from zero, not from an earlier day's sums.
+            TodayTotals zero{};
+            SendMessageW(hMain, UM_SELECT_TODAY, 0, reinterpret_cast<LPARAM>(&zero));
+        }
+        return false;
+    }
+
+    double kcalSum = 0;
+    double distanceSum = 0;
+    size_t columns = static_cast<size_t>(result.nColumns);
+    for (size_t base = 0; base + 3 < rows.size(); base += columns) {
+        const std::wstring& curtime = StoreNullAsEmpty(rows[base]);
+        totals.nHours += StoreTextToInt(Part(curtime, 0, 2));
+        totals.nMinutes += StoreTextToInt(Part(curtime, 3, 2));
+        totals.nSeconds += StoreTextToInt(curtime.size() >= 2 ? curtime.substr(curtime.size() - 2) : curtime);
+        totals.nSteps += StoreTextToInt(rows[base + 1]);
+        kcalSum += Hundredths(rows[base + 2]);
+        distanceSum += Hundredths(rows[base + 3]);
+    }
+    int64_t duration =
+        int64_t{totals.nSeconds} + 60 * int64_t{totals.nMinutes} + 3600 * int64_t{totals.nHours};
+    totals.nDuration = ClampInt(duration);
+    totals.dKcal = kcalSum * 0.01;
+    totals.dDistance = distanceSum * 0.01;
+    NKDbgPrintfW(L"sumHMS[%d:%d:%d],sumStep[%d],sumKCal[%.2lf], sumDistance[%.2lf]\r\n", totals.nHours,
+                 totals.nMinutes, totals.nSeconds, totals.nSteps, totals.dKcal, totals.dDistance);
+
+    TodayTotals record{};
+    record.nSeconds = totals.nDuration;
+    record.nSteps = totals.nSteps;
+    record.dKcal = totals.dKcal;
+    record.dDistance = totals.dDistance;
+    SendMessageW(hMain, UM_SELECT_TODAY, 0, reinterpret_cast<LPARAM>(&record));
+    if (out) *out = totals;
+    return true;
+}
+
+int CDailyRecords::FindTodaySeq(CDbHelper& db, const wchar_t* date) {
+    std::vector<std::wstring> rows;
+    SqlResult result{};
+    std::wstring sql = StoreFormat(L"SELECT max(seq) FROM pedometer WHERE curdate = '%ls';", date);
+    if (db.ExecuteSql(SQL_SELECT, sql.c_str(), rows, &result) == 0 || result.nRows == 0 || rows.empty())
+        return 0;
+    return StoreTextToInt(rows[0]);
+}
+
+void CDailyRecords::DeleteAllRecords(HWND hMain) {
+    SendMessageW(hMain, UM_EXEC_SQL, SQL_DELETE, reinterpret_cast<LPARAM>(L"DELETE FROM pedometer;"));
+}
+
+void CDailyRecords::UpdateRow(CDbHelper& db, int seq, const Totals& values, const wchar_t* durationText,
+                              const wchar_t* date, const wchar_t* clock) {
+    std::wstring kcal = StoreHundredths(values.dKcal);
+    std::wstring distance = StoreHundredths(values.dDistance);
+    std::wstring sql = StoreFormat(
+        L"UPDATE pedometer SET steps=%d, kcal=%ls, distance=%ls, curtime='%ls', updated_at=datetime('%ls "
+        L"%ls') "
+        L"WHERE seq = %d;",
+        ClampInt(values.nSteps), kcal.c_str(), distance.c_str(), durationText, date, clock, seq);
+    std::vector<std::wstring> rows;
+    SqlResult result{};
+    db.ExecuteSql(SQL_UPDATE, sql.c_str(), rows, &result);
+}
+
+void CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t* durationText,
+                                 size_t durationSize) {
+    std::lock_guard<std::mutex> lock(m_Lock);
+
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    wchar_t date[16];
+    wchar_t clock[16];
+    MakeDateText(st, date, 16);
+    MakeClockText(st, clock, 16);
+
+    // Today's totals as the engine sees them: stored sums plus the running workout.
+    const Totals now{int64_t{c.sumStep} + c.iStepCount, c.sumKCal + c.dCalories,
+                     c.sumDistance + c.dTotalDistance, int64_t{c.sumHMS} + c.nElapsed};
+
+    if (m_szLastDate[0] != L'\0' && std::wcscmp(date, m_szLastDate) != 0) {
+        // The date changed since the totals were last saved or replaced.
+        bool counted;
+        if (m_bWritten)
+            counted = now.nSteps != m_Written.nSteps || now.dKcal != m_Written.dKcal ||
+                      now.dDistance != m_Written.dDistance || now.nSeconds != m_Written.nSeconds;
+        else
+            counted = c.iStepCount != 0 || c.nElapsed != 0 || c.dCalories != 0 || c.dTotalDistance != 0;
+        if (!counted) {
+            // Nothing new since the earlier day's last save: nothing belongs to today yet.
+            StoreCopyText(durationText, durationSize, DurationText(now.nSeconds - m_Base.nSeconds));
+            return;
+        }
+        if (FindTodaySeq(db, date) == 0) {
+            // Walking went on across midnight: everything counted until now completes the earlier
+            // day's newest row, and the new day starts with a row of its own from here.
+            int previous = FindTodaySeq(db, m_szLastDate);
+            if (previous > 0) {
+                Totals done{now.nSteps - m_Base.nSteps, now.dKcal - m_Base.dKcal,
+                            now.dDistance - m_Base.dDistance, now.nSeconds - m_Base.nSeconds};
+                UpdateRow(db, previous, done, DurationText(done.nSeconds).c_str(), date, clock);
+            }
+            std::vector<std::wstring> rows;
+            SqlResult result{};
+            db.ExecuteSql(SQL_INSERT, ComposeInsert(date, clock).c_str(), rows, &result);
+            m_Base = now;
+        }
+    }
+
+    int seq = FindTodaySeq(db, date);
+    Totals today{now.nSteps - m_Base.nSteps, now.dKcal - m_Base.dKcal, now.dDistance - m_Base.dDistance,
+                 now.nSeconds - m_Base.nSeconds};
+    if (today.dKcal < 0) today.dKcal = 0;
+    if (today.dDistance < 0) today.dDistance = 0;
+    std::wstring duration = DurationText(today.nSeconds);
+    StoreCopyText(durationText, durationSize, duration);
+    UpdateRow(db, seq, today, duration.c_str(), date, clock);
+    NKDbgPrintfW(
+        L"\r\n m_iStepCount=%d, sumStep=%d, m_dCalories=%.2lf, sumKCal=%.2lf, m_dTotalDistance=%.2lf, "
+        L"sumDistance=%.2lf\r\n",
+        c.iStepCount, c.sumStep, c.dCalories, c.sumKCal, c.dTotalDistance, c.sumDistance);
+
+    StoreCopyText(m_szLastDate, 16, date);
+    m_nLastSeq = seq;
+    m_Written = now;
+    m_bWritten = true;
+}
+
+void CDailyRecords::ResetCarry() {
+    std::lock_guard<std::mutex> lock(m_Lock);
+    // The engine's totals now belong to today alone.
+    TodayDateText(m_szLastDate, 16);
+    m_nLastSeq = 0;
+    m_Base = Totals{};
+    m_bWritten = false;
+    m_Written = Totals{};
+}

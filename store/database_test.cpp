@@ -1,0 +1,109 @@
+// Opening the database beside the executable: a folder with non-ASCII characters, serialized
+// mode, and paths that cannot be used showing "Cant open database".
+#include "store/database.h"
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "store/store_test_env.h"
+#include "store/store_text.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using store_test::ProgramFolder;
+using store_test::StoreTest;
+
+class DatabaseTest : public StoreTest {
+protected:
+    void SetUp() override {
+        StoreTest::SetUp();
+        m_File = fs::path(ProgramFolder() + "/Movimetra.db");
+        fs::remove_all(m_File);
+    }
+    void TearDown() override {
+        MvSetMessageObserver(nullptr);
+        MvSetScript("");
+        fs::remove_all(m_File);
+        StoreTest::TearDown();
+    }
+
+    // Runs OpenDatabase expecting it to fail: the message box is answered with Enter.
+    void ExpectCantOpen() {
+        std::vector<std::wstring> boxes;
+        MvSetMessageObserver([&boxes](HWND hWnd, UINT msg, WPARAM, LPARAM) {
+            wchar_t title[64] = L"";
+            if (msg == WM_PAINT && GetWindowTextW(hWnd, title, 64) > 0 && std::wstring(title) == L"Error")
+                boxes.push_back(title);
+        });
+        ASSERT_TRUE(MvSetScript("key ENTER\n"));
+        sqlite3* db = reinterpret_cast<sqlite3*>(this);  // must come back null
+        EXPECT_EQ(0, OpenDatabase(&db, m_hMain));
+        EXPECT_EQ(nullptr, db);
+        MvSetMessageObserver(nullptr);
+        EXPECT_FALSE(boxes.empty()) << "no message box was shown";
+    }
+
+    fs::path m_File;
+};
+
+TEST_F(DatabaseTest, OpensTheFileBesideTheProgramInSerializedMode) {
+    EXPECT_EQ(ProgramFolder() + "/Movimetra.db", StoreUtf8FromWide(DatabasePath().c_str()));
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(1, OpenDatabase(&db, m_hMain));
+    ASSERT_NE(nullptr, db);
+    EXPECT_TRUE(fs::is_regular_file(m_File));
+    // Serialized mode: the connection has its own mutex.
+    EXPECT_NE(nullptr, sqlite3_db_mutex(db));
+
+    // A fresh file has no tables yet, so the first-use query fails to prepare.
+    CDbHelper runner(db);
+    std::vector<std::wstring> rows;
+    SqlResult result{};
+    EXPECT_EQ(0, runner.ExecuteSql(SQL_SELECT, L"select flag from firstuse;", rows, &result));
+    EXPECT_EQ(1, runner.ExecuteSql(SQL_UPDATE, L"CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);", rows,
+                                   &result));
+    CloseDatabase(db);
+    CloseDatabase(nullptr);
+
+    // Opened again, the file keeps what was written.
+    ASSERT_EQ(1, OpenDatabase(&db, m_hMain));
+    runner.SetHandle(db);
+    EXPECT_EQ(1, runner.ExecuteSql(SQL_SELECT, L"select flag from firstuse;", rows, &result));
+    CloseDatabase(db);
+}
+
+TEST_F(DatabaseTest, UnusablePathsShowCantOpenDatabase) {
+    // A folder in the place of the file.
+    fs::create_directory(m_File);
+    ExpectCantOpen();
+    fs::remove_all(m_File);
+
+    // A file that is not a database.
+    {
+        std::ofstream out(m_File);
+        out << "these are not the pages of a database, just some text long enough to be looked at\n";
+    }
+    ExpectCantOpen();
+    fs::remove_all(m_File);
+}
+
+TEST_F(DatabaseTest, ReadOnlyFolderShowsCantOpenDatabase) {
+    // The program's folder cannot take a new file (checked first: the superuser may write anyway).
+    fs::path folder = fs::path(ProgramFolder());
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    bool writable = static_cast<bool>(std::ofstream(folder / "probe"));
+    fs::remove(folder / "probe");
+    if (writable) {
+        fs::permissions(folder, fs::perms::owner_all);
+        GTEST_SKIP() << "read-only folders are writable for this user";
+    }
+    ExpectCantOpen();
+    fs::permissions(folder, fs::perms::owner_all);
+    EXPECT_FALSE(fs::exists(m_File));
+}
+
+}  // namespace

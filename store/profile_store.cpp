@@ -1,0 +1,116 @@
+// Schema creation, the first-use check and reading the stored profile.
+#include "store/profile_store.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/messages.h"
+#include "engine/step_engine.h"
+#include "store/store_text.h"
+
+namespace {
+
+// The three tables, created in this order. The text is part of the file format: keep it as is.
+const char* const kCreateStatements[] = {
+    "CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);",
+    "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' VARCHAR(10) DEFAULT "
+    "NULL, 'curtime' VARCHAR(10) DEFAULT NULL, \t\t\t\t\t   'steps' INTEGER DEFAULT 0, 'kcal' DOUBLE DEFAULT "
+    "0, "
+    "'distance' DOUBLE DEFAULT 0, 'created_at' datetime DEFAULT NULL, 'updated_at' datetime DEFAULT NULL);",
+    "CREATE TABLE info('height' FLOAT DEFAULT 0, 'weight' FLOAT DEFAULT 0, 'gender' VARCHAR(1) default NULL, "
+    "'lang' INTEGER DEFAULT 0);",
+};
+
+const wchar_t kExistKey[] = L"EXIST";
+
+}  // namespace
+
+void CProfileStore::Attach(HWND hMain, CDbHelper* db, CStepEngine* engine) {
+    m_hMain = hMain;
+    m_pDb = db;
+    m_pEngine = engine;
+}
+
+int CProfileStore::CreateTables() {
+    sqlite3* db = m_pDb ? m_pDb->GetHandle() : nullptr;
+    for (const char* sql : kCreateStatements) {
+        char* error = nullptr;
+        int rc = db ? sqlite3_exec(db, sql, nullptr, nullptr, &error) : SQLITE_MISUSE;
+        if (rc != SQLITE_OK) {
+            std::printf("Write Error: %s\n", error ? error : sqlite3_errstr(rc));
+            std::fflush(stdout);
+            sqlite3_free(error);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int CProfileStore::CheckFirstUse() {
+    std::vector<std::wstring> rows;
+    SqlResult result{};
+    if (!m_pDb || m_pDb->ExecuteSql(SQL_SELECT, L"select flag from firstuse;", rows, &result) == 0) {
+        // A fresh file: no tables yet.
+        CreateTables();
+        ApplyDefaultProfile(1);
+        return 0;
+    }
+    if (result.nRows > 0 && !rows.empty()) {
+        if (StoreTextToInt(rows[0]) != 0) return 1;
+        ApplyDefaultProfile(2);
+        return 0;
+    }
+    ApplyDefaultProfile(1);
+    return 0;
+}
+
+void CProfileStore::ApplyDefaultProfile(int state) {
+    m_Profile = UserProfileBlock{};
+    StoreCopyText(m_Profile.szHeight, 10, L"175");
+    StoreCopyText(m_Profile.szWeight, 10, L"65");
+    StoreCopyText(m_Profile.szGender, 2, L"M");
+    StoreCopyText(m_Profile.szFlag, 2, L"1");
+    StoreCopyText(m_Profile.szFirstUse, 2, StoreFormat(L"%d", state));
+    m_Profile.nLang = 0;
+
+    SendMessageW(m_hMain, UM_SWITCH_VIEW, VIEW_PROFILE, 0);
+    SendMessageW(m_hMain, UM_VIEW_EVENT, 0, reinterpret_cast<LPARAM>(kExistKey));
+    SendMessageW(m_hMain, UM_PROFILE_DATA, 0, reinterpret_cast<LPARAM>(&m_Profile));
+}
+
+void CProfileStore::LoadUserInfo(int mode) {
+    m_Profile = UserProfileBlock{};
+
+    std::vector<std::wstring> rows;
+    SqlResult result{};
+    if (!m_pDb ||
+        m_pDb->ExecuteSql(SQL_SELECT, L"select height, weight, gender, lang from info;", rows, &result) == 0)
+        return;
+
+    if (result.nRows > 0 && result.nColumns >= 4) {
+        // Every row in turn; the last one supplies the profile.
+        size_t columns = static_cast<size_t>(result.nColumns);
+        for (size_t base = 0; base + 3 < rows.size(); base += columns) {
+            StoreCopyText(m_Profile.szHeight, 10, StoreNullAsEmpty(rows[base]));
+            StoreCopyText(m_Profile.szWeight, 10, StoreNullAsEmpty(rows[base + 1]));
+            StoreCopyText(m_Profile.szGender, 2, StoreNullAsEmpty(rows[base + 2]));
+            m_Profile.nLang = StoreTextToInt(rows[base + 3]);
+        }
+        if (m_pEngine) m_pEngine->SetUserInfoText(m_Profile.szHeight, m_Profile.szWeight);
+        if (mode == 1) {
+            SendMessageW(m_hMain, UM_SET_LANGUAGE, static_cast<WPARAM>(m_Profile.nLang), 0);
+            SendMessageW(m_hMain, UM_SWITCH_VIEW, VIEW_MAIN, 0);
+        } else if (mode == 2) {
+            SendMessageW(m_hMain, UM_SWITCH_VIEW, VIEW_PROFILE, 0);
+            SendMessageW(m_hMain, UM_VIEW_EVENT, 1, reinterpret_cast<LPARAM>(kExistKey));
+            SendMessageW(m_hMain, UM_PROFILE_DATA, 0, reinterpret_cast<LPARAM>(&m_Profile));
+        }
+        return;
+    }
+
+    // No stored profile: offer the default one as at first use.
+    ApplyDefaultProfile(1);
+}

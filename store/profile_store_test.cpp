@@ -1,0 +1,148 @@
+// Schema creation, the first-use states and reading the stored profile, observed through the
+// messages the main window receives.
+#include "store/profile_store.h"
+
+#include <string>
+#include <vector>
+
+#include "store/store_test_env.h"
+
+namespace {
+
+using store_test::StoreTest;
+
+class ProfileStoreTest : public StoreTest {
+protected:
+    void SetUp() override {
+        StoreTest::SetUp();
+        m_Store.Attach(m_hMain, &m_Runner, &m_Engine);
+    }
+
+    void ExpectDefaultProfileOffered(const wchar_t* firstUse) {
+        ASSERT_EQ((std::vector<UINT>{UM_SWITCH_VIEW, UM_VIEW_EVENT, UM_PROFILE_DATA}), SeenIds());
+        EXPECT_EQ(WPARAM{VIEW_PROFILE}, m_Seen[0].wParam);
+        EXPECT_EQ(0u, m_Seen[1].wParam);
+        EXPECT_EQ(L"EXIST", m_Seen[1].text);
+        const UserProfileBlock& p = m_Seen[2].profile;
+        EXPECT_EQ(std::wstring(L"175"), p.szHeight);
+        EXPECT_EQ(std::wstring(L"65"), p.szWeight);
+        EXPECT_EQ(std::wstring(L"M"), p.szGender);
+        EXPECT_EQ(std::wstring(L"1"), p.szFlag);
+        EXPECT_EQ(std::wstring(firstUse), p.szFirstUse);
+        EXPECT_EQ(0, p.nLang);
+    }
+
+    CStepEngine m_Engine;
+    CProfileStore m_Store;
+};
+
+TEST_F(ProfileStoreTest, FreshFileCreatesTheTablesInOrderAndOffersTheDefaultProfile) {
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(0, m_Store.CheckFirstUse());
+    EXPECT_EQ("", testing::internal::GetCapturedStdout());
+
+    // The library keeps its own sequence table for AUTOINCREMENT right after pedometer.
+    std::vector<std::vector<std::string>> expected = {
+        {"firstuse", "CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0)"},
+        {"pedometer",
+         "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' VARCHAR(10) "
+         "DEFAULT "
+         "NULL, 'curtime' VARCHAR(10) DEFAULT NULL, \t\t\t\t\t   'steps' INTEGER DEFAULT 0, 'kcal' DOUBLE "
+         "DEFAULT 0, "
+         "'distance' DOUBLE DEFAULT 0, 'created_at' datetime DEFAULT NULL, 'updated_at' datetime DEFAULT "
+         "NULL)"},
+        {"sqlite_sequence", "CREATE TABLE sqlite_sequence(name,seq)"},
+        {"info",
+         "CREATE TABLE info('height' FLOAT DEFAULT 0, 'weight' FLOAT DEFAULT 0, 'gender' VARCHAR(1) default "
+         "NULL, "
+         "'lang' INTEGER DEFAULT 0)"},
+    };
+    EXPECT_EQ(expected, Query("SELECT name, sql FROM sqlite_master ORDER BY rowid;"));
+    ExpectDefaultProfileOffered(L"1");
+}
+
+TEST_F(ProfileStoreTest, CreateTablesStopsAtTheFirstFailure) {
+    Exec("CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(0, m_Store.CreateTables());
+    EXPECT_EQ("Write Error: table firstuse already exists\n", testing::internal::GetCapturedStdout());
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"firstuse"}}),
+              Query("SELECT name FROM sqlite_master ORDER BY rowid;"));
+}
+
+TEST_F(ProfileStoreTest, FirstUseStates) {
+    struct Case {
+        const char* rows;  // values inserted into firstuse, in order ("" for none)
+        int result;
+        const wchar_t* firstUse;  // nullptr: no view change expected
+    };
+    const Case cases[] = {
+        {"", 0, L"1"},          // table without rows
+        {"(0)", 0, L"2"},       // saved flag 0: the profile view updates it
+        {"(NULL)", 0, L"2"},    // an empty flag counts as 0
+        {"(0), (1)", 0, L"2"},  // only the first row is consulted
+        {"(1), (0)", 1, nullptr},
+        {"(7)", 1, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rows);
+        Exec("DROP TABLE IF EXISTS firstuse;");
+        Exec("CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);");
+        if (*c.rows) Exec(std::string("INSERT INTO firstuse VALUES ") + c.rows + ";");
+        m_Seen.clear();
+        EXPECT_EQ(c.result, m_Store.CheckFirstUse());
+        if (c.firstUse)
+            ExpectDefaultProfileOffered(c.firstUse);
+        else
+            EXPECT_TRUE(m_Seen.empty());
+    }
+}
+
+TEST_F(ProfileStoreTest, LoadUserInfoAtStartAppliesTheLastRowsLanguageThenShowsTheMainView) {
+    CreateSchema();
+    Exec("INSERT INTO info VALUES(170, 60, 'M', '0');");
+    Exec("INSERT INTO info VALUES(180, 72, 'M', '1');");
+    m_Store.LoadUserInfo(1);
+
+    ASSERT_EQ((std::vector<UINT>{UM_SET_LANGUAGE, UM_SWITCH_VIEW}), SeenIds());
+    EXPECT_EQ(1u, m_Seen[0].wParam);
+    EXPECT_EQ(WPARAM{VIEW_MAIN}, m_Seen[1].wParam);
+    const UserProfileBlock& p = m_Store.Block();
+    EXPECT_EQ(std::wstring(L"180.0"), p.szHeight);
+    EXPECT_EQ(std::wstring(L"72.0"), p.szWeight);
+    EXPECT_EQ(std::wstring(L"M"), p.szGender);
+    EXPECT_EQ(1, p.nLang);
+}
+
+TEST_F(ProfileStoreTest, LoadUserInfoForTheProfileViewSendsTheStoredProfile) {
+    CreateSchema();
+    Exec("INSERT INTO info VALUES(NULL, 65.5, NULL, 0);");
+    m_Store.LoadUserInfo(2);
+
+    ASSERT_EQ((std::vector<UINT>{UM_SWITCH_VIEW, UM_VIEW_EVENT, UM_PROFILE_DATA}), SeenIds());
+    EXPECT_EQ(WPARAM{VIEW_PROFILE}, m_Seen[0].wParam);
+    EXPECT_EQ(1u, m_Seen[1].wParam);
+    EXPECT_EQ(L"EXIST", m_Seen[1].text);
+    const UserProfileBlock& p = m_Seen[2].profile;
+    EXPECT_EQ(std::wstring(L""), p.szHeight);
+    EXPECT_EQ(std::wstring(L"65.5"), p.szWeight);
+    EXPECT_EQ(std::wstring(L""), p.szGender);
+    EXPECT_EQ(std::wstring(L""), p.szFirstUse);
+    EXPECT_EQ(0, p.nLang);
+}
+
+TEST_F(ProfileStoreTest, LoadUserInfoWithoutProfile) {
+    // No info row: the default profile is offered as at first use.
+    CreateSchema();
+    m_Store.LoadUserInfo(1);
+    ExpectDefaultProfileOffered(L"1");
+
+    // No info table at all: no view is chosen.
+    Exec("DROP TABLE info;");
+    m_Seen.clear();
+    m_Store.LoadUserInfo(1);
+    EXPECT_TRUE(m_Seen.empty());
+    EXPECT_EQ(std::wstring(L""), m_Store.Block().szHeight);
+}
+
+}  // namespace

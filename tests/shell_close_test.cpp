@@ -1,0 +1,189 @@
+// The end of the program (close handler order, exit code of the real program), the single
+// instance rule, and the real program on a real display under Xvfb.
+#include "platform/shell_internal.h"
+#include "tests/shell_harness.h"
+
+namespace {
+
+using shelltest::CShellRun;
+
+struct Seen {
+    UINT message;
+    DWORD tick;
+    size_t vibrations;
+};
+
+TEST(ShellCloseTest, CloseStopsTheEngineSavesVibratesThenDestroys) {
+    CShellRun run;
+    ASSERT_TRUE(run.PrepareStoredProfile());
+    std::vector<Seen> seen;
+    run.Hook("observe", [&] {
+        MvVibrationClearLog();
+        MvSetMessageObserver([&](HWND hWnd, UINT message, WPARAM, LPARAM) {
+            if (hWnd != GetMainWindow()) return;
+            if (message == UM_ENGINE_STOP || message == UM_SAVE_TODAY || message == WM_DESTROY)
+                seen.push_back({message, GetTickCount(), MvVibrationLog().size()});
+        });
+    });
+    EXPECT_EQ(run.Run("call observe\nquit\n"), 0);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].message, (UINT)UM_ENGINE_STOP);
+    EXPECT_EQ(seen[1].message, (UINT)UM_SAVE_TODAY);
+    EXPECT_EQ(seen[2].message, (UINT)WM_DESTROY);
+    // The pulse runs between the save and the destruction: on, off, on, off, 100 ms apart.
+    EXPECT_EQ(seen[1].vibrations, 0u);
+    EXPECT_EQ(seen[2].vibrations, 4u);
+    EXPECT_EQ(seen[2].tick - seen[1].tick, 300u);
+    EXPECT_EQ(MvVibrationLog(), (std::vector<int>{1, 0, 1, 0}));
+    EXPECT_EQ(GetApplication(), nullptr);
+    EXPECT_EQ(GetInitialMenuBar(), nullptr);
+}
+
+TEST(ShellCloseTest, ExitSoftKeyOfTheMainViewEndsTheProgram) {
+    CShellRun run;
+    ASSERT_TRUE(run.PrepareStoredProfile());
+    EXPECT_EQ(run.Run("softkey right\n"), 0);
+    EXPECT_EQ(GetApplication(), nullptr);
+}
+
+class ShellProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = shelltest::MakeTempDir();
+        ASSERT_FALSE(dir.empty());
+        program = shelltest::InstallProgram(dir);
+        ASSERT_FALSE(program.empty()) << "cannot copy " << shelltest::ProgramBinary();
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
+    // Environment of a headless child on the manual clock with its own instance socket folder.
+    std::vector<std::string> HeadlessEnv(const std::string& script) {
+        shelltest::WriteTextFile(dir + "/script.txt", script);
+        return {"MOVIMETRA_DISPLAY=headless", "MOVIMETRA_CLOCK=manual", "MOVIMETRA_SENSOR=none",
+                "MOVIMETRA_SCRIPT=" + dir + "/script.txt"};
+    }
+    std::string dir;
+    std::string program;
+};
+
+TEST_F(ShellProgramTest, RealProgramQuitsWithExitCodeZeroAndKeepsItsDatabaseBesideIt) {
+    ASSERT_TRUE(shelltest::WriteStoredProfile(dir + "/Movimetra.db", 0));
+    pid_t pid = shelltest::SpawnProgram(program, HeadlessEnv("wait 1000\nshot " + dir + "/start.png\nquit\n"),
+                                        dir + "/log.txt");
+    ASSERT_GT(pid, 0);
+    shelltest::ChildEnd end = shelltest::WaitProgram(pid, 60000);
+    EXPECT_TRUE(end.exited) << shelltest::ReadTextFile(dir + "/log.txt");
+    EXPECT_EQ(end.code, 0) << shelltest::ReadTextFile(dir + "/log.txt");
+    EXPECT_TRUE(std::filesystem::exists(dir + "/start.png"));
+}
+
+TEST_F(ShellProgramTest, SecondInstanceExitsAtOnceAndBringsTheFirstToTheFront) {
+    // The first instance runs in this process; the second is the real program. Both use one
+    // instance name (they live in different folders).
+    std::string instance = "shelltest-" + std::to_string(getpid());
+    setenv("MOVIMETRA_INSTANCE", instance.c_str(), 1);
+    CShellRun first;
+    ASSERT_TRUE(first.PrepareStoredProfile());
+    bool activated = false;
+    shelltest::ChildEnd end;
+    std::string log = dir + "/second.txt";
+    first.Hook("second", [&] {
+        HWND hMain = GetMainWindow();
+        MvSetMessageObserver([&](HWND hWnd, UINT message, WPARAM wParam, LPARAM) {
+            if (hWnd == hMain && message == WM_ACTIVATE && LOWORD(wParam) == WA_ACTIVE) activated = true;
+        });
+        std::vector<std::string> env = {"MOVIMETRA_DISPLAY=headless", "MOVIMETRA_CLOCK=manual",
+                                        "MOVIMETRA_SENSOR=none", "MOVIMETRA_INSTANCE=" + instance};
+        pid_t pid = shelltest::SpawnProgram(program, env, log);
+        ASSERT_GT(pid, 0);
+        // The first instance keeps handling messages while the second asks for it.
+        int pidfd = (int)syscall(SYS_pidfd_open, pid, 0);
+        ASSERT_GE(pidfd, 0);
+        for (int i = 0; i < 6000; ++i) {
+            MvPumpMessages();
+            pollfd fd = {pidfd, POLLIN, 0};
+            if (poll(&fd, 1, 10) > 0) break;
+        }
+        close(pidfd);
+        end = shelltest::WaitProgram(pid, 1000);
+        // The raise request may still be on its way to the UI thread.
+        for (int i = 0; i < 500 && !activated; ++i) {
+            MvPumpMessages();
+            pollfd none = {-1, 0, 0};
+            poll(&none, 0, 2);
+        }
+        MvSetMessageObserver(nullptr);
+    });
+    EXPECT_EQ(first.Run("call second\nquit\n"), 0);
+    EXPECT_EQ(first.Calls("second"), 1);
+    EXPECT_TRUE(end.exited) << shelltest::ReadTextFile(log);
+    EXPECT_EQ(end.code, 0) << shelltest::ReadTextFile(log);
+    EXPECT_TRUE(activated);
+    // The second instance never opened a database of its own.
+    EXPECT_FALSE(std::filesystem::exists(dir + "/Movimetra.db"));
+}
+
+// Starts Xvfb on a free display; returns its pid and the display name, or -1.
+pid_t StartXvfb(std::string* display) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        int devnull = open("/dev/null", O_WRONLY);
+        if (devnull >= 0) {
+            dup2(devnull, 1);
+            dup2(devnull, 2);
+        }
+        std::string fd = std::to_string(fds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "480x800x24", "-nolisten", "tcp",
+               (char*)nullptr);
+        _exit(127);
+    }
+    close(fds[1]);
+    char buffer[32] = {};
+    size_t used = 0;
+    pollfd fd = {fds[0], POLLIN, 0};
+    while (used < sizeof(buffer) - 1 && poll(&fd, 1, 20000) > 0) {
+        ssize_t n = read(fds[0], buffer + used, sizeof(buffer) - 1 - used);
+        if (n <= 0) break;
+        used += (size_t)n;
+        if (memchr(buffer, '\n', used)) break;
+    }
+    close(fds[0]);
+    int number = atoi(buffer);
+    if (used == 0 || !memchr(buffer, '\n', used)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        return -1;
+    }
+    *display = ":" + std::to_string(number);
+    return pid;
+}
+
+TEST_F(ShellProgramTest, RealProgramRunsOnXvfbAndClosesCleanly) {
+    if (system("command -v Xvfb > /dev/null 2>&1") != 0) GTEST_SKIP() << "Xvfb is not installed";
+    std::string display;
+    pid_t xvfb = StartXvfb(&display);
+    ASSERT_GT(xvfb, 0) << "Xvfb did not start";
+    ASSERT_TRUE(shelltest::WriteStoredProfile(dir + "/Movimetra.db", 1));
+    std::vector<std::string> env = HeadlessEnv("wait 500\nshot " + dir + "/xvfb.png\nquit\n");
+    env[0] = "MOVIMETRA_DISPLAY=sdl";
+    env.push_back("DISPLAY=" + display);
+    env.push_back("SDL_AUDIODRIVER=dummy");
+    pid_t pid = shelltest::SpawnProgram(program, env, dir + "/log.txt");
+    ASSERT_GT(pid, 0);
+    shelltest::ChildEnd end = shelltest::WaitProgram(pid, 60000);
+    kill(xvfb, SIGTERM);
+    waitpid(xvfb, nullptr, 0);
+    std::string log = shelltest::ReadTextFile(dir + "/log.txt");
+    EXPECT_TRUE(end.exited) << log;
+    EXPECT_EQ(end.code, 0) << log;
+    EXPECT_TRUE(std::filesystem::exists(dir + "/xvfb.png"));
+    // It really ran on the display, not the headless fallback.
+    EXPECT_EQ(log.find("headless"), std::string::npos) << log;
+}
+
+}  // namespace

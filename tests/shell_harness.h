@@ -1,0 +1,220 @@
+// End-to-end support for the application shell: a temporary program folder, a stored profile,
+// an in-process run of WinMain on the headless display and the manual clock driven by a
+// script, and runs of the real program as a child process.
+#pragma once
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/win_main.h"
+#include "platform/mv_platform.h"
+#include "platform/mv_sensor.h"
+#include "resources/resources.h"
+
+namespace shelltest {
+
+// 2024-03-14 10:00:00 local time, as seconds since 1970 local.
+constexpr int64_t kStartLocalSeconds = 1710410400;
+
+inline std::string MakeTempDir() {
+    char pattern[] = "/tmp/mv_shell_XXXXXX";
+    const char* made = mkdtemp(pattern);
+    return made ? made : "";
+}
+
+inline bool ExecSql(sqlite3* db, const char* sql) {
+    char* error = nullptr;
+    int rc = sqlite3_exec(db, sql, nullptr, nullptr, &error);
+    if (error) {
+        ADD_FAILURE() << error;
+        sqlite3_free(error);
+    }
+    return rc == SQLITE_OK;
+}
+
+// A database as a user leaves it after saving the profile once.
+inline bool WriteStoredProfile(const std::string& dbPath, int language) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open(dbPath.c_str(), &db) != SQLITE_OK) {
+        sqlite3_close(db);
+        return false;
+    }
+    bool ok =
+        ExecSql(db, "CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);") &&
+        ExecSql(db,
+                "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' "
+                "VARCHAR(10) DEFAULT NULL, 'curtime' VARCHAR(10) DEFAULT NULL, \t\t\t\t\t   'steps' "
+                "INTEGER DEFAULT 0, 'kcal' DOUBLE DEFAULT 0, 'distance' DOUBLE DEFAULT 0, 'created_at' "
+                "datetime DEFAULT NULL, 'updated_at' datetime DEFAULT NULL);") &&
+        ExecSql(db,
+                "CREATE TABLE info('height' FLOAT DEFAULT 0, 'weight' FLOAT DEFAULT 0, 'gender' "
+                "VARCHAR(1) default NULL, 'lang' INTEGER DEFAULT 0);") &&
+        ExecSql(db, "INSERT INTO firstuse VALUES(1);") &&
+        ExecSql(db, ("INSERT INTO info VALUES(175, 65, 'M', '" + std::to_string(language) + "');").c_str());
+    sqlite3_close(db);
+    return ok;
+}
+
+inline std::vector<std::string> TableNames(const std::string& dbPath) {
+    std::vector<std::string> names;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(dbPath.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type='table' ORDER BY rowid;", -1,
+                               &stmt, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(stmt) == SQLITE_ROW)
+                names.push_back((const char*)sqlite3_column_text(stmt, 0));
+        }
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return names;
+}
+
+// One in-process run of the program in its own temporary folder.
+class CShellRun {
+public:
+    // The single-instance socket is named after the program's path, so runs in their own
+    // folders never find each other.
+    CShellRun() : m_dir(MakeTempDir()) {}
+    ~CShellRun() {
+        std::error_code ignored;
+        if (!m_dir.empty()) std::filesystem::remove_all(m_dir, ignored);
+    }
+    CShellRun(const CShellRun&) = delete;
+    CShellRun& operator=(const CShellRun&) = delete;
+
+    const std::string& Dir() const { return m_dir; }
+    std::string DbPath() const { return m_dir + "/Movimetra.db"; }
+    bool PrepareStoredProfile(int language = 0) { return WriteStoredProfile(DbPath(), language); }
+
+    // Registers a script hook ("call NAME"); Calls(NAME) counts how often it ran.
+    void Hook(const std::string& name, std::function<void()> hook) { m_hooks[name] = std::move(hook); }
+    int Calls(const std::string& name) const {
+        auto it = m_calls.find(name);
+        return it == m_calls.end() ? 0 : it->second;
+    }
+
+    // Platform up (headless, manual clock, program folder = the temporary folder), resources,
+    // the script, WinMain on this thread, platform down. Returns WinMain's result.
+    int Run(const std::string& script) {
+        MvPlatformOptions options;
+        options.displayFromEnvironment = false;
+        options.display = MvDisplayKind::Headless;
+        options.manualClock = true;
+        options.manualStartLocalSeconds = kStartLocalSeconds;
+        options.modulePath = m_dir + "/Movimetra";
+        MvPlatformInit(options);
+        MvSensorConfigure("none");
+        MvVibrationSetSysfsRoot(m_dir);
+        MvVibrationClearLog();
+        RegisterMovimetraResources();
+        for (auto& [name, hook] : m_hooks) {
+            std::string key = name;
+            MvRegisterScriptHook(name, [this, key]() {
+                ++m_calls[key];
+                m_hooks[key]();
+            });
+        }
+        std::string error;
+        EXPECT_TRUE(MvSetScript(script, &error)) << error;
+        int code = WinMain(MvAppInstanceHandle(), nullptr, (LPWSTR)L"", SW_SHOW);
+        MvSetMessageObserver(nullptr);
+        MvPlatformShutdown();
+        return code;
+    }
+
+private:
+    std::string m_dir;
+    std::map<std::string, std::function<void()>> m_hooks;
+    std::map<std::string, int> m_calls;
+};
+
+// ---- The real program as a child process ------------------------------------------------------
+
+inline std::string ProgramBinary() {
+    return MV_APP_BINARY;
+}
+
+// Copies the program into `dir`, so that it keeps its database (and finds its images) there.
+inline std::string InstallProgram(const std::string& dir) {
+    std::string target = dir + "/Movimetra";
+    std::error_code error;
+    std::filesystem::copy_file(ProgramBinary(), target, std::filesystem::copy_options::overwrite_existing,
+                               error);
+    if (error) return "";
+    std::filesystem::permissions(target, std::filesystem::perms::owner_all, error);
+    return error ? "" : target;
+}
+
+inline bool WriteTextFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path);
+    out << text;
+    return out.good();
+}
+
+// Starts `program` with the current environment plus `env` ("NAME=value"), its output to
+// `logPath`. Returns the child's pid, or -1.
+inline pid_t SpawnProgram(const std::string& program, const std::vector<std::string>& env,
+                          const std::string& logPath) {
+    pid_t pid = fork();
+    if (pid != 0) return pid;
+    for (const std::string& entry : env) putenv(strdup(entry.c_str()));
+    int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (log >= 0) {
+        dup2(log, 1);
+        dup2(log, 2);
+        close(log);
+    }
+    execl(program.c_str(), program.c_str(), (char*)nullptr);
+    _exit(127);
+}
+
+struct ChildEnd {
+    bool exited = false;  // ended by itself (not killed, not timed out)
+    int code = -1;
+    long maxRssKb = 0;
+};
+
+// Waits for the child at most timeoutMs; a child still running then is killed.
+inline ChildEnd WaitProgram(pid_t pid, int timeoutMs) {
+    ChildEnd end;
+    int pidfd = (int)syscall(SYS_pidfd_open, pid, 0);
+    if (pidfd >= 0) {
+        pollfd fd = {pidfd, POLLIN, 0};
+        if (poll(&fd, 1, timeoutMs) <= 0) kill(pid, SIGKILL);
+        close(pidfd);
+    }
+    int status = 0;
+    rusage usage = {};
+    if (wait4(pid, &status, 0, &usage) != pid) return end;
+    end.maxRssKb = usage.ru_maxrss;
+    if (WIFEXITED(status)) {
+        end.exited = true;
+        end.code = WEXITSTATUS(status);
+    }
+    return end;
+}
+
+inline std::string ReadTextFile(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace shelltest

@@ -1,0 +1,41 @@
+// Everything the tool generates: the image files of the program's img folder (every name of both
+// language halves of the image table) and the icon and bitmap resources, each with its size and
+// its drawing.
+#pragma once
+
+#include <cairo.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct ArtImageSpec {
+    std::string name;  // file name (img folder) or a label such as "bitmap 129"
+    int width = 0;
+    int height = 0;
+    bool opaque = false;  // 24-bit, no alpha channel
+    std::function<void(cairo_t*)> draw;
+};
+
+struct ArtResourceSpec {
+    unsigned id = 0;
+    bool icon = false;  // icon or bitmap
+    ArtImageSpec image;
+};
+
+// The image table's file names in cell order, Korean half first (59 each).
+const std::vector<std::string>& ArtImageTableNames(bool english);
+// One spec per distinct file name, in table order (Korean half, then the English-only names).
+std::vector<ArtImageSpec> ArtImageFiles();
+// Icons 101 and 136, bitmaps 129-133, 143, 145-148, in that order.
+std::vector<ArtResourceSpec> ArtResources();
+// Looks a file up by its exact name; nullptr when unknown.
+const ArtImageSpec* ArtFindImage(const std::vector<ArtImageSpec>& specs, const std::string& name);
+
+// Draws a spec onto a fresh canvas and encodes it.
+bool ArtRenderPng(const ArtImageSpec& spec, std::vector<unsigned char>* png);
+// Writes every img file into dir (created if missing). Files whose bytes are unchanged are left
+// alone, so their timestamps only move when the artwork does.
+bool ArtWriteImageFiles(const std::string& dir, std::string* error);
+// Writes the C++ source that defines g_mvResIcons/g_mvResBitmaps with the PNG bytes.
+bool ArtWriteResourceSource(const std::string& path, std::string* error);

@@ -1,0 +1,152 @@
+#include "tools/stepcount/stepcount.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/step_detector.h"
+#include "tools/stepcount/recording_scanner.h"
+
+const char kStepcountUsage[] =
+    "usage: movimetra-stepcount [--height CM] [--weight KG] [--trace] FILE\n"
+    "Replays a recording (one \"interval_ms,x,y,z\" line per reading, raw signed 16-bit values)\n"
+    "through the step detector and prints: steps=<n> distance_m=<metres> kcal=<kilocalories>\n"
+    "  --height CM   body height in centimetres (default 178)\n"
+    "  --weight KG   body weight in kilograms (default 72)\n"
+    "  --trace       also print one line per reading that changed the step count\n"
+    "  FILE          the recording; '-' reads standard input\n";
+
+namespace {
+
+bool ParseBodyValue(const char* text, double* value) {
+    if (!text || !*text) return false;
+    char* end = nullptr;
+    errno = 0;
+    double v = strtod(text, &end);
+    if (errno || *end || !std::isfinite(v) || v <= 0) return false;
+    *value = v;
+    return true;
+}
+
+}  // namespace
+
+bool ParseStepcountArgs(int argc, char** argv, StepcountOptions* options, std::string* error) {
+    bool endOfOptions = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (!endOfOptions && arg[0] == '-' && arg[1] == '-') {
+            if (!arg[2]) {
+                endOfOptions = true;
+                continue;
+            }
+            if (!strcmp(arg, "--trace")) {
+                options->bTrace = true;
+                continue;
+            }
+            if (!strcmp(arg, "--help")) {
+                options->bHelp = true;
+                continue;
+            }
+            const char* name = arg + 2;
+            const char* eq = strchr(name, '=');
+            size_t nameLen = eq ? static_cast<size_t>(eq - name) : strlen(name);
+            bool isHeight = nameLen == 6 && !strncmp(name, "height", 6);
+            bool isWeight = nameLen == 6 && !strncmp(name, "weight", 6);
+            if (!isHeight && !isWeight) {
+                *error = std::string("unknown option ") + arg;
+                return false;
+            }
+            const char* value = eq ? eq + 1 : (i + 1 < argc ? argv[++i] : nullptr);
+            if (!value) {
+                *error = std::string("missing value for --") + std::string(name, nameLen);
+                return false;
+            }
+            double* target = isHeight ? &options->dHeight : &options->dWeight;
+            if (!ParseBodyValue(value, target)) {
+                *error = std::string("--") + std::string(name, nameLen) + " needs a positive number, not '" + value +
+                         "'";
+                return false;
+            }
+            options->bBodyGiven = true;
+            continue;
+        }
+        if (!endOfOptions && arg[0] == '-' && arg[1] && arg[1] != '-') {
+            *error = std::string("unknown option ") + arg;
+            return false;
+        }
+        if (options->pszInput) {
+            *error = "only one recording can be given";
+            return false;
+        }
+        options->pszInput = arg;
+    }
+    if (!options->pszInput && !options->bHelp) {
+        *error = "no recording given";
+        return false;
+    }
+    return true;
+}
+
+int RunStepcount(int argc, char** argv, FILE* in, FILE* out, FILE* err) {
+    StepcountOptions options;
+    std::string error;
+    if (!ParseStepcountArgs(argc, argv, &options, &error)) {
+        fprintf(err, "movimetra-stepcount: %s\n%s", error.c_str(), kStepcountUsage);
+        return 2;
+    }
+    if (options.bHelp) {
+        fputs(kStepcountUsage, out);
+        return 0;
+    }
+
+    const bool fromStdin = !strcmp(options.pszInput, "-");
+    const char* name = fromStdin ? "<stdin>" : options.pszInput;
+    FILE* file = fromStdin ? in : fopen(options.pszInput, "rb");
+    if (!file) {
+        fprintf(err, "movimetra-stepcount: cannot open %s: %s\n", name, strerror(errno));
+        return 2;
+    }
+
+    InitStepDetector();
+    if (options.bBodyGiven) {
+        UserBody body{options.dWeight, options.dHeight};
+        SetUserBody(&body);
+    }
+
+    CRecordingScanner scanner(file);
+    RecordingReading reading;
+    StepInfo info{};
+    int32_t lastSteps = 0;
+    unsigned long long sample = 0;
+    ScanResult result;
+    while ((result = scanner.Next(&reading)) == ScanResult::Reading) {
+        AccelSample s{reading.nX * 0.001, reading.nY * 0.001, reading.nZ * 0.001};
+        ProcessSample(&s, reading.nIntervalMs);
+        ++sample;
+        if (options.bTrace) {
+            GetStepInfo(&info);
+            if (info.nStepCount != lastSteps) {
+                lastSteps = info.nStepCount;
+                fprintf(out, "sample=%llu steps=%d distance_m=%.7f kcal=%.7f\n", sample, info.nStepCount,
+                        info.dDistance, info.dCalories);
+            }
+        }
+    }
+    if (!fromStdin) fclose(file);
+
+    if (result == ScanResult::Error) {
+        if (scanner.IsReadError())
+            fprintf(err, "movimetra-stepcount: cannot read %s: %s\n", name, strerror(scanner.ReadErrno()));
+        else
+            fprintf(err, "%s:%llu: %s\n", name, scanner.LineNumber(), scanner.ErrorText());
+        return 2;
+    }
+    GetStepInfo(&info);
+    fprintf(out, "steps=%d distance_m=%.7f kcal=%.7f\n", info.nStepCount, info.dDistance, info.dCalories);
+    if (fflush(out) != 0 || ferror(out)) {
+        fprintf(err, "movimetra-stepcount: cannot write the result: %s\n", strerror(errno));
+        return 2;
+    }
+    return 0;
+}

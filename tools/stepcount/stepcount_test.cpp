@@ -1,0 +1,264 @@
+#include "tools/stepcount/stepcount.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tools/stepcount/recording_scanner.h"
+#include "tools/stepcount/walk_signal.h"
+
+namespace {
+
+const char kWorkedTotals[] = "steps=63 distance_m=41.4918005 kcal=2.1964773\n";
+
+std::string ReadAll(FILE* f) {
+    std::string text;
+    rewind(f);
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    return text;
+}
+
+std::string WalkText(long samples, const char* eol = "\n") {
+    WalkSignal walk;
+    std::string text;
+    char line[64];
+    for (long k = 1; k <= samples; ++k) {
+        int16_t x, y, z;
+        walk.Reading(k, &x, &y, &z);
+        snprintf(line, sizeof line, "60,%d,%d,%d%s", x, y, z, eol);
+        text += line;
+    }
+    return text;
+}
+
+class StepcountTest : public testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/mv_stepcount_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        m_sDir = tmpl;
+    }
+    void TearDown() override {
+        for (const std::string& f : m_Files) unlink(f.c_str());
+        rmdir(m_sDir.c_str());
+    }
+
+    std::string WriteFile(const std::string& name, const std::string& content) {
+        std::string path = m_sDir + "/" + name;
+        FILE* f = fopen(path.c_str(), "wb");
+        EXPECT_NE(f, nullptr);
+        fwrite(content.data(), 1, content.size(), f);
+        fclose(f);
+        m_Files.push_back(path);
+        return path;
+    }
+
+    // Runs the tool in-process; `stdinText` is what "-" reads.
+    int Run(std::vector<std::string> args, const std::string& stdinText = "") {
+        args.insert(args.begin(), "movimetra-stepcount");
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        FILE* in = tmpfile();
+        FILE* out = tmpfile();
+        FILE* err = tmpfile();
+        fwrite(stdinText.data(), 1, stdinText.size(), in);
+        rewind(in);
+        int rc = RunStepcount(static_cast<int>(args.size()), argv.data(), in, out, err);
+        m_sOut = ReadAll(out);
+        m_sErr = ReadAll(err);
+        fclose(in);
+        fclose(out);
+        fclose(err);
+        return rc;
+    }
+
+    std::string m_sDir;
+    std::vector<std::string> m_Files;
+    std::string m_sOut;
+    std::string m_sErr;
+};
+
+}  // namespace
+
+TEST_F(StepcountTest, WorkedRecordingGivesWorkedTotals) {
+    EXPECT_EQ(Run({MV_TEST_DATA_DIR "/walk_1_8hz.rec"}), 0);
+    EXPECT_EQ(m_sOut, kWorkedTotals);
+    EXPECT_EQ(m_sErr, "");
+
+    // Standard input, and the same readings written with comments, blank lines, CRLF ends,
+    // blanks around values, a plus sign and no newline at the very end.
+    EXPECT_EQ(Run({"-"}, WalkText(600)), 0);
+    EXPECT_EQ(m_sOut, kWorkedTotals);
+
+    std::string messy = "# header\r\n\r\n   \n  # indented comment\n" + WalkText(300, "\r\n") + "\n\t\n" +
+                        WalkText(600).substr(WalkText(300).size());
+    messy.replace(messy.find("60,"), 3, " +60 , ");
+    messy.pop_back();  // no final newline
+    EXPECT_EQ(Run({WriteFile("messy.rec", messy)}), 0) << m_sErr;
+    EXPECT_EQ(m_sOut, kWorkedTotals);
+
+    // Nothing at all is a walk of no steps.
+    EXPECT_EQ(Run({WriteFile("empty.rec", "# nothing\n")}), 0);
+    EXPECT_EQ(m_sOut, "steps=0 distance_m=0.0000000 kcal=0.0000000\n");
+}
+
+TEST_F(StepcountTest, TraceListsEveryChangeThenTotals) {
+    EXPECT_EQ(Run({"--trace", "-"}, WalkText(100)), 0);
+    EXPECT_EQ(m_sOut.substr(0, m_sOut.find('\n') + 1), "sample=21 steps=1 distance_m=0.6586000 kcal=0.0331822\n");
+    size_t lines = 0;
+    for (char c : m_sOut) lines += (c == '\n');
+    EXPECT_EQ(lines, 9u + 1u);  // one per step, then the totals
+    const std::string tail = "steps=9 distance_m=5.9274001 kcal=0.3124657\n";
+    ASSERT_GE(m_sOut.size(), 2 * tail.size());
+    EXPECT_EQ(m_sOut.substr(m_sOut.size() - tail.size()), tail);
+    EXPECT_NE(m_sOut.find(" steps=9 distance_m=5.9274001 kcal=0.3124657\n"), std::string::npos);
+}
+
+TEST_F(StepcountTest, BodyValuesOnlyWhenGiven) {
+    const std::string rec = MV_TEST_DATA_DIR "/walk_1_8hz.rec";
+    EXPECT_EQ(Run({"--height", "178", "--weight=72", rec}), 0);
+    EXPECT_EQ(m_sOut, kWorkedTotals);
+    EXPECT_EQ(Run({"--height=190", rec}), 0);
+    char expected[64];
+    snprintf(expected, sizeof expected, "steps=63 distance_m=%.7f", 63 * 190 * 0.003700000047683716);
+    EXPECT_EQ(m_sOut.substr(0, strlen(expected)), expected);
+    EXPECT_EQ(Run({"--weight", "90", rec}), 0);
+    EXPECT_NE(m_sOut, kWorkedTotals);
+    EXPECT_EQ(m_sOut.rfind("steps=63 distance_m=41.4918005 kcal=", 0), 0u);
+}
+
+TEST_F(StepcountTest, BadLinesReportFileAndLineWithoutTotals) {
+    const struct {
+        const char* line;
+        const char* message;
+    } cases[] = {
+        {"60,1,2", "expected four comma-separated integers (interval_ms,x,y,z)"},
+        {"60,1,2,3,4", "unexpected text after the fourth value"},
+        {"60,a,2,3", "expected four comma-separated integers (interval_ms,x,y,z)"},
+        {"60,1.5,2,3", "expected four comma-separated integers (interval_ms,x,y,z)"},
+        {"60,,2,3", "expected four comma-separated integers (interval_ms,x,y,z)"},
+        {"60 1 2 3", "expected four comma-separated integers (interval_ms,x,y,z)"},
+        {"60,32768,0,0", "x reading 32768 out of range (the signed 16-bit range -32768..32767)"},
+        {"60,0,-32769,0", "y reading -32769 out of range (the signed 16-bit range -32768..32767)"},
+        {"60,0,0,99999999999999999999999", "z reading out of range (the signed 16-bit range -32768..32767)"},
+        {"-1,0,0,0", "interval -1 out of range (0..65535)"},
+        {"65536,0,0,0", "interval 65536 out of range (0..65535)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const std::string path = WriteFile("bad.rec", "# ok\n60,1,2,3\n\n" + std::string(c.line) + "\n60,1,2,3\n");
+        EXPECT_EQ(Run({"--trace", path}), 2);
+        EXPECT_EQ(m_sErr, path + ":4: " + c.message + "\n");
+        EXPECT_EQ(m_sOut, "");
+    }
+    EXPECT_EQ(Run({"-"}, "0,-32768,32767,0\n65535,0,0,0\n60,0,0,x\n"), 2);
+    EXPECT_EQ(m_sErr, "<stdin>:3: expected four comma-separated integers (interval_ms,x,y,z)\n");
+}
+
+TEST_F(StepcountTest, LongLines) {
+    // A comment longer than any buffer is skipped; a data line that long is refused.
+    const std::string longComment = "#" + std::string(3 << 20, 'c') + "\n";
+    EXPECT_EQ(Run({WriteFile("long.rec", longComment + WalkText(600))}), 0);
+    EXPECT_EQ(m_sOut, kWorkedTotals);
+    const std::string blanks(10000, ' ');
+    EXPECT_EQ(Run({"-"}, blanks + "\n" + blanks + "# c\n" + std::string(3000, ' ') + "60,1,2,3\n"), 0);
+    EXPECT_EQ(Run({"-"}, "60,1,2,3\n60,1,2,3" + std::string(9000, 'x') + "\n"), 2);
+    EXPECT_EQ(m_sErr, "<stdin>:2: line too long\n");
+    EXPECT_EQ(Run({"-"}, "\n" + blanks + "60,1,2,3\n"), 2);
+    EXPECT_EQ(m_sErr, "<stdin>:2: line too long\n");
+    EXPECT_EQ(Run({"-"}, "60,1,2,3\n#\n60,1,2," + std::string(5000, '0') + "3"), 2);
+    EXPECT_EQ(m_sErr, "<stdin>:3: line too long\n");
+}
+
+TEST_F(StepcountTest, ScannerGivesSameReadingsWhateverTheBlockSize) {
+    std::string text;
+    for (int i = 0; i < 30000; ++i) {
+        text += (i % 7 == 0) ? "# comment " + std::to_string(i) + "\n" : "";
+        text += std::to_string(i % 65536) + "," + std::to_string(i % 65536 - 32768) + ",-" +
+                std::to_string(i % 1000) + "," + std::to_string(i % 3) + "\n";
+    }
+    const std::string path = WriteFile("many.rec", text);
+    auto readAll = [&](size_t block) {
+        FILE* f = fopen(path.c_str(), "rb");
+        CRecordingScanner scanner(f, block);
+        std::vector<RecordingReading> readings;
+        RecordingReading r;
+        while (scanner.Next(&r) == ScanResult::Reading) readings.push_back(r);
+        fclose(f);
+        return readings;
+    };
+    const auto big = readAll(1 << 20);
+    const auto small = readAll(1);  // rounded up to the smallest block
+    ASSERT_EQ(big.size(), 30000u);
+    ASSERT_EQ(small.size(), big.size());
+    for (size_t i = 0; i < big.size(); ++i) {
+        ASSERT_EQ(big[i].nIntervalMs, i % 65536);
+        ASSERT_EQ(big[i].nX, static_cast<int>(i % 65536) - 32768);
+        ASSERT_EQ(big[i].nY, -static_cast<int>(i % 1000));
+        ASSERT_EQ(small[i].nZ, big[i].nZ);
+        ASSERT_EQ(small[i].nY, big[i].nY);
+    }
+}
+
+TEST_F(StepcountTest, BadOptionsAndMissingFiles) {
+    const std::string rec = MV_TEST_DATA_DIR "/walk_1_8hz.rec";
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"--bogus", rec},
+        {"-x", rec},
+        {"--height", "abc", rec},
+        {"--height", "-5", rec},
+        {"--weight=", rec},
+        {"--weight", "nan", rec},
+        {rec},  // the value of --height below
+        {rec, rec},
+    };
+    for (size_t i = 0; i < bad.size(); ++i) {
+        std::vector<std::string> args = bad[i];
+        if (i == 7) args.insert(args.begin(), "--height");
+        SCOPED_TRACE(i);
+        EXPECT_EQ(Run(args), 2);
+        EXPECT_NE(m_sErr.find("usage: movimetra-stepcount"), std::string::npos);
+        EXPECT_EQ(m_sOut, "");
+    }
+    EXPECT_EQ(Run({"--help"}), 0);
+    EXPECT_EQ(m_sOut.rfind("usage: movimetra-stepcount", 0), 0u);
+
+    EXPECT_EQ(Run({m_sDir + "/missing.rec"}), 2);
+    EXPECT_EQ(m_sErr, "movimetra-stepcount: cannot open " + m_sDir + "/missing.rec: No such file or directory\n");
+    EXPECT_EQ(Run({m_sDir}), 2);  // a folder opens but cannot be read
+    EXPECT_EQ(m_sErr, "movimetra-stepcount: cannot read " + m_sDir + ": Is a directory\n");
+    EXPECT_EQ(m_sOut, "");
+}
+
+TEST_F(StepcountTest, ExecutablesExitCodesAndPipes) {
+    char self[4096];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    ASSERT_GT(n, 0);
+    self[n] = 0;
+    std::string dir(self);
+    dir.resize(dir.rfind('/'));
+    auto shell = [&](const std::string& cmd) {
+        int status = system(cmd.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    const std::string tool = "'" + dir + "/movimetra-stepcount'";
+    const std::string out = m_sDir + "/out.txt";
+    m_Files.push_back(out);
+    EXPECT_EQ(shell("'" + dir + "/movimetra-make-recording' --samples 600 | " + tool + " - > '" + out + "'"), 0);
+    FILE* f = fopen(out.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(ReadAll(f), kWorkedTotals);
+    fclose(f);
+    EXPECT_EQ(shell(tool + " --frobnicate 2>/dev/null"), 2);
+    EXPECT_EQ(shell("printf '60,1,2\\n' | " + tool + " - 2>/dev/null >/dev/null"), 2);
+    EXPECT_EQ(shell("'" + dir + "/movimetra-make-recording' --samples x 2>/dev/null"), 2);
+}
