@@ -17,7 +17,7 @@ constexpr unsigned kGapRestartMs = 200;
 // Values written as single-precision literals in the original tuning carry their exact
 // single-precision values here and are compared in double.
 constexpr double kRiseThreshold = 4.0;
-constexpr double kTopThreshold = 0.20000000298023224;          // 0.2f
+constexpr double kTopThreshold = 0.20000000298023224;  // 0.2f
 constexpr double kBottomThreshold = -3.5;
 constexpr double kBottomExitThreshold = -0.20000000298023224;  // -0.2f
 constexpr double kStrideFactor = 0.003700000047683716;         // metres of stride per cm of height
@@ -74,10 +74,16 @@ struct DetectorState {
 DetectorState g_det;
 
 // Step totals move by small amounts; wrap instead of overflowing should a run ever get there.
-int WrapAdd(int a, int b) { return static_cast<int>(static_cast<unsigned>(a) + static_cast<unsigned>(b)); }
+int WrapAdd(int a, int b) {
+    return static_cast<int>(static_cast<unsigned>(a) + static_cast<unsigned>(b));
+}
 
-bool RisesThrough(double prev, double cur, double v) { return prev <= v && cur > v; }
-bool FallsThrough(double prev, double cur, double v) { return prev >= v && cur < v; }
+bool RisesThrough(double prev, double cur, double v) {
+    return prev <= v && cur > v;
+}
+bool FallsThrough(double prev, double cur, double v) {
+    return prev >= v && cur < v;
+}
 
 // Share of motion on the third axis: Z / (Y + X), with IEEE results where the sum is zero.
 double ThirdAxisShare(double sx, double sy, double sz) {
@@ -116,8 +122,8 @@ void CountCycle(double f, double p) {
     }
     int times = doubled ? 2 : 1;
     double stride = s.dHeight * kStrideFactor;
-    double kcal =
-        (f + 1) * (1.0 / 3) * (s.dWeight * (1.0 / 60) + 1) * (s.dHeight * kCalorieStrideFactor) * kCalorieFactor;
+    double kcal = (f + 1) * (1.0 / 3) * (s.dWeight * (1.0 / 60) + 1) * (s.dHeight * kCalorieStrideFactor) *
+                  kCalorieFactor;
     for (int i = 0; i < times; ++i) {
         s.dDistance += stride;
         s.dCalories += kcal;
@@ -372,7 +378,9 @@ void SetStepInfo(const StepInfo* info) {
     g_det.dCalories = info->dCalories;
 }
 
-void RequestRestart() { g_det.nPhaseState = 5; }
+void RequestRestart() {
+    g_det.nPhaseState = 5;
+}
 
 void SetUserBody(const UserBody* body) {
     if (!body) return;

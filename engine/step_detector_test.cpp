@@ -44,7 +44,8 @@ public:
         for (int k = 0; k < n; ++k) {
             m_dPhase += 1.0 / period;
             const double v = std::sin(2 * M_PI * m_dPhase);
-            Sample(m_dBase[0] + ax * v, m_dBase[1] + ay * v, m_dBase[2] + az * v, k == gapAt ? gapMs : intervalMs);
+            Sample(m_dBase[0] + ax * v, m_dBase[1] + ay * v, m_dBase[2] + az * v,
+                   k == gapAt ? gapMs : intervalMs);
         }
     }
     // Walking with the motion along gravity on the second axis: amplitude 3 is a strong cycle,
@@ -259,7 +260,8 @@ TEST(StepDetectorTest, MotionOnThirdAxisFailsShakeTest) {
         {9, 50, 0.0, 7.0, true},    // 2.2 cycles/s, sum variance above 150
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "period " << c.dPeriod << " y " << c.dSecondAxis << " z " << c.dThirdAxis);
+        SCOPED_TRACE(testing::Message()
+                     << "period " << c.dPeriod << " y " << c.dSecondAxis << " z " << c.dThirdAxis);
         CMotionFeeder feeder;
         feeder.GravityOnThirdAxis();
         feeder.Move(10, c.dPeriod, 0, c.dSecondAxis, c.dThirdAxis, c.nInterval);
@@ -279,8 +281,8 @@ TEST(StepDetectorTest, LongGapJudgesCycleByFrequencyRatio) {
         return feeder.FirstChangeAt();
     };
     const int plain = jumpSample(60);
-    EXPECT_EQ(jumpSample(250), plain - 11);      // ratio 1: counts as one more cycle
-    EXPECT_EQ(jumpSample(750), plain - 2 * 11);  // about twice as long: counts as two
+    EXPECT_EQ(jumpSample(250), plain - 11);       // ratio 1: counts as one more cycle
+    EXPECT_EQ(jumpSample(750), plain - 2 * 11);   // about twice as long: counts as two
     EXPECT_EQ(jumpSample(2700), plain + 4 * 11);  // four times as long: rejected, pending lost
 }
 

@@ -54,7 +54,9 @@ double ReadProfileNumber(const wchar_t* text) {
 
 }  // namespace
 
-CStepEngine::CStepEngine() { InitializeCriticalSection(&m_csCounters); }
+CStepEngine::CStepEngine() {
+    InitializeCriticalSection(&m_csCounters);
+}
 
 CStepEngine::~CStepEngine() {
     StopSaving();
@@ -212,7 +214,9 @@ void CStepEngine::SaveTodayRow() {
     wcscpy(m_szDuration, duration);
 }
 
-void CStepEngine::LoadUserInfo(int mode) { m_Profile.LoadUserInfo(mode); }
+void CStepEngine::LoadUserInfo(int mode) {
+    m_Profile.LoadUserInfo(mode);
+}
 
 void CStepEngine::ExecSql(int kind, const wchar_t* sql) {
     std::vector<std::wstring> rows;
@@ -220,4 +224,6 @@ void CStepEngine::ExecSql(int kind, const wchar_t* sql) {
     m_Db.ExecuteSql(kind, sql, rows, &result);
 }
 
-void CStepEngine::StopSaving() { m_Saver.Stop(); }
+void CStepEngine::StopSaving() {
+    m_Saver.Stop();
+}

@@ -38,9 +38,9 @@ public:
     static uint32_t GetClock();
 
     // Record store
-    void SaveTodayRow();                          // UM_SAVE_TODAY and the saving thread
-    void LoadUserInfo(int mode);                  // UM_LOAD_PROFILE
-    void ExecSql(int kind, const wchar_t* sql);   // UM_EXEC_SQL
+    void SaveTodayRow();                         // UM_SAVE_TODAY and the saving thread
+    void LoadUserInfo(int mode);                 // UM_LOAD_PROFILE
+    void ExecSql(int kind, const wchar_t* sql);  // UM_EXEC_SQL
     // Stops and joins the saving thread (before the database closes).
     void StopSaving();
 

@@ -1,9 +1,8 @@
 // CStepEngine, sensor and power side: opening the sensor, start and stop of a workout,
 // shutdown, the resume notifications and unattended mode.
-#include "engine/step_engine.h"
-
 #include "app/messages.h"
 #include "engine/step_detector.h"
+#include "engine/step_engine.h"
 
 namespace {
 

@@ -33,7 +33,9 @@ void CivilFromDays(int64_t z, int* y, unsigned* m, unsigned* d) {
     *y = static_cast<int>(yoe + era * 400 + (*m <= 2));
 }
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int DaysInMonth(int y, int m) {
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -83,7 +85,9 @@ int64_t RealMonotonicMs() {
     return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
-int64_t NowMs() { return G().manual.load() ? G().manualMs.load() : RealMonotonicMs(); }
+int64_t NowMs() {
+    return G().manual.load() ? G().manualMs.load() : RealMonotonicMs();
+}
 
 void SetManualNowLocked(int64_t ms) {
     if (ms > G().manualMs.load()) G().manualMs.store(ms);
@@ -97,9 +101,13 @@ int64_t CurrentLocalSecondsForStart() {
 
 using namespace mv;
 
-DWORD GetTickCount() { return static_cast<DWORD>(NowMs()); }
+DWORD GetTickCount() {
+    return static_cast<DWORD>(NowMs());
+}
 
-bool MvIsManualClock() { return G().manual.load(); }
+bool MvIsManualClock() {
+    return G().manual.load();
+}
 
 int64_t MvLocalSeconds() {
     Core& g = G();
@@ -151,11 +159,12 @@ void GetSystemTime(LPSYSTEMTIME st) {
 BOOL SystemTimeToFileTime(const SYSTEMTIME* st, LPFILETIME ft) {
     if (st == nullptr || ft == nullptr) return FALSE;
     if (st->wYear < 1601 || st->wYear > 30827 || st->wMonth < 1 || st->wMonth > 12 || st->wDay < 1 ||
-        st->wDay > DaysInMonth(st->wYear, st->wMonth) || st->wHour > 23 || st->wMinute > 59 || st->wSecond > 59 ||
-        st->wMilliseconds > 999)
+        st->wDay > DaysInMonth(st->wYear, st->wMonth) || st->wHour > 23 || st->wMinute > 59 ||
+        st->wSecond > 59 || st->wMilliseconds > 999)
         return FALSE;
     int64_t days = DaysFromCivil(st->wYear, st->wMonth, st->wDay) - kFileTimeEpochDays;
-    uint64_t seconds = static_cast<uint64_t>(days) * 86400 + st->wHour * 3600u + st->wMinute * 60u + st->wSecond;
+    uint64_t seconds =
+        static_cast<uint64_t>(days) * 86400 + st->wHour * 3600u + st->wMinute * 60u + st->wSecond;
     uint64_t ticks = seconds * 10000000ull + st->wMilliseconds * 10000ull;
     ft->dwLowDateTime = static_cast<DWORD>(ticks & 0xFFFFFFFFu);
     ft->dwHighDateTime = static_cast<DWORD>(ticks >> 32);
@@ -180,10 +189,11 @@ bool ParseLocalDateTime(const std::string& text, int64_t* localSeconds) {
     char tail = 0;
     int n = std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d %c", &y, &mo, &d, &h, &mi, &s, &tail);
     if (n != 3 && n != 6) return false;
-    if (y < 1601 || mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo) || h < 0 || h > 23 || mi < 0 || mi > 59 ||
-        s < 0 || s > 59)
+    if (y < 1601 || mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo) || h < 0 || h > 23 || mi < 0 ||
+        mi > 59 || s < 0 || s > 59)
         return false;
-    *localSeconds = DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 86400 + h * 3600 + mi * 60 + s;
+    *localSeconds = DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 86400 + h * 3600 +
+                    mi * 60 + s;
     return true;
 }
 

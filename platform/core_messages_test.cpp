@@ -37,7 +37,8 @@ TEST_F(CoreTest, GetMessageTakesSentPostedInputPaintTimerInThatOrder) {
         if (msg.hwnd == w && msg.message == WM_TIMER) break;
     }
     sender.join();
-    EXPECT_EQ(MvProbe::Messages(w), (std::vector<UINT>{WM_USER + 2, WM_USER + 1, WM_KEYDOWN, WM_KEYUP, WM_PAINT, WM_TIMER}));
+    EXPECT_EQ(MvProbe::Messages(w),
+              (std::vector<UINT>{WM_USER + 2, WM_USER + 1, WM_KEYDOWN, WM_KEYUP, WM_PAINT, WM_TIMER}));
 }
 
 TEST_F(CoreTest, PaintIsCoalescedAndWaitsForOtherMessages) {
@@ -90,7 +91,9 @@ TEST_F(CoreTest, NestedSendMessageRunsToCompletionInline) {
 
 TEST_F(CoreTest, SendFromAnotherThreadBlocksUntilTheUiThreadHandlesIt) {
     HWND w = Make();
-    MvProbe::Handlers()[WM_USER + 5] = [](HWND, WPARAM wp, LPARAM lp) -> LRESULT { return static_cast<LRESULT>(wp + lp); };
+    MvProbe::Handlers()[WM_USER + 5] = [](HWND, WPARAM wp, LPARAM lp) -> LRESULT {
+        return static_cast<LRESULT>(wp + lp);
+    };
     std::atomic<bool> done{false};
     LRESULT result = 0;
     std::thread sender([&] {

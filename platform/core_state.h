@@ -46,13 +46,13 @@ struct Window {
     DWORD exStyle = 0;
     LONG id = 0;
     LONG_PTR userData = 0;
-    HWND parent = nullptr;  // set for child windows only
-    HWND owner = nullptr;   // top-level windows created with a parent but without WS_CHILD
+    HWND parent = nullptr;       // set for child windows only
+    HWND owner = nullptr;        // top-level windows created with a parent but without WS_CHILD
     std::vector<HWND> children;  // z-order, bottom first
     RECT rect{};                 // parent client coordinates (screen coordinates for top-level windows)
     bool destroying = false;
     bool invalid = false;
-    RECT invalidRect{};  // client coordinates
+    RECT invalidRect{};   // client coordinates
     uint64_t serial = 0;  // creation order
 };
 
@@ -62,10 +62,10 @@ enum class ThreadState { Running, Blocked, Sending, Finished };
 struct ThreadRec {
     DWORD tid = 0;
     ThreadState state = ThreadState::Running;
-    int64_t wakeAt = -1;               // platform ms at which a timed block ends; -1 none
-    bool woken = false;                // set (under the mutex) by whoever ends the block
-    const void* waitingOn = nullptr;   // object the block waits for, if any
-    bool ignored = false;              // did not settle in time; no longer waited for
+    int64_t wakeAt = -1;              // platform ms at which a timed block ends; -1 none
+    bool woken = false;               // set (under the mutex) by whoever ends the block
+    const void* waitingOn = nullptr;  // object the block waits for, if any
+    bool ignored = false;             // did not settle in time; no longer waited for
     bool warned = false;
 };
 

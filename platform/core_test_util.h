@@ -71,11 +71,12 @@ protected:
         MvProbe::Handlers().clear();
     }
     // A top-level window (default rectangle unless given) or a child of `parent`.
-    static HWND Make(HWND parent = nullptr, RECT r = {CW_USEDEFAULT, 0, CW_USEDEFAULT, 0}, bool visible = true,
-                     const wchar_t* title = L"probe") {
+    static HWND Make(HWND parent = nullptr, RECT r = {CW_USEDEFAULT, 0, CW_USEDEFAULT, 0},
+                     bool visible = true, const wchar_t* title = L"probe") {
         DWORD style = (visible ? WS_VISIBLE : 0) | (parent ? WS_CHILD : 0);
         int w = r.right == CW_USEDEFAULT ? CW_USEDEFAULT : r.right - r.left;
         int h = r.right == CW_USEDEFAULT ? 0 : r.bottom - r.top;
-        return CreateWindowExW(0, L"CoreProbe", title, style, r.left, r.top, w, h, parent, nullptr, nullptr, nullptr);
+        return CreateWindowExW(0, L"CoreProbe", title, style, r.left, r.top, w, h, parent, nullptr, nullptr,
+                               nullptr);
     }
 };

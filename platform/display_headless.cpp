@@ -20,6 +20,8 @@ public:
 
 }  // namespace
 
-std::unique_ptr<DisplayBackend> CreateHeadlessDisplay() { return std::make_unique<HeadlessDisplay>(); }
+std::unique_ptr<DisplayBackend> CreateHeadlessDisplay() {
+    return std::make_unique<HeadlessDisplay>();
+}
 
 }  // namespace mv

@@ -18,17 +18,28 @@ UINT VirtualKey(SDL_Keycode key) {
     if (key >= SDLK_0 && key <= SDLK_9) return static_cast<UINT>('0' + (key - SDLK_0));
     switch (key) {
         case SDLK_RETURN:
-        case SDLK_KP_ENTER: return VK_RETURN;
-        case SDLK_BACKSPACE: return VK_BACK;
-        case SDLK_ESCAPE: return VK_ESCAPE;
-        case SDLK_TAB: return VK_TAB;
-        case SDLK_SPACE: return ' ';
-        case SDLK_LEFT: return VK_LEFT;
-        case SDLK_RIGHT: return VK_RIGHT;
-        case SDLK_UP: return VK_UP;
-        case SDLK_DOWN: return VK_DOWN;
-        case SDLK_DELETE: return VK_DELETE;
-        default: return 0;
+        case SDLK_KP_ENTER:
+            return VK_RETURN;
+        case SDLK_BACKSPACE:
+            return VK_BACK;
+        case SDLK_ESCAPE:
+            return VK_ESCAPE;
+        case SDLK_TAB:
+            return VK_TAB;
+        case SDLK_SPACE:
+            return ' ';
+        case SDLK_LEFT:
+            return VK_LEFT;
+        case SDLK_RIGHT:
+            return VK_RIGHT;
+        case SDLK_UP:
+            return VK_UP;
+        case SDLK_DOWN:
+            return VK_DOWN;
+        case SDLK_DELETE:
+            return VK_DELETE;
+        default:
+            return 0;
     }
 }
 
@@ -36,8 +47,9 @@ class SdlDisplay : public DisplayBackend {
 public:
     bool Init() override {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
-        m_window = SDL_CreateWindow("Movimetra", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, MV_SCREEN_WIDTH,
-                                    MV_SCREEN_HEIGHT, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+        m_window =
+            SDL_CreateWindow("Movimetra", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, MV_SCREEN_WIDTH,
+                             MV_SCREEN_HEIGHT, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
         if (m_window == nullptr) {
             Shutdown();
             return false;
@@ -49,8 +61,8 @@ public:
             return false;
         }
         SDL_RenderSetLogicalSize(m_renderer, MV_SCREEN_WIDTH, MV_SCREEN_HEIGHT);
-        m_texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, MV_SCREEN_WIDTH,
-                                      MV_SCREEN_HEIGHT);
+        m_texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                      MV_SCREEN_WIDTH, MV_SCREEN_HEIGHT);
         if (m_texture == nullptr) {
             Shutdown();
             return false;
@@ -139,7 +151,8 @@ private:
                 break;
             }
             case SDL_WINDOWEVENT:
-                if (ev.window.event == SDL_WINDOWEVENT_EXPOSED || ev.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+                if (ev.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                    ev.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
                     m_force = true;
                 break;
             case SDL_MOUSEBUTTONDOWN:
@@ -174,8 +187,11 @@ private:
                 Key(ev.type == SDL_KEYDOWN ? InputKind::KeyDown : InputKind::KeyUp, vk, ctrl, printable);
                 break;
             }
-            case SDL_TEXTINPUT: MvTypeText(Utf8ToWide(ev.text.text)); break;
-            default: break;
+            case SDL_TEXTINPUT:
+                MvTypeText(Utf8ToWide(ev.text.text));
+                break;
+            default:
+                break;
         }
     }
 
@@ -191,6 +207,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<DisplayBackend> CreateSdlDisplay() { return std::make_unique<SdlDisplay>(); }
+std::unique_ptr<DisplayBackend> CreateSdlDisplay() {
+    return std::make_unique<SdlDisplay>();
+}
 
 }  // namespace mv

@@ -36,7 +36,9 @@ int TakeInputLocked(Lock& lk, MSG* msg, HWND filter, UINT minMsg, UINT maxMsg, b
             if (ev.kind == InputKind::Up) g.capture = nullptr;
             return 2;
         }
-        message = ev.kind == InputKind::Down ? WM_LBUTTONDOWN : ev.kind == InputKind::Move ? WM_MOUSEMOVE : WM_LBUTTONUP;
+        message = ev.kind == InputKind::Down   ? WM_LBUTTONDOWN
+                  : ev.kind == InputKind::Move ? WM_MOUSEMOVE
+                                               : WM_LBUTTONUP;
         RECT sr = ScreenRectLocked(WindowLocked(target));
         wParam = ev.kind == InputKind::Up ? 0 : 1;  // MK_LBUTTON while the stylus is down
         lParam = MAKELPARAM(ev.x - sr.left, ev.y - sr.top);
@@ -71,14 +73,19 @@ int TakeInputLocked(Lock& lk, MSG* msg, HWND filter, UINT minMsg, UINT maxMsg, b
                 g.capture = target;
                 g.lastPos = POINT{ev.x, ev.y};
                 break;
-            case InputKind::Move: g.lastPos = POINT{ev.x, ev.y}; break;
+            case InputKind::Move:
+                g.lastPos = POINT{ev.x, ev.y};
+                break;
             case InputKind::Up:
                 g.capture = nullptr;
                 g.lastPos = POINT{ev.x, ev.y};
                 break;
             case InputKind::KeyDown:
-            case InputKind::KeyUp: g.ctrlDown = ev.ctrl; break;
-            default: break;
+            case InputKind::KeyUp:
+                g.ctrlDown = ev.ctrl;
+                break;
+            default:
+                break;
         }
         msg->pt = g.lastPos;
     }
@@ -102,9 +109,15 @@ void Enqueue(InputKind kind, int x, int y) {
 
 }  // namespace
 
-void MvStylusDown(int x, int y) { Enqueue(InputKind::Down, x, y); }
-void MvStylusMove(int x, int y) { Enqueue(InputKind::Move, x, y); }
-void MvStylusUp(int x, int y) { Enqueue(InputKind::Up, x, y); }
+void MvStylusDown(int x, int y) {
+    Enqueue(InputKind::Down, x, y);
+}
+void MvStylusMove(int x, int y) {
+    Enqueue(InputKind::Move, x, y);
+}
+void MvStylusUp(int x, int y) {
+    Enqueue(InputKind::Up, x, y);
+}
 
 void MvTap(int x, int y) {
     MvStylusDown(x, y);
@@ -122,7 +135,9 @@ void MvKey(UINT vk, bool ctrl) {
     EnqueueInputLocked(ev);
 }
 
-void MvSoftKey(int which) { Enqueue(InputKind::SoftKey, which, 0); }
+void MvSoftKey(int which) {
+    Enqueue(InputKind::SoftKey, which, 0);
+}
 
 void MvTypeText(const std::wstring& text) {
     Lock lk(G().mutex);
@@ -140,4 +155,6 @@ uint32_t MvGetScreenPixel(int x, int y) {
     return data ? (data[y * MV_SCREEN_WIDTH + x] & 0x00FFFFFFu) : 0;
 }
 
-bool MvSaveScreenshot(const std::string& pngPath) { return MvFramebufferWritePng(pngPath); }
+bool MvSaveScreenshot(const std::string& pngPath) {
+    return MvFramebufferWritePng(pngPath);
+}

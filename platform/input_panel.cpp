@@ -56,6 +56,15 @@ void DrawBackspace(HDC hdc, const RECT& key, COLORREF color) {
     }
     RECT body = {cx - 6, cy - half, cx + 22, cy + half + 1};
     MvShellFillSolid(hdc, body, color);
+    // A cross cut into the body.
+    HPEN pen = CreatePen(PS_SOLID, 2, RGB(0x30, 0x34, 0x3B));
+    HGDIOBJ oldPen = SelectObject(hdc, pen);
+    MoveToEx(hdc, cx + 2, cy - 6, nullptr);
+    LineTo(hdc, cx + 14, cy + 6);
+    MoveToEx(hdc, cx + 14, cy - 6, nullptr);
+    LineTo(hdc, cx + 2, cy + 6);
+    SelectObject(hdc, oldPen);
+    DeleteObject(pen);
 }
 
 // A downward triangle over a bar: lowers the panel.

@@ -109,7 +109,8 @@ BOOL GetMessageW(LPMSG msg, HWND hWnd, UINT filterMin, UINT filterMax) {
     for (;;) {
         HandleSentLocked(lk);
         int64_t presentIn = ServiceDisplayLocked(lk);
-        if (TakeReadyLocked(lk, msg, hWnd, filterMin, filterMax, kTakeAll, none)) return msg->message != WM_QUIT;
+        if (TakeReadyLocked(lk, msg, hWnd, filterMin, filterMax, kTakeAll, none))
+            return msg->message != WM_QUIT;
         if (!g.sent.empty()) continue;
         if (g.manual.load() && !g.shuttingDown) {
             // Let the threads finish what they are doing: they may post or send.

@@ -74,7 +74,8 @@ bool TakeReadyLocked(Lock& lk, MSG* msg, HWND filter, UINT minMsg, UINT maxMsg, 
     auto inRange = [&](UINT m) { return (minMsg == 0 && maxMsg == 0) || (m >= minMsg && m <= maxMsg); };
     for (;;) {
         for (auto it = g.posted.begin(); it != g.posted.end(); ++it) {
-            if (filter != nullptr && (it->hwnd == nullptr || !WindowMatchesFilterLocked(it->hwnd, filter))) continue;
+            if (filter != nullptr && (it->hwnd == nullptr || !WindowMatchesFilterLocked(it->hwnd, filter)))
+                continue;
             if (!inRange(it->message)) continue;
             *msg = *it;
             msg->time = static_cast<DWORD>(NowMs());
@@ -88,7 +89,8 @@ bool TakeReadyLocked(Lock& lk, MSG* msg, HWND filter, UINT minMsg, UINT maxMsg, 
         break;
     }
     if ((flags & kTakeQuit) && g.quitPending && inRange(WM_QUIT)) {
-        *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(g.quitCode), 0, static_cast<DWORD>(NowMs()), g.lastPos};
+        *msg =
+            MSG{nullptr, WM_QUIT, static_cast<WPARAM>(g.quitCode), 0, static_cast<DWORD>(NowMs()), g.lastPos};
         if (remove) g.quitPending = false;
         return true;
     }
@@ -183,7 +185,8 @@ LRESULT DispatchMessageW(const MSG* msg) {
         {
             Lock lk(G().mutex);
             for (const Timer& t : G().timers)
-                if (t.hwnd == msg->hwnd && t.id == msg->wParam && reinterpret_cast<LPARAM>(t.proc) == msg->lParam)
+                if (t.hwnd == msg->hwnd && t.id == msg->wParam &&
+                    reinterpret_cast<LPARAM>(t.proc) == msg->lParam)
                     proc = t.proc;
         }
         if (proc != nullptr) {
@@ -196,8 +199,12 @@ LRESULT DispatchMessageW(const MSG* msg) {
 
 LRESULT DefWindowProcW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-        case WM_CLOSE: DestroyWindow(hWnd); return 0;
-        case WM_PAINT: ValidateRect(hWnd, nullptr); return 0;
+        case WM_CLOSE:
+            DestroyWindow(hWnd);
+            return 0;
+        case WM_PAINT:
+            ValidateRect(hWnd, nullptr);
+            return 0;
         case WM_SETTEXT: {
             Lock lk(G().mutex);
             Window* w = WindowLocked(hWnd);
@@ -226,7 +233,8 @@ LRESULT DefWindowProcW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             Window* w = WindowLocked(hWnd);
             return w ? static_cast<LRESULT>(w->text.size()) : 0;
         }
-        default: return 0;
+        default:
+            return 0;
     }
 }
 

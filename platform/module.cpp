@@ -44,7 +44,8 @@ std::vector<std::string> CandidateNames(const std::string& name) {
     size_t dot = base.rfind('.');
     std::string ext = dot == std::string::npos ? std::string() : base.substr(dot);
     std::string lowerExt = ext;
-    std::transform(lowerExt.begin(), lowerExt.end(), lowerExt.begin(), [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+    std::transform(lowerExt.begin(), lowerExt.end(), lowerExt.begin(),
+                   [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
     if (lowerExt == ".dll") base = base.substr(0, dot);
     if (lowerExt == ".dll" || ext.empty()) {
         names.push_back(base + ".so");
@@ -68,7 +69,8 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size) {
         path = ModulePath();
     } else {
         struct link_map* map = nullptr;
-        if (dlinfo(module, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr && map->l_name != nullptr) path = map->l_name;
+        if (dlinfo(module, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr && map->l_name != nullptr)
+            path = map->l_name;
     }
     std::wstring wide = Utf8ToWide(path);
     if (wide.empty()) {
@@ -105,7 +107,8 @@ HMODULE LoadLibraryW(LPCWSTR name) {
         for (const std::string& candidate : CandidateNames(file)) {
             std::string path = dir + "/" + candidate;
             if (access(path.c_str(), R_OK) != 0) continue;
-            if (void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) return static_cast<HMODULE>(handle);
+            if (void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))
+                return static_cast<HMODULE>(handle);
         }
     }
     return nullptr;

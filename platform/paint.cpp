@@ -44,7 +44,8 @@ HDC BeginPaint(HWND hWnd, PAINTSTRUCT* ps) {
         Lock lk(G().mutex);
         Window* w = WindowLocked(hWnd);
         if (w == nullptr) return nullptr;
-        ps->rcPaint = w->invalid ? w->invalidRect : RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
+        ps->rcPaint = w->invalid ? w->invalidRect
+                                 : RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
         w->invalid = false;
         w->invalidRect = RECT{0, 0, 0, 0};
     }

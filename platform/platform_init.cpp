@@ -43,7 +43,9 @@ MvDisplayKind ChooseDisplay(const MvPlatformOptions& options, bool hasScript) {
 
 }  // namespace
 
-DisplayBackend* Display() { return g_display.get(); }
+DisplayBackend* Display() {
+    return g_display.get();
+}
 
 void SetDisplay(std::unique_ptr<DisplayBackend> display) {
     std::unique_ptr<DisplayBackend> old;
@@ -64,7 +66,9 @@ void EnsureUiThread() {
     ForgetSelfRecLocked();
 }
 
-bool IsUiThreadLocked() { return G().hasUiThread && G().uiThread == std::this_thread::get_id(); }
+bool IsUiThreadLocked() {
+    return G().hasUiThread && G().uiThread == std::this_thread::get_id();
+}
 
 }  // namespace mv
 
@@ -80,7 +84,8 @@ void MvPlatformInit(const MvPlatformOptions& options) {
     if (start == 0) {
         if (const char* startEnv = Env("MOVIMETRA_CLOCK_START")) {
             if (!ParseLocalDateTime(startEnv, &start)) {
-                std::fprintf(stderr, "movimetra: MOVIMETRA_CLOCK_START \"%s\" is not YYYY-MM-DD HH:MM:SS\n", startEnv);
+                std::fprintf(stderr, "movimetra: MOVIMETRA_CLOCK_START \"%s\" is not YYYY-MM-DD HH:MM:SS\n",
+                             startEnv);
                 start = 0;
             }
         }
@@ -153,6 +158,7 @@ void MvPlatformShutdown() {
     g.raisePending = false;
     g.scriptWaitUntil = -1;
     g.observer.reset();
+    g.modulePath.clear();
     g.hasUiThread = false;
     g.initialized = false;
     g.manual.store(false);
@@ -162,4 +168,6 @@ void MvPlatformShutdown() {
     g.cv.notify_all();
 }
 
-MvDisplayKind MvGetDisplayKind() { return g_displayKind; }
+MvDisplayKind MvGetDisplayKind() {
+    return g_displayKind;
+}

@@ -89,7 +89,8 @@ int TranslateAcceleratorW(HWND hWnd, HACCEL accel, LPMSG msg) {
         if (entry.fVirt & (FSHIFT | FALT)) continue;  // shift and alt are never held
         HWND target = hWnd != nullptr ? hWnd : msg->hwnd;
         HWND top = target;
-        for (HWND p = GetParent(top); p != nullptr && (GetWindowLongW(top, GWL_STYLE) & WS_CHILD); p = GetParent(top))
+        for (HWND p = GetParent(top); p != nullptr && (GetWindowLongW(top, GWL_STYLE) & WS_CHILD);
+             p = GetParent(top))
             top = p;
         SendMessageW(top, WM_COMMAND, MAKEWPARAM(entry.cmd, 1), 0);
         return 1;

@@ -88,7 +88,8 @@ bool ParseKey(std::string name, Step* step) {
         step->vk = it->second;
         return true;
     }
-    if (name.size() == 1 && (std::isupper(static_cast<unsigned char>(name[0])) || std::isdigit(static_cast<unsigned char>(name[0])))) {
+    if (name.size() == 1 && (std::isupper(static_cast<unsigned char>(name[0])) ||
+                             std::isdigit(static_cast<unsigned char>(name[0])))) {
         step->vk = static_cast<UINT>(name[0]);
         return true;
     }
@@ -185,13 +186,27 @@ void RunScriptStep() {
         S().steps.pop_front();
     }
     switch (step.kind) {
-        case StepKind::Tap: MvTap(step.x, step.y); break;
-        case StepKind::Press: MvStylusDown(step.x, step.y); break;
-        case StepKind::Move: MvStylusMove(step.x, step.y); break;
-        case StepKind::Release: MvStylusUp(step.x, step.y); break;
-        case StepKind::SoftKey: MvSoftKey(step.softKey); break;
-        case StepKind::Key: MvKey(step.vk, step.ctrl); break;
-        case StepKind::Type: MvTypeText(step.text); break;
+        case StepKind::Tap:
+            MvTap(step.x, step.y);
+            break;
+        case StepKind::Press:
+            MvStylusDown(step.x, step.y);
+            break;
+        case StepKind::Move:
+            MvStylusMove(step.x, step.y);
+            break;
+        case StepKind::Release:
+            MvStylusUp(step.x, step.y);
+            break;
+        case StepKind::SoftKey:
+            MvSoftKey(step.softKey);
+            break;
+        case StepKind::Key:
+            MvKey(step.vk, step.ctrl);
+            break;
+        case StepKind::Type:
+            MvTypeText(step.text);
+            break;
         case StepKind::Wait: {
             Lock lk(G().mutex);
             G().scriptWaitUntil = NowMs() + step.ms;

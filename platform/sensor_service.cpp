@@ -93,10 +93,8 @@ DWORD SensorThread(LPVOID) {
             if (s.quit) break;
             wake = s.wake;
             active = s.started && s.source != nullptr;
-            if (active) {
-                source = s.source;
-                generation = s.generation;
-            }
+            source = active ? s.source : nullptr;
+            if (active) generation = s.generation;
         }
         if (!active) {
             WaitForSingleObject(wake, INFINITE);

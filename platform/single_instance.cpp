@@ -89,7 +89,9 @@ bool Unhex(const std::string& hex, std::string* out) {
 }
 
 // A class or title on the wire: "-" for none, else hex of UTF-8.
-std::string Field(LPCWSTR text) { return text == nullptr ? "-" : "x" + Hex(WideToUtf8(text)); }
+std::string Field(LPCWSTR text) {
+    return text == nullptr ? "-" : "x" + Hex(WideToUtf8(text));
+}
 
 bool ParseField(const std::string& field, bool* present, std::wstring* text) {
     if (field == "-") {
@@ -195,7 +197,8 @@ std::string Ask(const std::string& request) {
     std::string reply;
     timeval tv{2, 0};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0 && WriteAll(fd, request + "\n")) ReadLine(fd, &reply);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0 && WriteAll(fd, request + "\n"))
+        ReadLine(fd, &reply);
     close(fd);
     return reply;
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "platform/core_state.h"
 #include "platform/win_module.h"
@@ -22,12 +23,21 @@ constexpr wchar_t kReplacement = 0xFFFD;
 // Appends one conversion: `spec` is the whole conversion with glibc's meaning.
 template <typename T>
 void AppendFormatted(std::wstring* out, const std::wstring& spec, T value) {
-    wchar_t buffer[512];
-    int n = std::swprintf(buffer, sizeof buffer / sizeof buffer[0], spec.c_str(), value);
-    if (n > 0) out->append(buffer, static_cast<size_t>(n));
+    std::vector<wchar_t> buffer(256);
+    for (;;) {
+        int n = std::swprintf(buffer.data(), buffer.size(), spec.c_str(), value);
+        if (n >= 0) {
+            out->append(buffer.data(), static_cast<size_t>(n));
+            return;
+        }
+        if (buffer.size() >= (1u << 20)) return;  // swprintf reports no size: grow and retry
+        buffer.resize(buffer.size() * 4);
+    }
 }
 
-bool IsValidScalar(uint32_t c) { return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF); }
+bool IsValidScalar(uint32_t c) {
+    return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
+}
 
 // Decodes one UTF-8 sequence; invalid or truncated input yields U+FFFD and consumes one byte.
 uint32_t DecodeUtf8(const unsigned char* s, size_t n, size_t* used) {
@@ -99,9 +109,13 @@ std::wstring DecodeBytes(const char* mb, size_t count) {
 
 }  // namespace
 
-std::string WideToUtf8(const std::wstring& text) { return EncodeWide(text.data(), text.size()); }
+std::string WideToUtf8(const std::wstring& text) {
+    return EncodeWide(text.data(), text.size());
+}
 
-std::wstring Utf8ToWide(const std::string& text) { return DecodeBytes(text.data(), text.size()); }
+std::wstring Utf8ToWide(const std::string& text) {
+    return DecodeBytes(text.data(), text.size());
+}
 
 std::wstring FormatWindowsV(const wchar_t* format, va_list args) {
     std::wstring out;
@@ -184,14 +198,18 @@ std::wstring FormatWindowsV(const wchar_t* format, va_list args) {
             case L'e':
             case L'E':
             case L'g':
-            case L'G': AppendFormatted(&out, spec + std::wstring(1, type), va_arg(args, double)); break;
+            case L'G':
+                AppendFormatted(&out, spec + std::wstring(1, type), va_arg(args, double));
+                break;
             case L'c':
                 if (half)
                     AppendFormatted(&out, spec + L"c", va_arg(args, int));
                 else
                     AppendFormatted(&out, spec + L"lc", static_cast<wint_t>(va_arg(args, int)));
                 break;
-            case L'C': AppendFormatted(&out, spec + L"c", va_arg(args, int)); break;
+            case L'C':
+                AppendFormatted(&out, spec + L"c", va_arg(args, int));
+                break;
             case L's':
                 if (half) {
                     const char* s = va_arg(args, const char*);
@@ -206,7 +224,9 @@ std::wstring FormatWindowsV(const wchar_t* format, va_list args) {
                 AppendFormatted(&out, spec + L"ls", Utf8ToWide(s ? s : "(null)").c_str());
                 break;
             }
-            case L'p': AppendFormatted(&out, spec + L"p", va_arg(args, void*)); break;
+            case L'p':
+                AppendFormatted(&out, spec + L"p", va_arg(args, void*));
+                break;
             default:
                 // Unknown conversion: written as it stands.
                 out += spec;

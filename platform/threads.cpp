@@ -168,11 +168,14 @@ bool AnyRunningLocked() {
 int64_t NextSleeperWakeLocked() {
     int64_t next = -1;
     for (auto& rec : G().threads)
-        if (rec->state == ThreadState::Blocked && rec->wakeAt >= 0 && (next < 0 || rec->wakeAt < next)) next = rec->wakeAt;
+        if (rec->state == ThreadState::Blocked && rec->wakeAt >= 0 && (next < 0 || rec->wakeAt < next))
+            next = rec->wakeAt;
     return next;
 }
 
-bool WakeOneDueLocked(int64_t t) { return WakeOneDueImpl(t); }
+bool WakeOneDueLocked(int64_t t) {
+    return WakeOneDueImpl(t);
+}
 
 void AdvanceManualToLocked(int64_t t) {
     while (WakeOneDueImpl(t)) {
@@ -242,7 +245,8 @@ void Sleep(DWORD ms) {
     int64_t deadline = ms == INFINITE ? -1 : NowMs() + ms;
     if (IsUiThreadLocked()) {
         // The UI thread sleeping lets platform time pass; sent messages wait (as on Win32).
-        UiWaitLocked(lk, [] { return false; }, deadline < 0 ? NowMs() : deadline, false);
+        UiWaitLocked(
+            lk, [] { return false; }, deadline < 0 ? NowMs() : deadline, false);
         return;
     }
     if (g.shuttingDown) return;
@@ -350,7 +354,8 @@ void EnterCriticalSection(CRITICAL_SECTION* cs) {
     Lock lk(G().mutex);
     while (impl->owner != 0 && impl->owner != me) {
         if (IsUiThreadLocked())
-            UiWaitLocked(lk, [impl] { return impl->owner == 0; }, -1, false);
+            UiWaitLocked(
+                lk, [impl] { return impl->owner == 0; }, -1, false);
         else
             BlockSelfLocked(lk, SelfRecLocked().get(), -1, impl);
     }

@@ -24,7 +24,9 @@ bool TakeDueTimerLocked(MSG* msg, HWND filter, bool remove) {
         if (first == nullptr || t.due < first->due || (t.due == first->due && t.seq < first->seq)) first = &t;
     }
     if (first == nullptr) return false;
-    *msg = MSG{first->hwnd, WM_TIMER, first->id, reinterpret_cast<LPARAM>(first->proc), static_cast<DWORD>(now), POINT{}};
+    *msg =
+        MSG{first->hwnd, WM_TIMER, first->id, reinterpret_cast<LPARAM>(first->proc), static_cast<DWORD>(now),
+            POINT{}};
     if (remove) {
         // Periodic: the next due time keeps the phase; a timer that fell behind fires once.
         first->due += first->interval;
@@ -35,8 +37,9 @@ bool TakeDueTimerLocked(MSG* msg, HWND filter, bool remove) {
 
 void KillWindowTimersLocked(HWND hWnd) {
     auto& timers = G().timers;
-    timers.erase(std::remove_if(timers.begin(), timers.end(), [hWnd](const Timer& t) { return t.hwnd == hWnd; }),
-                 timers.end());
+    timers.erase(
+        std::remove_if(timers.begin(), timers.end(), [hWnd](const Timer& t) { return t.hwnd == hWnd; }),
+        timers.end());
 }
 
 }  // namespace mv
@@ -79,7 +82,8 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
 BOOL KillTimer(HWND hWnd, UINT_PTR id) {
     Lock lk(G().mutex);
     auto& timers = G().timers;
-    auto it = std::find_if(timers.begin(), timers.end(), [&](const Timer& t) { return t.hwnd == hWnd && t.id == id; });
+    auto it = std::find_if(timers.begin(), timers.end(),
+                           [&](const Timer& t) { return t.hwnd == hWnd && t.id == id; });
     if (it == timers.end()) return FALSE;
     timers.erase(it);
     return TRUE;

@@ -11,13 +11,16 @@ namespace mv {
 namespace {
 
 bool Intersect(const RECT& a, const RECT& b, RECT* out) {
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+           std::min(a.bottom, b.bottom)};
     if (r.left >= r.right || r.top >= r.bottom) return false;
     if (out) *out = r;
     return true;
 }
 
-bool Empty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
+bool Empty(const RECT& r) {
+    return r.left >= r.right || r.top >= r.bottom;
+}
 
 // Removes `cut` from every rectangle of the list, splitting them into at most four pieces.
 void Subtract(std::vector<RECT>* rects, const RECT& cut) {
@@ -59,7 +62,8 @@ void InvalidateSubtreeAreaLocked(Window* w, const RECT& screenRect) {
 void PaintSearchLocked(HWND h, HWND filter, const std::vector<HWND>& skip, HWND* found) {
     Window* w = WindowLocked(h);
     if (w == nullptr || w->destroying || !(w->style & WS_VISIBLE) || *found) return;
-    if (w->invalid && WindowMatchesFilterLocked(h, filter) && std::find(skip.begin(), skip.end(), h) == skip.end()) {
+    if (w->invalid && WindowMatchesFilterLocked(h, filter) &&
+        std::find(skip.begin(), skip.end(), h) == skip.end()) {
         *found = h;
         return;
     }
@@ -235,7 +239,8 @@ BOOL MoveWindow(HWND hWnd, int x, int y, int width, int height, BOOL repaint) {
         RECT old = w->rect;
         RECT now{x, y, x + std::max(width, 0), y + std::max(height, 0)};
         moved = old.left != now.left || old.top != now.top;
-        sized = (old.right - old.left) != (now.right - now.left) || (old.bottom - old.top) != (now.bottom - now.top);
+        sized = (old.right - old.left) != (now.right - now.left) ||
+                (old.bottom - old.top) != (now.bottom - now.top);
         if (!moved && !sized) return TRUE;
         bool visible = VisibleLocked(w);
         RECT oldScreen = ScreenRectLocked(w);
@@ -259,7 +264,8 @@ BOOL SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         r = w->rect;
         if (!(flags & SWP_NOZORDER)) {
             if (w->parent == nullptr && insertAfter == HWND_TOPMOST) w->exStyle |= WS_EX_TOPMOST;
-            if (w->parent == nullptr && insertAfter == HWND_NOTOPMOST) w->exStyle &= ~static_cast<DWORD>(WS_EX_TOPMOST);
+            if (w->parent == nullptr && insertAfter == HWND_NOTOPMOST)
+                w->exStyle &= ~static_cast<DWORD>(WS_EX_TOPMOST);
             ReorderLocked(w, insertAfter);
             if (VisibleLocked(w)) InvalidateLocked(w, nullptr, true);
             WakeUiLocked();
@@ -347,7 +353,8 @@ void MvWindowVisibleRects(HWND hWnd, std::vector<RECT>* rects) {
     rects->push_back(mine);
     for (HWND c : w->children) {
         Window* cw = WindowLocked(c);
-        if (cw != nullptr && (cw->style & WS_VISIBLE) && !cw->destroying) Subtract(rects, ScreenRectLocked(cw));
+        if (cw != nullptr && (cw->style & WS_VISIBLE) && !cw->destroying)
+            Subtract(rects, ScreenRectLocked(cw));
     }
     // Siblings above, at every level up to and including the top-level windows.
     for (Window* a = w; a != nullptr && !rects->empty(); a = WindowLocked(a->parent)) {
@@ -357,7 +364,8 @@ void MvWindowVisibleRects(HWND hWnd, std::vector<RECT>* rects) {
         if (pos == list->end()) continue;
         for (++pos; pos != list->end(); ++pos) {
             Window* s = WindowLocked(*pos);
-            if (s != nullptr && (s->style & WS_VISIBLE) && !s->destroying) Subtract(rects, ScreenRectLocked(s));
+            if (s != nullptr && (s->style & WS_VISIBLE) && !s->destroying)
+                Subtract(rects, ScreenRectLocked(s));
         }
     }
 }

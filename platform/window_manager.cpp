@@ -96,7 +96,8 @@ void UnlinkLocked(HWND hWnd) {
         if (g.foreground == h) g.foreground = nullptr;
         KillWindowTimersLocked(h);
     }
-    for (auto it = subtree.rbegin(); it != subtree.rend(); ++it) g.windows.erase(reinterpret_cast<uintptr_t>(*it));
+    for (auto it = subtree.rbegin(); it != subtree.rend(); ++it)
+        g.windows.erase(reinterpret_cast<uintptr_t>(*it));
     // Owned top-level windows lose their owner.
     for (auto& entry : g.windows)
         if (entry.second->owner == hWnd) entry.second->owner = nullptr;
@@ -149,13 +150,13 @@ BOOL UnregisterClassW(LPCWSTR className, HINSTANCE) {
     return TRUE;
 }
 
-HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
-                     int height, HWND parent, HMENU menuOrId, HINSTANCE hInstance, LPVOID param) {
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menuOrId, HINSTANCE hInstance, LPVOID param) {
     if (className == nullptr) return nullptr;
     EnsureUiThread();
     Core& g = G();
     HWND hWnd;
-    bool topLevel;
+    bool programTopLevel;
     {
         Lock lk(g.mutex);
         if (!IsUiThreadLocked()) return nullptr;
@@ -192,7 +193,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
             }
         }
         w->rect = RECT{x, y, x + std::max(width, 0), y + std::max(height, 0)};
-        topLevel = !child;
+        programTopLevel = !child && !it->second->platform;
         g.windows[reinterpret_cast<uintptr_t>(hWnd)] = std::move(w);
         if (child)
             parentWindow->children.push_back(hWnd);
@@ -229,7 +230,8 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
             WakeUiLocked();
         }
     }
-    if (topLevel) InstanceServerStart();
+    // The program's first top-level window makes this process findable by later instances.
+    if (programTopLevel) InstanceServerStart();
     return hWnd;
 }
 
@@ -275,12 +277,18 @@ LONG_PTR GetWindowLongPtrW(HWND hWnd, int index) {
     Window* w = WindowLocked(hWnd);
     if (w == nullptr) return 0;
     switch (index) {
-        case GWL_STYLE: return static_cast<LONG>(w->style);
-        case GWL_EXSTYLE: return static_cast<LONG>(w->exStyle);
-        case GWL_ID: return w->id;
-        case GWL_USERDATA: return w->userData;
-        case GWL_WNDPROC: return reinterpret_cast<LONG_PTR>(w->proc);
-        default: return 0;
+        case GWL_STYLE:
+            return static_cast<LONG>(w->style);
+        case GWL_EXSTYLE:
+            return static_cast<LONG>(w->exStyle);
+        case GWL_ID:
+            return w->id;
+        case GWL_USERDATA:
+            return w->userData;
+        case GWL_WNDPROC:
+            return reinterpret_cast<LONG_PTR>(w->proc);
+        default:
+            return 0;
     }
 }
 
@@ -310,17 +318,21 @@ LONG_PTR SetWindowLongPtrW(HWND hWnd, int index, LONG_PTR value) {
             old = reinterpret_cast<LONG_PTR>(w->proc);
             if (value != 0) w->proc = reinterpret_cast<WNDPROC>(value);
             break;
-        default: break;
+        default:
+            break;
     }
     return old;
 }
 
-LONG GetWindowLongW(HWND hWnd, int index) { return static_cast<LONG>(GetWindowLongPtrW(hWnd, index)); }
+LONG GetWindowLongW(HWND hWnd, int index) {
+    return static_cast<LONG>(GetWindowLongPtrW(hWnd, index));
+}
 
 LONG SetWindowLongW(HWND hWnd, int index, LONG value) {
     if (index == GWL_WNDPROC) return 0;  // a procedure does not fit in 32 bits here
     if (index == GWL_STYLE || index == GWL_EXSTYLE)
-        return static_cast<LONG>(SetWindowLongPtrW(hWnd, index, static_cast<LONG_PTR>(static_cast<DWORD>(value))));
+        return static_cast<LONG>(
+            SetWindowLongPtrW(hWnd, index, static_cast<LONG_PTR>(static_cast<DWORD>(value))));
     return static_cast<LONG>(SetWindowLongPtrW(hWnd, index, value));
 }
 
@@ -367,7 +379,8 @@ int GetWindowTextW(HWND hWnd, LPWSTR buffer, int maxCount) {
     if (buffer == nullptr || maxCount <= 0) return 0;
     buffer[0] = 0;
     if (!IsWindow(hWnd)) return 0;
-    return static_cast<int>(SendMessageW(hWnd, WM_GETTEXT, static_cast<WPARAM>(maxCount), reinterpret_cast<LPARAM>(buffer)));
+    return static_cast<int>(
+        SendMessageW(hWnd, WM_GETTEXT, static_cast<WPARAM>(maxCount), reinterpret_cast<LPARAM>(buffer)));
 }
 
 int GetWindowTextLengthW(HWND hWnd) {
@@ -385,8 +398,10 @@ HWND SetFocus(HWND hWnd) {
         if (old == hWnd) return old;
         g.focus = hWnd;
     }
-    if (old != nullptr && IsWindow(old)) CallWindowProcedure(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hWnd), 0);
-    if (hWnd != nullptr && IsWindow(hWnd)) CallWindowProcedure(hWnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+    if (old != nullptr && IsWindow(old))
+        CallWindowProcedure(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hWnd), 0);
+    if (hWnd != nullptr && IsWindow(hWnd))
+        CallWindowProcedure(hWnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
     return old;
 }
 

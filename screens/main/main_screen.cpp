@@ -1,7 +1,45 @@
-// Placeholder until the main view's drawing and controls land: window, Show and language only.
+// The main view's control: showing, the buttons and soft keys, the three timers, workouts
+// (start, stop, reset), today's stored totals and the title-bar notification.
 #include "screens/main/main_screen.h"
 
+#include <cstring>
+#include <cwchar>
+
 #include "app/messages.h"
+#include "app/text_tables.h"
+#include "resources/resource_ids.h"
+#include "screens/main/main_layout.h"
+
+namespace {
+
+// The title-bar icon shown while a workout runs.
+constexpr DWORD kNotificationId = 4937;
+// {99DE7411-772F-43D0-81F0-668336CA651B}
+constexpr CLSID kNotificationClsid = {
+    0x99DE7411, 0x772F, 0x43D0, {0x81, 0xF0, 0x66, 0x83, 0x36, 0xCA, 0x65, 0x1B}};
+// The record size the phone's shell expects (its 32-bit layout), whatever ours is here.
+constexpr DWORD kNotificationRecordSize = 88;
+constexpr DWORD kNotificationDuration = (DWORD)-2;
+
+constexpr UINT kNoticeMs = 2000;
+constexpr UINT kAnimationMs = 200;
+constexpr UINT kValuesMs = 300;
+
+// The runner rests once this many animation ticks passed without a new step (2 s).
+constexpr int kIdleTicksToRest = 10;
+// Idle ticks wrap back to just past the rest limit long before they could overflow.
+constexpr int kIdleTicksWrap = 10000;
+
+void CopyName(wchar_t* target, const wchar_t* source) {
+    wcsncpy(target, source, 49);
+    target[49] = L'\0';
+}
+
+void TodayText(wchar_t* date, size_t size) {
+    CDailyRecords::TodayDateText(date, size);
+}
+
+}  // namespace
 
 CMainScreen::CMainScreen() = default;
 CMainScreen::~CMainScreen() = default;
@@ -10,27 +48,219 @@ BOOL CMainScreen::Create(HWND parent, int index) {
     if (!CreateViewWindow(m_View, parent, index)) return FALSE;
     SendMessageW(parent, UM_GET_DB, 0, (LPARAM)&m_pDb);
     m_Db.SetHandle(m_pDb);
+    // Both halves of the table hold the same frame and digit names.
+    for (int i = 0; i < MAIN_RUNNER_FRAMES; ++i)
+        CopyName(m_szRunnerFrames[i], ImageTable[MAIN_IMAGE_RUNNER_FIRST + i + m_View.nImageOffset]);
+    for (int i = 0; i < 10; ++i)
+        CopyName(m_szDigits[i], ImageTable[MAIN_IMAGE_DIGIT_FIRST + i + m_View.nImageOffset]);
     return TRUE;
 }
-void CMainScreen::Release() {}
-void CMainScreen::OnPaint(HDC) {}
-void CMainScreen::Show(bool show, int otherIndex) {
-    ShowViewCommon(m_View, show, otherIndex, CaptionOk::Clear, 112, 158);
+
+void CMainScreen::Release() {
+    RemoveNotification();
 }
-void CMainScreen::OnEvent(int value, const wchar_t* key) {}
-void CMainScreen::OnInvalidate() { InvalidateRect(m_View.hWnd, nullptr, TRUE); }
-void CMainScreen::OnLButtonDown(int, int) {}
-void CMainScreen::OnLButtonUp(int, int) {}
+
+void CMainScreen::Show(bool show, int otherIndex) {
+    if (!m_View.hWnd) return;
+    // Today's totals are read before the window shows, so that its first paint has them.
+    if (show && !m_bTodayLoaded) {
+        LoadToday();
+        m_bTodayLoaded = 1;
+    }
+    ShowViewCommon(m_View, show, otherIndex, CaptionOk::Clear, IDR_MENUBAR_MAIN_KO, IDR_MENUBAR_MAIN_EN);
+}
+
+void CMainScreen::OnEvent(int value, const wchar_t* key) {
+    if (key && wcscmp(key, L"TIME") == 0) m_nWorkoutSeconds = value;
+}
+
+void CMainScreen::OnInvalidate() {
+    InvalidateRect(m_View.hWnd, nullptr, TRUE);
+}
+
+void CMainScreen::OnLButtonUp(int x, int y) {
+    if (!m_bButtonPressed) return;
+    // The area under the stylus now decides, not the one it went down on.
+    switch (MainButtonAt(x, y)) {
+        case MAIN_BUTTON_START_STOP:
+            if (m_nRunState == MAIN_STOPPED)
+                StartWorkout();
+            else
+                StopWorkout();
+            break;
+        case MAIN_BUTTON_RESET:
+            ResetWorkout();
+            break;
+        case MAIN_BUTTON_LOG:
+            // The workout, if any, goes on while the history shows.
+            SendMessageW(m_View.hMain, UM_SAVE_TODAY, 0, 0);
+            SendMessageW(m_View.hMain, UM_SWITCH_VIEW, VIEW_HISTORY, 0);
+            break;
+        case MAIN_BUTTON_NONE:
+            break;
+    }
+    if (m_bButtonPressed) {
+        m_bButtonPressed = 0;
+        FullRepaint();
+    }
+}
+
 void CMainScreen::OnLeftSoftKey() {
-    SendMessageW(m_View.hMain, UM_SWITCH_VIEW, 1, 0);
+    SendMessageW(m_View.hMain, UM_SWITCH_VIEW, VIEW_PROFILE, 0);
     SendMessageW(m_View.hMain, UM_LOAD_PROFILE, 0, 0);
 }
+
 void CMainScreen::OnRightSoftKey() {
-    SendMessageW(m_View.hMain, UM_VIBRATE, 0, 0);
-    SendMessageW(m_View.hMain, WM_DESTROY, 0, 0);
+    HWND hMain = m_View.hMain;
+    if (m_nRunState == MAIN_RUNNING) {
+        KillTimer(hMain, TIMER_NOTICE);
+        KillTimer(hMain, TIMER_ANIMATION);
+        KillTimer(hMain, TIMER_VALUES);
+        m_nRunState = MAIN_STOPPED;
+        m_nRunnerFrame = 0;
+        SendMessageW(hMain, UM_ENGINE_STOP, 0, 0);
+        SendMessageW(hMain, UM_SAVE_TODAY, 0, 0);
+    }
+    SendMessageW(hMain, UM_VIBRATE, 0, 0);
+    // The program shuts down: this view is deleted before the call returns.
+    SendMessageW(hMain, WM_DESTROY, 0, 0);
 }
-void CMainScreen::OnTimer(int) {}
-void CMainScreen::OnAnimationTimer() {}
-void CMainScreen::OnReset() {}
-void CMainScreen::OnMotionInfo(const MotionRecord*) {}
-void CMainScreen::OnLanguage(int languageIndex) { SetLanguageOffsets(m_View, languageIndex); }
+
+void CMainScreen::OnTimer(int id) {
+    if (id == TIMER_NOTICE) {
+        m_nRunState = MAIN_RUNNING;
+        KillTimer(m_View.hMain, TIMER_NOTICE);
+        FullRepaint();
+    } else if (id == TIMER_VALUES) {
+        RepaintValueBoxes();
+    }
+}
+
+void CMainScreen::OnAnimationTimer() {
+    if (m_nWorkoutSteps == m_nLastSeenSteps) {
+        ++m_nIdleTicks;
+    } else {
+        m_nLastSeenSteps = m_nWorkoutSteps;
+        m_nIdleTicks = 0;
+    }
+    // After two seconds without a step the runner comes to rest on its first frame.
+    if (m_nIdleTicks > kIdleTicksToRest && m_nRunnerFrame == 0) {
+        if (m_nIdleTicks > kIdleTicksWrap) m_nIdleTicks = kIdleTicksToRest + 1;
+        m_bAnimating = 0;
+        RepaintUpperArea();
+        return;
+    }
+    m_bAnimating = 1;
+    m_nRunnerFrame = (m_nRunnerFrame + 1) % MAIN_RUNNER_FRAMES;
+    if (m_bAnimating) RepaintUpperArea();
+}
+
+void CMainScreen::OnReset() {
+    ResetWorkout();
+    FullRepaint();
+}
+
+void CMainScreen::OnMotionInfo(const MotionRecord* record) {
+    if (!record) return;
+    m_nWorkoutSteps = record->nStepCount;
+    m_dWorkoutCalories = record->dCalories;
+    m_dWorkoutDistance = record->dDistance;
+}
+
+void CMainScreen::OnLanguage(int languageIndex) {
+    SetLanguageOffsets(m_View, languageIndex);
+}
+
+void CMainScreen::StartWorkout() {
+    HWND hMain = m_View.hMain;
+    m_nRunState = MAIN_STARTING;
+    SetTimer(hMain, TIMER_NOTICE, kNoticeMs, nullptr);
+    AddNotification();
+    m_nIdleTicks = kIdleTicksToRest + 1;
+    m_nWorkoutSteps = 0;
+    m_nLastSeenSteps = 0;
+    m_dWorkoutCalories = 0;
+    m_dWorkoutDistance = 0;
+    m_nWorkoutSeconds = 0;
+    LoadToday();
+    wchar_t today[16];
+    TodayText(today, 16);
+    if (CDailyRecords::CountTodayRows(m_Db, today) == 0) CDailyRecords::InsertTodayRow(hMain, today);
+    SendMessageW(hMain, UM_ENGINE_START, 0, 0);
+    FullRepaint();
+    SetTimer(hMain, TIMER_ANIMATION, kAnimationMs, nullptr);
+    SetTimer(hMain, TIMER_VALUES, kValuesMs, nullptr);
+}
+
+void CMainScreen::StopWorkout() {
+    HWND hMain = m_View.hMain;
+    KillTimer(hMain, TIMER_NOTICE);
+    KillTimer(hMain, TIMER_ANIMATION);
+    KillTimer(hMain, TIMER_VALUES);
+    m_nRunState = MAIN_STOPPED;
+    m_nRunnerFrame = 0;
+    RemoveNotification();
+    SendMessageW(hMain, UM_ENGINE_STOP, 0, 0);
+    SendMessageW(hMain, UM_SAVE_TODAY, 0, 0);
+}
+
+void CMainScreen::ResetWorkout() {
+    m_nWorkoutSeconds = 0;
+    m_nWorkoutSteps = 0;
+    m_nLastSeenSteps = 0;
+    m_dWorkoutCalories = 0;
+    m_dWorkoutDistance = 0;
+    m_nTodaySteps = 0;
+    m_dTodayCalories = 0;
+    m_dTodayDistance = 0;
+    m_nTodaySeconds = 0;
+    m_nTodayHours = 0;
+    m_nTodayMinutes = 0;
+    m_nTodaySecondsPart = 0;
+    m_Today = TodayTotals{};
+    SendMessageW(m_View.hMain, UM_RESET_STEPS, 0, 0);
+    // A new row: later saves start from zero and the day's earlier rows stay in the history.
+    wchar_t today[16];
+    TodayText(today, 16);
+    CDailyRecords::InsertTodayRow(m_View.hMain, today);
+}
+
+void CMainScreen::LoadToday() {
+    wchar_t today[16];
+    TodayText(today, 16);
+    // The store zeroes the record first, so a day without a row (or a failed read) shows zero.
+    StoredToday stored{};
+    CDailyRecords::LoadTodayTotals(m_Db, m_View.hMain, today, &stored);
+    m_nTodayHours = stored.nHours;
+    m_nTodayMinutes = stored.nMinutes;
+    m_nTodaySecondsPart = stored.nSeconds;
+    m_nTodaySteps = stored.nSteps;
+    m_dTodayCalories = stored.dKcal;
+    m_dTodayDistance = stored.dDistance;
+    m_nTodaySeconds = stored.nDuration;
+    m_Today.nSeconds = stored.nDuration;
+    m_Today.nSteps = stored.nSteps;
+    m_Today.dKcal = stored.dKcal;
+    m_Today.dDistance = stored.dDistance;
+}
+
+void CMainScreen::AddNotification() {
+    SHNOTIFICATIONDATA data;
+    memset(&data, 0, sizeof(data));
+    data.cbStruct = kNotificationRecordSize;
+    data.dwID = kNotificationId;
+    data.npPriority = SHNP_ICONIC;
+    data.csDuration = kNotificationDuration;
+    data.hicon = LoadIconW(GetAppInstance(), MAKEINTRESOURCEW(IDI_NOTIFY));
+    data.grfFlags = SHNF_SILENT;
+    data.clsid = kNotificationClsid;
+    data.hwndSink = m_View.hMain;
+    data.pszHTML = nullptr;
+    data.pszTitle = nullptr;
+    data.lParam = 0;
+    SHNotificationAdd(&data);
+}
+
+void CMainScreen::RemoveNotification() {
+    SHNotificationRemove(&kNotificationClsid, kNotificationId);
+}

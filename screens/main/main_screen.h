@@ -1,4 +1,5 @@
-// The main view: stopwatch and step counter (view index 0).
+// The main view: stopwatch and step counter (view index 0). It starts, stops and resets
+// workouts, shows today's stored totals plus the running workout, and animates the runner.
 #pragma once
 
 #include "app/screen.h"
@@ -8,6 +9,11 @@
 #include "store/today_totals.h"
 
 struct sqlite3;
+
+// Run states of the main view.
+#define MAIN_STOPPED 0
+#define MAIN_STARTING 1  // the battery notice shows for two seconds
+#define MAIN_RUNNING 2
 
 class CMainScreen : public CScreen {
 public:
@@ -31,18 +37,49 @@ public:
     void OnMotionInfo(const MotionRecord* record) override;
     void OnLanguage(int languageIndex) override;
 
+    // The three repaints, each composed off-screen and copied to the window in one BitBlt:
+    // everything; the calories and time boxes; the upper 480 x 352 area.
+    void FullRepaint();
+    void RepaintValueBoxes();
+    void RepaintUpperArea();
+
     // Read access for tests.
     int RunState() const { return m_nRunState; }
     int WorkoutSteps() const { return m_nWorkoutSteps; }
     int WorkoutSeconds() const { return m_nWorkoutSeconds; }
+    double WorkoutCalories() const { return m_dWorkoutCalories; }
     int TodaySteps() const { return m_nTodaySteps; }
+    int TodaySeconds() const { return m_nTodaySeconds; }
+    double TodayCalories() const { return m_dTodayCalories; }
     int RunnerFrame() const { return m_nRunnerFrame; }
     int Animating() const { return m_bAnimating; }
+    int IdleTicks() const { return m_nIdleTicks; }
+    int DigitCount() const { return m_nDigitCount; }
+    int ButtonPressed() const { return m_bButtonPressed; }
+    int TodayLoaded() const { return m_bTodayLoaded; }
     const ViewCommon& Common() const { return m_View; }
 
 private:
+    // Control (main_screen.cpp)
+    void StartWorkout();
+    void StopWorkout();
+    void ResetWorkout();
+    void LoadToday();
+    void AddNotification();
+    void RemoveNotification();
+
+    // Drawing (main_screen_draw.cpp)
+    void DrawImageCell(HDC hdc, int cell, int x, int y);
+    void DrawLabel(HDC hdc, int cell, const RECT& rect);
+    void DrawValueBoxes(HDC hdc);
+    void DrawNotice(HDC hdc);
+    void DrawRunner(HDC hdc);
+    void DrawStepDigits(HDC hdc);
+    void DrawButtons(HDC hdc);
+    void DrawPressedButton(int cell, POINT pos);
+
     ViewCommon m_View;
-    int m_nRunState = 0;  // 0 stopped, 1 starting (battery notice), 2 running
+    int m_nRunState = MAIN_STOPPED;
     int m_nWorkoutSteps = 0;
     int m_nLastSeenSteps = 0;
     int m_nRunnerFrame = 0;

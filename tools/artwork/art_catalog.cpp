@@ -64,29 +64,29 @@ std::vector<std::string> BuildNames(bool english) {
     return names;
 }
 
-ArtImageSpec Spec(const std::string& name, int width, int height, std::function<void(cairo_t*)> draw,
-                  bool opaque = false) {
-    ArtImageSpec spec;
-    spec.name = name;
-    spec.width = width;
-    spec.height = height;
-    spec.opaque = opaque;
-    spec.draw = std::move(draw);
-    return spec;
+ArtImageEntry Entry(const std::string& name, int width, int height, std::function<void(cairo_t*)> draw,
+                    bool opaque = false) {
+    ArtImageEntry entry;
+    entry.name = name;
+    entry.width = width;
+    entry.height = height;
+    entry.opaque = opaque;
+    entry.draw = std::move(draw);
+    return entry;
 }
 
 // The drawing behind one file name; name must be a table name.
-ArtImageSpec SpecForName(const std::string& name) {
+ArtImageEntry EntryForName(const std::string& name) {
     int number = 0;
     if (std::sscanf(name.c_str(), "Zuno_Run_%d.png", &number) == 1) {
-        return Spec(name, RUNNER_FRAME_WIDTH, RUNNER_FRAME_HEIGHT,
-                    [number](cairo_t* cr) { DrawRunnerFrame(cr, number - 1); });
+        return Entry(name, RUNNER_FRAME_WIDTH, RUNNER_FRAME_HEIGHT,
+                     [number](cairo_t* cr) { DrawRunnerFrame(cr, number - 1); });
     }
     if (name == "Zuno_Run_unfocus.png") {
-        return Spec(name, RUNNER_FRAME_WIDTH, RUNNER_FRAME_HEIGHT, DrawRunnerResting);
+        return Entry(name, RUNNER_FRAME_WIDTH, RUNNER_FRAME_HEIGHT, DrawRunnerResting);
     }
     if (std::sscanf(name.c_str(), "num_%d.png", &number) == 1) {
-        return Spec(name, DIGIT_WIDTH, DIGIT_HEIGHT, [number](cairo_t* cr) { DrawDigit(cr, number); });
+        return Entry(name, DIGIT_WIDTH, DIGIT_HEIGHT, [number](cairo_t* cr) { DrawDigit(cr, number); });
     }
     if (name.rfind("control_", 0) == 0) {
         ControlKind kind = ControlKind::Start;
@@ -96,14 +96,14 @@ ArtImageSpec SpecForName(const std::string& name) {
         const bool pressed =
             name.find("_f.png") != std::string::npos || name.find("_f_k.png") != std::string::npos;
         const bool korean = name.find("_k.png") != std::string::npos;
-        return Spec(name, CONTROL_WIDTH, CONTROL_HEIGHT,
-                    [=](cairo_t* cr) { DrawControlButton(cr, kind, pressed, korean); });
+        return Entry(name, CONTROL_WIDTH, CONTROL_HEIGHT,
+                     [=](cairo_t* cr) { DrawControlButton(cr, kind, pressed, korean); });
     }
-    if (name == "zuno_i.png") return Spec(name, NOTICE_ICON_SIZE, NOTICE_ICON_SIZE, DrawNoticeIcon);
+    if (name == "zuno_i.png") return Entry(name, NOTICE_ICON_SIZE, NOTICE_ICON_SIZE, DrawNoticeIcon);
     if (name.rfind("spin_", 0) == 0) {
         const bool right = name.find("right") != std::string::npos;
         const bool pressed = name.find("_f.png") != std::string::npos;
-        return Spec(name, SPIN_WIDTH, SPIN_HEIGHT, [=](cairo_t* cr) { DrawSpinArrow(cr, right, pressed); });
+        return Entry(name, SPIN_WIDTH, SPIN_HEIGHT, [=](cairo_t* cr) { DrawSpinArrow(cr, right, pressed); });
     }
     if (name.rfind("category02_", 0) == 0) {
         TabPosition position = TabPosition::Left;
@@ -112,35 +112,37 @@ ArtImageSpec SpecForName(const std::string& name) {
         TabLook look = TabLook::Normal;
         if (name.find("_focused") != std::string::npos) look = TabLook::Focused;
         if (name.find("_pressed") != std::string::npos) look = TabLook::Pressed;
-        return Spec(name, TAB_WIDTH, TAB_HEIGHT, [=](cairo_t* cr) { DrawTab(cr, position, look); });
+        return Entry(name, TAB_WIDTH, TAB_HEIGHT, [=](cairo_t* cr) { DrawTab(cr, position, look); });
     }
-    if (name == "graph_box.png") return Spec(name, GRAPH_BOX_WIDTH, GRAPH_BOX_HEIGHT, DrawGraphBox);
-    if (name == "graph_1.png") return Spec(name, BUBBLE_LEFT_WIDTH, BUBBLE_HEIGHT, DrawBubbleLeft);
-    if (name == "graph_2(15x50).png") return Spec(name, BUBBLE_MIDDLE_WIDTH, BUBBLE_HEIGHT, DrawBubbleMiddle);
-    if (name == "graph_3.png") return Spec(name, BUBBLE_RIGHT_WIDTH, BUBBLE_HEIGHT, DrawBubbleRight);
+    if (name == "graph_box.png") return Entry(name, GRAPH_BOX_WIDTH, GRAPH_BOX_HEIGHT, DrawGraphBox);
+    if (name == "graph_1.png") return Entry(name, BUBBLE_LEFT_WIDTH, BUBBLE_HEIGHT, DrawBubbleLeft);
+    if (name == "graph_2(15x50).png")
+        return Entry(name, BUBBLE_MIDDLE_WIDTH, BUBBLE_HEIGHT, DrawBubbleMiddle);
+    if (name == "graph_3.png") return Entry(name, BUBBLE_RIGHT_WIDTH, BUBBLE_HEIGHT, DrawBubbleRight);
     if (name.rfind("inputbox_01_", 0) == 0) {
         const bool right = name.find("_right") != std::string::npos;
         const bool focused = name.find("_dim") != std::string::npos;  // "dim" is the focused look
-        return Spec(name, INPUT_CAP_WIDTH, INPUT_BOX_HEIGHT,
-                    [=](cairo_t* cr) { DrawInputCap(cr, right, focused); });
+        return Entry(name, INPUT_CAP_WIDTH, INPUT_BOX_HEIGHT,
+                     [=](cairo_t* cr) { DrawInputCap(cr, right, focused); });
     }
-    if (name == "Inputbox_02_normal.png") return Spec(name, SELECTOR_WIDTH, SELECTOR_HEIGHT, DrawSelectorBox);
+    if (name == "Inputbox_02_normal.png")
+        return Entry(name, SELECTOR_WIDTH, SELECTOR_HEIGHT, DrawSelectorBox);
     if (name == "Inputbox_02_dim.png")
-        return Spec(name, SELECTOR_WIDTH, SELECTOR_MARK_HEIGHT, DrawSelectorMark);
+        return Entry(name, SELECTOR_WIDTH, SELECTOR_MARK_HEIGHT, DrawSelectorMark);
     if (name == "Inputbox_03_normal.png")
-        return Spec(name, CHOICE_BOX_WIDTH, CHOICE_BOX_HEIGHT, DrawChoiceBox);
+        return Entry(name, CHOICE_BOX_WIDTH, CHOICE_BOX_HEIGHT, DrawChoiceBox);
     if (name == "Inputbox_03_dim.png")
-        return Spec(name, CHOICE_MARK_WIDTH, CHOICE_BOX_HEIGHT, DrawChoiceMark);
-    if (name == "popup01_tit.PNG") return Spec(name, POPUP_WIDTH, POPUP_TITLE_HEIGHT, DrawPopupTitle);
-    if (name == "popup02_tit.PNG") return Spec(name, POPUP_WIDTH, POPUP_BODY_HEIGHT, DrawPopupBody);
+        return Entry(name, CHOICE_MARK_WIDTH, CHOICE_BOX_HEIGHT, DrawChoiceMark);
+    if (name == "popup01_tit.PNG") return Entry(name, POPUP_WIDTH, POPUP_TITLE_HEIGHT, DrawPopupTitle);
+    if (name == "popup02_tit.PNG") return Entry(name, POPUP_WIDTH, POPUP_BODY_HEIGHT, DrawPopupBody);
     if (name.rfind("popup_button_02_", 0) == 0) {
         PopupButtonLook look = PopupButtonLook::Normal;
         if (name.find("_focus") != std::string::npos) look = PopupButtonLook::Focus;
         if (name.find("_Press") != std::string::npos) look = PopupButtonLook::Press;
-        return Spec(name, POPUP_BUTTON_WIDTH, POPUP_BUTTON_HEIGHT,
-                    [look](cairo_t* cr) { DrawPopupButton(cr, look); });
+        return Entry(name, POPUP_BUTTON_WIDTH, POPUP_BUTTON_HEIGHT,
+                     [look](cairo_t* cr) { DrawPopupButton(cr, look); });
     }
-    return Spec(name, 0, 0, nullptr);
+    return Entry(name, 0, 0, nullptr);
 }
 
 bool ReadFile(const std::string& path, std::vector<unsigned char>* bytes) {
@@ -189,74 +191,74 @@ const std::vector<std::string>& ArtImageTableNames(bool english) {
     return english ? englishNames : korean;
 }
 
-std::vector<ArtImageSpec> ArtImageFiles() {
-    std::vector<ArtImageSpec> specs;
+std::vector<ArtImageEntry> ArtImageFiles() {
+    std::vector<ArtImageEntry> entries;
     std::set<std::string> seen;
     for (bool english : {false, true}) {
         for (const std::string& name : ArtImageTableNames(english)) {
-            if (seen.insert(name).second) specs.push_back(SpecForName(name));
+            if (seen.insert(name).second) entries.push_back(EntryForName(name));
         }
     }
-    return specs;
+    return entries;
 }
 
-std::vector<ArtResourceSpec> ArtResources() {
-    std::vector<ArtResourceSpec> resources;
-    auto add = [&resources](unsigned id, bool icon, ArtImageSpec image) {
-        ArtResourceSpec resource;
+std::vector<ArtResourceEntry> ArtResources() {
+    std::vector<ArtResourceEntry> resources;
+    auto add = [&resources](unsigned id, bool icon, ArtImageEntry image) {
+        ArtResourceEntry resource;
         resource.id = id;
         resource.icon = icon;
         resource.image = std::move(image);
         resources.push_back(std::move(resource));
     };
     add(101, true,
-        Spec(
+        Entry(
             "icon 101", 64, 64, [](cairo_t* cr) { DrawAppIcon(cr, 64); }, true));
     add(136, true,
-        Spec(
+        Entry(
             "icon 136", 32, 32, [](cairo_t* cr) { DrawAppIcon(cr, 32); }, true));
-    add(129, false, Spec("bitmap 129", 480, 352, DrawUpperBackground, true));
-    add(130, false, Spec("bitmap 130", 480, 108, DrawButtonStrip, true));
+    add(129, false, Entry("bitmap 129", 480, 352, DrawUpperBackground, true));
+    add(130, false, Entry("bitmap 130", 480, 108, DrawButtonStrip, true));
     add(131, false,
-        Spec(
+        Entry(
             "bitmap 131", 1, 438, [](cairo_t* cr) { DrawSolidRect(cr, 1, 438, 0xBFBFBF); }, true));
     add(132, false,
-        Spec(
+        Entry(
             "bitmap 132", 375, 1, [](cairo_t* cr) { DrawSolidRect(cr, 375, 1, 0xBFBFBF); }, true));
     add(133, false,
-        Spec(
+        Entry(
             "bitmap 133", 375, 1, [](cairo_t* cr) { DrawSolidRect(cr, 375, 1, 0x404040); }, true));
-    add(143, false, Spec("bitmap 143", 5, 5, DrawChartMarker, true));
+    add(143, false, Entry("bitmap 143", 5, 5, DrawChartMarker, true));
     add(145, false,
-        Spec(
+        Entry(
             "bitmap 145", INPUT_BOX_WIDTH, INPUT_BOX_HEIGHT, [](cairo_t* cr) { DrawInputBox(cr, false); },
             true));
     add(146, false,
-        Spec(
+        Entry(
             "bitmap 146", INPUT_BOX_WIDTH, INPUT_BOX_HEIGHT, [](cairo_t* cr) { DrawInputBox(cr, true); },
             true));
     add(147, false,
-        Spec(
+        Entry(
             "bitmap 147", INPUT_BOX_WIDTH, INPUT_FILL_HEIGHT, [](cairo_t* cr) { DrawInputFill(cr, true); },
             true));
     add(148, false,
-        Spec(
+        Entry(
             "bitmap 148", INPUT_BOX_WIDTH, INPUT_FILL_HEIGHT, [](cairo_t* cr) { DrawInputFill(cr, false); },
             true));
     return resources;
 }
 
-const ArtImageSpec* ArtFindImage(const std::vector<ArtImageSpec>& specs, const std::string& name) {
-    for (const ArtImageSpec& spec : specs) {
-        if (spec.name == name) return &spec;
+const ArtImageEntry* ArtFindImage(const std::vector<ArtImageEntry>& entries, const std::string& name) {
+    for (const ArtImageEntry& entry : entries) {
+        if (entry.name == name) return &entry;
     }
     return nullptr;
 }
 
-bool ArtRenderPng(const ArtImageSpec& spec, std::vector<unsigned char>* png) {
-    if (!spec.draw || spec.width <= 0 || spec.height <= 0) return false;
-    CArtCanvas canvas(spec.width, spec.height, spec.opaque);
-    spec.draw(canvas.Cr());
+bool ArtRenderPng(const ArtImageEntry& entry, std::vector<unsigned char>* png) {
+    if (!entry.draw || entry.width <= 0 || entry.height <= 0) return false;
+    CArtCanvas canvas(entry.width, entry.height, entry.opaque);
+    entry.draw(canvas.Cr());
     return canvas.EncodePng(png);
 }
 
@@ -267,13 +269,13 @@ bool ArtWriteImageFiles(const std::string& dir, std::string* error) {
         *error = "cannot create " + dir + ": " + ec.message();
         return false;
     }
-    for (const ArtImageSpec& spec : ArtImageFiles()) {
+    for (const ArtImageEntry& entry : ArtImageFiles()) {
         std::vector<unsigned char> png;
-        if (!ArtRenderPng(spec, &png)) {
-            *error = "cannot draw " + spec.name;
+        if (!ArtRenderPng(entry, &png)) {
+            *error = "cannot draw " + entry.name;
             return false;
         }
-        const std::string path = dir + "/" + spec.name;
+        const std::string path = dir + "/" + entry.name;
         std::vector<unsigned char> existing;
         if (ReadFile(path, &existing) && existing == png) continue;
         if (!WriteFileAtomically(path, std::string(png.begin(), png.end()), error)) return false;
@@ -289,7 +291,7 @@ bool ArtWriteResourceSource(const std::string& path, std::string* error) {
     std::string bitmaps;
     int iconCount = 0;
     int bitmapCount = 0;
-    for (const ArtResourceSpec& resource : ArtResources()) {
+    for (const ArtResourceEntry& resource : ArtResources()) {
         std::vector<unsigned char> png;
         if (!ArtRenderPng(resource.image, &png)) {
             *error = "cannot draw " + resource.image.name;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-struct ArtImageSpec {
+struct ArtImageEntry {
     std::string name;  // file name (img folder) or a label such as "bitmap 129"
     int width = 0;
     int height = 0;
@@ -17,23 +17,23 @@ struct ArtImageSpec {
     std::function<void(cairo_t*)> draw;
 };
 
-struct ArtResourceSpec {
+struct ArtResourceEntry {
     unsigned id = 0;
     bool icon = false;  // icon or bitmap
-    ArtImageSpec image;
+    ArtImageEntry image;
 };
 
 // The image table's file names in cell order, Korean half first (59 each).
 const std::vector<std::string>& ArtImageTableNames(bool english);
-// One spec per distinct file name, in table order (Korean half, then the English-only names).
-std::vector<ArtImageSpec> ArtImageFiles();
+// One entry per distinct file name, in table order (Korean half, then the English-only names).
+std::vector<ArtImageEntry> ArtImageFiles();
 // Icons 101 and 136, bitmaps 129-133, 143, 145-148, in that order.
-std::vector<ArtResourceSpec> ArtResources();
+std::vector<ArtResourceEntry> ArtResources();
 // Looks a file up by its exact name; nullptr when unknown.
-const ArtImageSpec* ArtFindImage(const std::vector<ArtImageSpec>& specs, const std::string& name);
+const ArtImageEntry* ArtFindImage(const std::vector<ArtImageEntry>& entries, const std::string& name);
 
-// Draws a spec onto a fresh canvas and encodes it.
-bool ArtRenderPng(const ArtImageSpec& spec, std::vector<unsigned char>* png);
+// Draws a entry onto a fresh canvas and encodes it.
+bool ArtRenderPng(const ArtImageEntry& entry, std::vector<unsigned char>* png);
 // Writes every img file into dir (created if missing). Files whose bytes are unchanged are left
 // alone, so their timestamps only move when the artwork does.
 bool ArtWriteImageFiles(const std::string& dir, std::string* error);

@@ -54,21 +54,21 @@ TEST(ArtCatalog, TableNamesFollowTheImageTable) {
 }
 
 TEST(ArtCatalog, EveryTableNameHasOneDrawing) {
-    const std::vector<ArtImageSpec> specs = ArtImageFiles();
-    EXPECT_EQ(specs.size(), 67u);
+    const std::vector<ArtImageEntry> entries = ArtImageFiles();
+    EXPECT_EQ(entries.size(), 67u);
     std::set<std::string> names;
-    for (const ArtImageSpec& spec : specs) {
-        EXPECT_TRUE(names.insert(spec.name).second) << spec.name;
-        EXPECT_TRUE(spec.draw) << spec.name;
-        EXPECT_GT(spec.width, 0) << spec.name;
-        EXPECT_GT(spec.height, 0) << spec.name;
+    for (const ArtImageEntry& entry : entries) {
+        EXPECT_TRUE(names.insert(entry.name).second) << entry.name;
+        EXPECT_TRUE(entry.draw) << entry.name;
+        EXPECT_GT(entry.width, 0) << entry.name;
+        EXPECT_GT(entry.height, 0) << entry.name;
     }
     for (bool english : {false, true}) {
         for (const std::string& name : ArtImageTableNames(english)) {
             EXPECT_TRUE(names.count(name)) << name;
         }
     }
-    EXPECT_EQ(ArtFindImage(specs, "popup01_tit.png"), nullptr);  // the ending's case matters
+    EXPECT_EQ(ArtFindImage(entries, "popup01_tit.png"), nullptr);  // the ending's case matters
 }
 
 TEST(ArtCatalog, ImageFolderIsWrittenCompletelyAndOnlyChangesWithTheArtwork) {
@@ -76,18 +76,18 @@ TEST(ArtCatalog, ImageFolderIsWrittenCompletelyAndOnlyChangesWithTheArtwork) {
     const std::string dir = temp.Path() + "/img";
     std::string error;
     ASSERT_TRUE(ArtWriteImageFiles(dir, &error)) << error;
-    const std::vector<ArtImageSpec> specs = ArtImageFiles();
+    const std::vector<ArtImageEntry> entries = ArtImageFiles();
     size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
         (void)entry;
         ++files;
     }
-    EXPECT_EQ(files, specs.size());  // no temporaries left behind
-    for (const ArtImageSpec& spec : specs) {
+    EXPECT_EQ(files, entries.size());  // no temporaries left behind
+    for (const ArtImageEntry& entry : entries) {
         ArtDecoded image;
-        ASSERT_TRUE(ArtDecodeFile(dir + "/" + spec.name, &image)) << spec.name;
-        EXPECT_EQ(image.width, spec.width) << spec.name;
-        EXPECT_EQ(image.height, spec.height) << spec.name;
+        ASSERT_TRUE(ArtDecodeFile(dir + "/" + entry.name, &image)) << entry.name;
+        EXPECT_EQ(image.width, entry.width) << entry.name;
+        EXPECT_EQ(image.height, entry.height) << entry.name;
     }
 
     // A second run rewrites nothing that is unchanged, and restores a damaged file.
@@ -107,12 +107,12 @@ TEST(ArtCatalog, ImageFolderIsWrittenCompletelyAndOnlyChangesWithTheArtwork) {
 }
 
 TEST(ArtCatalog, OutputIsTheSameEveryRun) {
-    for (const ArtImageSpec& spec : ArtImageFiles()) {
+    for (const ArtImageEntry& entry : ArtImageFiles()) {
         std::vector<unsigned char> first;
         std::vector<unsigned char> second;
-        ASSERT_TRUE(ArtRenderPng(spec, &first));
-        ASSERT_TRUE(ArtRenderPng(spec, &second));
-        EXPECT_EQ(first, second) << spec.name;
+        ASSERT_TRUE(ArtRenderPng(entry, &first));
+        ASSERT_TRUE(ArtRenderPng(entry, &second));
+        EXPECT_EQ(first, second) << entry.name;
     }
 }
 
@@ -159,7 +159,7 @@ TEST(ArtCatalog, ResourceSourceCarriesEveryResourceByteForByte) {
     const size_t bitmaps = source.find("const MV_RES_IMAGE g_mvResBitmaps[] = {");
     ASSERT_NE(icons, std::string::npos);
     ASSERT_NE(bitmaps, std::string::npos);
-    for (const ArtResourceSpec& resource : ArtResources()) {
+    for (const ArtResourceEntry& resource : ArtResources()) {
         const std::string name =
             std::string(resource.icon ? "kIcon" : "kBitmap") + std::to_string(resource.id);
         std::vector<unsigned char> png;

@@ -10,17 +10,17 @@
 namespace {
 
 ArtDecoded Render(const std::string& name) {
-    static const std::vector<ArtImageSpec> specs = ArtImageFiles();
+    static const std::vector<ArtImageEntry> entries = ArtImageFiles();
     ArtDecoded image;
-    const ArtImageSpec* spec = ArtFindImage(specs, name);
+    const ArtImageEntry* entry = ArtFindImage(entries, name);
     std::vector<unsigned char> png;
-    if (spec && ArtRenderPng(*spec, &png)) ArtDecodePng(png, &image);
+    if (entry && ArtRenderPng(*entry, &png)) ArtDecodePng(png, &image);
     return image;
 }
 
 ArtDecoded RenderResource(unsigned id) {
     ArtDecoded image;
-    for (const ArtResourceSpec& resource : ArtResources()) {
+    for (const ArtResourceEntry& resource : ArtResources()) {
         std::vector<unsigned char> png;
         if (resource.id == id && ArtRenderPng(resource.image, &png)) ArtDecodePng(png, &image);
     }
@@ -95,7 +95,7 @@ TEST(ArtLayout, ResourcesHaveTheirFixedSizesAndNoAlpha) {
     } expected[] = {{101, 64, 64},  {136, 32, 32},  {129, 480, 352}, {130, 480, 108},
                     {131, 1, 438},  {132, 375, 1},  {133, 375, 1},   {143, 5, 5},
                     {145, 430, 62}, {146, 430, 62}, {147, 430, 40},  {148, 430, 40}};
-    const std::vector<ArtResourceSpec> resources = ArtResources();
+    const std::vector<ArtResourceEntry> resources = ArtResources();
     ASSERT_EQ(resources.size(), std::size(expected));
     for (size_t i = 0; i < resources.size(); ++i) {
         EXPECT_EQ(resources[i].id, expected[i].id);

@@ -31,7 +31,7 @@ public:
     }
 
     void Bitmap(unsigned id, double x, double y) {
-        for (const ArtResourceSpec& resource : ArtResources()) {
+        for (const ArtResourceEntry& resource : ArtResources()) {
             if (resource.id != id || resource.icon) continue;
             cairo_save(m_pCr);
             cairo_translate(m_pCr, x, y);
@@ -299,35 +299,36 @@ bool ArtWritePreviews(const std::string& imgDir, const std::string& outDir, std:
     }
     {
         // Every file on a mid-grey ground, in table order, with its name.
-        const std::vector<ArtImageSpec> specs = ArtImageFiles();
+        const std::vector<ArtImageEntry> entries = ArtImageFiles();
         const int width = 1400;
         int x = gap;
         int y = gap;
         int rowHeight = 0;
         struct Placed {
-            const ArtImageSpec* spec;
+            const ArtImageEntry* entry;
             int x, y;
         };
         std::vector<Placed> placed;
-        for (const ArtImageSpec& spec : specs) {
-            const int cellWidth = std::max(spec.width, 120);
+        for (const ArtImageEntry& entry : entries) {
+            const int cellWidth = std::max(entry.width, 120);
             if (x + cellWidth + gap > width) {
                 x = gap;
                 y += rowHeight + 22 + gap;
                 rowHeight = 0;
             }
-            placed.push_back({&spec, x, y});
+            placed.push_back({&entry, x, y});
             x += cellWidth + gap;
-            rowHeight = std::max(rowHeight, spec.height);
+            rowHeight = std::max(rowHeight, entry.height);
         }
         CArtCanvas canvas(width, y + rowHeight + 22 + gap, true);
         CPreview p(imgDir, canvas.Cr());
         p.Fill(0, 0, canvas.Width(), canvas.Height(), 0x3A3F45);
         for (const Placed& item : placed) {
-            p.Image(item.spec->name, item.x, item.y);
+            p.Image(item.entry->name, item.x, item.y);
             ArtFont font{"NanumGothic", 400, 11};
-            ArtDrawText(canvas.Cr(), item.spec->name, font, ArtRgb(0xD0D0D0), item.x,
-                        item.y + item.spec->height + 3, std::max(item.spec->width, 120), 14, ArtAlign::Left);
+            ArtDrawText(canvas.Cr(), item.entry->name, font, ArtRgb(0xD0D0D0), item.x,
+                        item.y + item.entry->height + 3, std::max(item.entry->width, 120), 14,
+                        ArtAlign::Left);
         }
         if (!Save(canvas, outDir + "/artwork_sheet.png", error)) return false;
     }
@@ -336,16 +337,16 @@ bool ArtWritePreviews(const std::string& imgDir, const std::string& outDir, std:
         const char* names[] = {"control_reset_n.png", "control_start_f_k.png", "num_08.png",
                                "zuno_i.png",          "spin_left_n.png",       "spin_right_f.png",
                                "Zuno_Run_unfocus.png"};
-        std::vector<ArtImageSpec> items;
-        const std::vector<ArtImageSpec> specs = ArtImageFiles();
-        for (const char* name : names) items.push_back(*ArtFindImage(specs, name));
-        for (const ArtResourceSpec& resource : ArtResources()) {
+        std::vector<ArtImageEntry> items;
+        const std::vector<ArtImageEntry> entries = ArtImageFiles();
+        for (const char* name : names) items.push_back(*ArtFindImage(entries, name));
+        for (const ArtResourceEntry& resource : ArtResources()) {
             if (resource.icon) items.push_back(resource.image);
         }
         const int scale = 3;
         int width = gap;
         int height = 0;
-        for (const ArtImageSpec& item : items) {
+        for (const ArtImageEntry& item : items) {
             width += item.width * scale + gap;
             height = std::max(height, item.height * scale + 2 * gap);
         }
@@ -353,7 +354,7 @@ bool ArtWritePreviews(const std::string& imgDir, const std::string& outDir, std:
         CPreview p(imgDir, canvas.Cr());
         p.Fill(0, 0, width, height, 0x202428);
         int x = gap;
-        for (const ArtImageSpec& item : items) {
+        for (const ArtImageEntry& item : items) {
             CArtCanvas piece(item.width, item.height, item.opaque);
             item.draw(piece.Cr());
             cairo_surface_flush(piece.Surface());

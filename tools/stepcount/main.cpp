@@ -2,4 +2,6 @@
 
 #include "tools/stepcount/stepcount.h"
 
-int main(int argc, char** argv) { return RunStepcount(argc, argv, stdin, stdout, stderr); }
+int main(int argc, char** argv) {
+    return RunStepcount(argc, argv, stdin, stdout, stderr);
+}

@@ -79,8 +79,10 @@ int main(int argc, char** argv) {
         fprintf(out, "%d,%d,%d,%d\n", walk.nIntervalMs, x, y, z);
     }
     bool failed = ferror(out) != 0;
-    if (outPath) failed = (fclose(out) != 0) || failed;
-    else failed = (fflush(out) != 0) || failed;
+    if (outPath)
+        failed = (fclose(out) != 0) || failed;
+    else
+        failed = (fflush(out) != 0) || failed;
     if (failed) {
         fprintf(stderr, "movimetra-make-recording: write failed: %s\n", strerror(errno));
         return 1;

@@ -6,7 +6,9 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
 
 const char* const kFieldNames[4] = {"interval", "x reading", "y reading", "z reading"};
 
@@ -28,8 +30,10 @@ const char* ParseField(const char* p, const char* end, ParsedField* field) {
     uint64_t value = 0;
     bool overflow = false;
     while (p < end && static_cast<unsigned char>(*p - '0') < 10) {
-        if (value > (UINT64_C(1) << 62)) overflow = true;
-        else value = value * 10 + static_cast<unsigned>(*p - '0');
+        if (value > (UINT64_C(1) << 62))
+            overflow = true;
+        else
+            value = value * 10 + static_cast<unsigned>(*p - '0');
         ++p;
     }
     if (p == digits) return nullptr;
@@ -73,8 +77,8 @@ ScanResult CRecordingScanner::ParseLine(const char* begin, const char* end, Reco
         if (fields[i].bOverflow)
             snprintf(errorText, errorSize, "%s out of range (%s)", kFieldNames[i], range);
         else
-            snprintf(errorText, errorSize, "%s %" PRId64 " out of range (%s)", kFieldNames[i], fields[i].nValue,
-                     range);
+            snprintf(errorText, errorSize, "%s %" PRId64 " out of range (%s)", kFieldNames[i],
+                     fields[i].nValue, range);
         return ScanResult::Error;
     }
     reading->nIntervalMs = static_cast<uint16_t>(fields[0].nValue);
@@ -121,8 +125,50 @@ bool CRecordingScanner::SkipRestOfLine() {
     }
 }
 
+bool CRecordingScanner::TryPlainLine(RecordingReading* reading) {
+    // The common line: four plain integers, no blanks, at most six digits each, "\n" or "\r\n".
+    // Anything else (or a line cut by the end of the buffer) goes the general way.
+    const char* p = m_pBuffer.get() + m_nPos;
+    const char* const end = m_pBuffer.get() + m_nEnd;
+    int values[4];
+    for (int i = 0; i < 4; ++i) {
+        bool negative = false;
+        if (p < end && *p == '-') {
+            negative = true;
+            ++p;
+        }
+        int value = 0;
+        int digits = 0;
+        unsigned d;
+        while (p < end && (d = static_cast<unsigned char>(*p) - '0') < 10) {
+            value = value * 10 + static_cast<int>(d);
+            ++p;
+            if (++digits > 6) return false;
+        }
+        if (!digits) return false;
+        values[i] = negative ? -value : value;
+        if (i < 3) {
+            if (p >= end || *p != ',') return false;
+            ++p;
+        }
+    }
+    if (p < end && *p == '\r') ++p;
+    if (p >= end || *p != '\n') return false;
+    if (values[0] < 0 || values[0] > 65535) return false;
+    for (int i = 1; i < 4; ++i)
+        if (values[i] < -32768 || values[i] > 32767) return false;
+    reading->nIntervalMs = static_cast<uint16_t>(values[0]);
+    reading->nX = static_cast<int16_t>(values[1]);
+    reading->nY = static_cast<int16_t>(values[2]);
+    reading->nZ = static_cast<int16_t>(values[3]);
+    m_nPos = static_cast<size_t>(p - m_pBuffer.get()) + 1;
+    ++m_nLine;
+    return true;
+}
+
 ScanResult CRecordingScanner::Next(RecordingReading* reading) {
     if (m_bFailed) return ScanResult::Error;
+    if (m_nLineSkipped == 0 && TryPlainLine(reading)) return ScanResult::Reading;
     for (;;) {
         char* buf = m_pBuffer.get();
         const char* start = buf + m_nPos;

@@ -39,10 +39,12 @@ public:
 
     // Parses one line (without its newline). Returns Reading, End for a comment or blank line,
     // or Error with the reason in errorText (of errorSize bytes).
-    static ScanResult ParseLine(const char* begin, const char* end, RecordingReading* reading, char* errorText,
-                                size_t errorSize);
+    static ScanResult ParseLine(const char* begin, const char* end, RecordingReading* reading,
+                                char* errorText, size_t errorSize);
 
 private:
+    // Reads a plain line at the current position directly; false leaves everything unchanged.
+    bool TryPlainLine(RecordingReading* reading);
     bool Refill();
     ScanResult Fail(const char* text);
     // Discards input up to and including the next newline (a long comment line).

@@ -64,8 +64,8 @@ bool ParseStepcountArgs(int argc, char** argv, StepcountOptions* options, std::s
             }
             double* target = isHeight ? &options->dHeight : &options->dWeight;
             if (!ParseBodyValue(value, target)) {
-                *error = std::string("--") + std::string(name, nameLen) + " needs a positive number, not '" + value +
-                         "'";
+                *error = std::string("--") + std::string(name, nameLen) + " needs a positive number, not '" +
+                         value + "'";
                 return false;
             }
             options->bBodyGiven = true;

@@ -112,7 +112,8 @@ TEST_F(StepcountTest, WorkedRecordingGivesWorkedTotals) {
 
 TEST_F(StepcountTest, TraceListsEveryChangeThenTotals) {
     EXPECT_EQ(Run({"--trace", "-"}, WalkText(100)), 0);
-    EXPECT_EQ(m_sOut.substr(0, m_sOut.find('\n') + 1), "sample=21 steps=1 distance_m=0.6586000 kcal=0.0331822\n");
+    EXPECT_EQ(m_sOut.substr(0, m_sOut.find('\n') + 1),
+              "sample=21 steps=1 distance_m=0.6586000 kcal=0.0331822\n");
     size_t lines = 0;
     for (char c : m_sOut) lines += (c == '\n');
     EXPECT_EQ(lines, 9u + 1u);  // one per step, then the totals
@@ -154,7 +155,8 @@ TEST_F(StepcountTest, BadLinesReportFileAndLineWithoutTotals) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
-        const std::string path = WriteFile("bad.rec", "# ok\n60,1,2,3\n\n" + std::string(c.line) + "\n60,1,2,3\n");
+        const std::string path =
+            WriteFile("bad.rec", "# ok\n60,1,2,3\n\n" + std::string(c.line) + "\n60,1,2,3\n");
         EXPECT_EQ(Run({"--trace", path}), 2);
         EXPECT_EQ(m_sErr, path + ":4: " + c.message + "\n");
         EXPECT_EQ(m_sOut, "");
@@ -233,7 +235,8 @@ TEST_F(StepcountTest, BadOptionsAndMissingFiles) {
     EXPECT_EQ(m_sOut.rfind("usage: movimetra-stepcount", 0), 0u);
 
     EXPECT_EQ(Run({m_sDir + "/missing.rec"}), 2);
-    EXPECT_EQ(m_sErr, "movimetra-stepcount: cannot open " + m_sDir + "/missing.rec: No such file or directory\n");
+    EXPECT_EQ(m_sErr,
+              "movimetra-stepcount: cannot open " + m_sDir + "/missing.rec: No such file or directory\n");
     EXPECT_EQ(Run({m_sDir}), 2);  // a folder opens but cannot be read
     EXPECT_EQ(m_sErr, "movimetra-stepcount: cannot read " + m_sDir + ": Is a directory\n");
     EXPECT_EQ(m_sOut, "");
@@ -253,7 +256,8 @@ TEST_F(StepcountTest, ExecutablesExitCodesAndPipes) {
     const std::string tool = "'" + dir + "/movimetra-stepcount'";
     const std::string out = m_sDir + "/out.txt";
     m_Files.push_back(out);
-    EXPECT_EQ(shell("'" + dir + "/movimetra-make-recording' --samples 600 | " + tool + " - > '" + out + "'"), 0);
+    EXPECT_EQ(shell("'" + dir + "/movimetra-make-recording' --samples 600 | " + tool + " - > '" + out + "'"),
+              0);
     FILE* f = fopen(out.c_str(), "rb");
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(ReadAll(f), kWorkedTotals);

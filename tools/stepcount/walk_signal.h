@@ -20,5 +20,7 @@ struct WalkSignal {
     }
 
 private:
-    static int16_t Clamp(long v) { return static_cast<int16_t>(v < -32768 ? -32768 : (v > 32767 ? 32767 : v)); }
+    static int16_t Clamp(long v) {
+        return static_cast<int16_t>(v < -32768 ? -32768 : (v > 32767 ? 32767 : v));
+    }
 };
