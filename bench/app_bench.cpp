@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -112,6 +113,25 @@ void BM_DispatchToAllViews(benchmark::State& state) {
 }
 BENCHMARK(BM_DispatchToAllViews);
 
+// A database as a user leaves it after saving the profile once: the usual start.
+bool WriteStoredProfile(const std::string& path) {
+    sqlite3* db = nullptr;
+    bool ok = sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
+              sqlite3_exec(
+                  db,
+                  "CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);"
+                  "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' "
+                  "VARCHAR(10) DEFAULT NULL, 'curtime' VARCHAR(10) DEFAULT NULL, 'steps' INTEGER DEFAULT 0, "
+                  "'kcal' DOUBLE DEFAULT 0, 'distance' DOUBLE DEFAULT 0, 'created_at' datetime DEFAULT "
+                  "NULL, 'updated_at' datetime DEFAULT NULL);"
+                  "CREATE TABLE info('height' FLOAT DEFAULT 0, 'weight' FLOAT DEFAULT 0, 'gender' "
+                  "VARCHAR(1) default NULL, 'lang' INTEGER DEFAULT 0);"
+                  "INSERT INTO firstuse VALUES(1); INSERT INTO info VALUES(175, 65, 'M', '0');",
+                  nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
 bool PrepareChildProgram() {
     char pattern[] = "/tmp/mv_bench_child_XXXXXX";
     if (!mkdtemp(pattern)) return false;
@@ -119,7 +139,7 @@ bool PrepareChildProgram() {
     g_childProgram = g_childDir + "/Movimetra";
     std::error_code error;
     std::filesystem::copy_file(SelfDir() + "/Movimetra", g_childProgram, error);
-    return !error;
+    return !error && WriteStoredProfile(g_childDir + "/Movimetra.db");
 }
 
 }  // namespace
@@ -130,6 +150,8 @@ int main(int argc, char** argv) {
     char pattern[] = "/tmp/mv_bench_XXXXXX";
     if (!mkdtemp(pattern)) return 1;
     g_dir = pattern;
+    if (!WriteStoredProfile(g_dir + "/Movimetra.db"))
+        fprintf(stderr, "app_bench: cannot write the database\n");
     if (!PrepareChildProgram()) fprintf(stderr, "app_bench: no Movimetra beside the benchmark\n");
     // The instance socket is named after the program's path: the child copies live elsewhere
     // and never meet the program running in this process.

@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -177,20 +178,29 @@ void EvaluateCycle() {
         w = c;
     }
 
-    double meanSum = (1.0 / n) * s.dCycleSum;
-    double meanDiff = (1.0 / n) * s.dCycleDiffSum;
-    double sumVar = 0;
-    double diffVar = 0;
-    int idx = (s.nSamplePos - n + 1 + kRingLength) % kRingLength;
-    for (unsigned i = 0; i < n; ++i) {
-        double ds = s.dSumRing[idx] - meanSum;
-        double dd = s.dDiffRing[idx] - meanDiff;
-        sumVar += ds * ds;
-        diffVar += dd * dd;
-        if (++idx == kRingLength) idx = 0;
+    double sumVar;
+    double diffVar;
+    if (n == 0) {
+        // A thousand samples since the last evaluation wrap n to 0: the variances come out as
+        // 0 * (1 / 0), not a number, which passes every threshold test below.
+        sumVar = std::numeric_limits<double>::quiet_NaN();
+        diffVar = sumVar;
+    } else {
+        const double meanSum = (1.0 / n) * s.dCycleSum;
+        const double meanDiff = (1.0 / n) * s.dCycleDiffSum;
+        sumVar = 0;
+        diffVar = 0;
+        int idx = (s.nSamplePos - n + 1 + kRingLength) % kRingLength;
+        for (unsigned i = 0; i < n; ++i) {
+            const double ds = s.dSumRing[idx] - meanSum;
+            const double dd = s.dDiffRing[idx] - meanDiff;
+            sumVar += ds * ds;
+            diffVar += dd * dd;
+            if (++idx == kRingLength) idx = 0;
+        }
+        sumVar = (1.0 / n) * sumVar;
+        diffVar = (1.0 / n) * diffVar;
     }
-    sumVar = (1.0 / n) * sumVar;
-    diffVar = (1.0 / n) * diffVar;
 
     if (s.dAxisSum[0] < 10 && s.dAxisSum[1] < 10) {
         double z = ThirdAxisShare(s.dAxisSum[0], s.dAxisSum[1], s.dAxisSum[2]);

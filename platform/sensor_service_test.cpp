@@ -304,6 +304,23 @@ TEST_F(SensorServiceTest, ShutdownStopsTheThreadAndTheServiceCanStartAgain) {
     EXPECT_EQ(MvSensorDeliveredCount() >= 20u, true);
 }
 
+TEST_F(SensorServiceTest, TimedQueueReadWaitsOnThePlatformClock) {
+    MSGQUEUEOPTIONS options{sizeof(MSGQUEUEOPTIONS), 0, 3, 144, TRUE};
+    HANDLE queue = CreateMsgQueue(nullptr, &options);
+    HANDLE notifications = RequestPowerNotifications(queue, PBT_RESUME);
+    unsigned char buffer[816];
+    DWORD bytes = 0, flags = 0;
+    DWORD before = GetTickCount();
+    EXPECT_FALSE(ReadMsgQueue(queue, buffer, sizeof(buffer), &bytes, 250, &flags));
+    EXPECT_EQ(GetTickCount() - before, 250u);
+    MvPowerSimulateResume();
+    EXPECT_TRUE(ReadMsgQueue(queue, buffer, sizeof(buffer), &bytes, 250, &flags));
+    EXPECT_EQ(bytes, sizeof(POWER_BROADCAST));
+    EXPECT_EQ(GetTickCount() - before, 250u) << "a waiting message is read at once";
+    StopPowerNotifications(notifications);
+    CloseMsgQueue(queue);
+}
+
 // With the real clock the sensor thread races the UI thread; once STOP has returned, no reading
 // may arrive. Runs in a child process of its own, which sets up the platform on the real clock.
 bool g_bStopped = false;

@@ -101,10 +101,12 @@ TEST_P(ShellSoftKeyTest, MainViewsLeftSoftKeyOpensTheProfileView) {
     EXPECT_EQ(run.Calls("after"), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(ThreeWays, ShellSoftKeyTest,
-                         ::testing::Values("softkey left", "key F1", "key CTRL+Q"),
+// A tap on the bar's left half, the soft-key press of the display, F1 and the accelerator.
+const char* const kSoftKeyWayNames[] = {"TapOnBar", "SoftKey", "F1", "CtrlQ"};
+INSTANTIATE_TEST_SUITE_P(Shell, ShellSoftKeyTest,
+                         ::testing::Values("tap 120 774", "softkey left", "key F1", "key CTRL+Q"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
-                             return std::string(info.index == 0 ? "Tap" : info.index == 1 ? "F1" : "CtrlQ");
+                             return std::string(kSoftKeyWayNames[info.index]);
                          });
 
 TEST_F(ShellRoutingTest, CtrlADoesNothingVisible) {

@@ -32,6 +32,13 @@ TEST(ShellStartTest, StoredProfileStartsOnTheMainView) {
         EXPECT_TRUE(IsWindowVisible(main->Common().hWnd));
         EXPECT_NE(main->Common().hMenuBar, nullptr);
         EXPECT_FALSE(IsWindowVisible(static_cast<CProfileScreen*>(app->GetView(1))->Common().hWnd));
+        // The views were made before the main window shrank: 480 x 748 from row 52, of which
+        // the main window shows the top 696 rows.
+        RECT viewRect = {};
+        GetWindowRect(main->Common().hWnd, &viewRect);
+        EXPECT_EQ(viewRect.top, 52);
+        EXPECT_EQ(viewRect.right, 480);
+        EXPECT_EQ(viewRect.bottom, 800);
 
         // The main window spans rows 52-747 above the soft-key bar; the title-bar OK button is off.
         HWND hMain = GetMainWindow();

@@ -1,0 +1,146 @@
+// The main view's drawing costs inside a live program (run from a script hook): a full repaint,
+// the upper-area repaint of each animation tick, the value-box repaint, and the processor share
+// of one second of a running workout on screen.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+#include "app/application.h"
+#include "app/win_main.h"
+#include "platform/mv_platform.h"
+#include "platform/mv_sensor.h"
+#include "resources/resources.h"
+#include "screens/main/main_screen.h"
+
+namespace {
+
+CMainScreen* MainView() {
+    CApplication* app = GetApplication();
+    return app ? static_cast<CMainScreen*>(app->GetView(0)) : nullptr;
+}
+
+void BM_MainFullRepaint(benchmark::State& state) {
+    CMainScreen* view = MainView();
+    for (auto _ : state) view->FullRepaint();
+}
+BENCHMARK(BM_MainFullRepaint)->Unit(benchmark::kMillisecond);
+
+void BM_MainUpperAreaRepaint(benchmark::State& state) {
+    CMainScreen* view = MainView();
+    for (auto _ : state) view->RepaintUpperArea();
+}
+BENCHMARK(BM_MainUpperAreaRepaint)->Unit(benchmark::kMillisecond);
+
+void BM_MainValueBoxRepaint(benchmark::State& state) {
+    CMainScreen* view = MainView();
+    for (auto _ : state) view->RepaintValueBoxes();
+}
+BENCHMARK(BM_MainValueBoxRepaint)->Unit(benchmark::kMillisecond);
+
+// Share of one core, in percent, of `cpuSeconds` spent over `iterations` seconds of workout.
+void ReportShare(benchmark::State& state, double cpuSeconds) {
+    state.counters["core_percent"] = state.iterations() ? 100.0 * cpuSeconds / (double)state.iterations() : 0;
+}
+
+// The repaints of one second: five animation ticks and three or four value-box ticks (10 in 3 s).
+void BM_MainRepaintsPerSecond(benchmark::State& state) {
+    CMainScreen* view = MainView();
+    int second = 0;
+    std::clock_t start = std::clock();
+    for (auto _ : state) {
+        for (int i = 0; i < 5; ++i) view->RepaintUpperArea();
+        int boxes = (second++ % 3 == 0) ? 4 : 3;
+        for (int i = 0; i < boxes; ++i) view->RepaintValueBoxes();
+    }
+    ReportShare(state, (double)(std::clock() - start) / CLOCKS_PER_SEC);
+}
+BENCHMARK(BM_MainRepaintsPerSecond)->Unit(benchmark::kMillisecond);
+
+// One second of the whole program on the manual clock while the synthetic walker walks: sensor
+// readings, engine, timers and repaints, the saving thread; processor time of the whole process.
+void BM_MainWorkoutSecond(benchmark::State& state) {
+    std::clock_t start = std::clock();
+    for (auto _ : state) MvAdvanceClock(1000);
+    ReportShare(state, (double)(std::clock() - start) / CLOCKS_PER_SEC);
+    state.counters["steps"] = MainView()->WorkoutSteps();
+}
+BENCHMARK(BM_MainWorkoutSecond)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(300);
+
+bool WriteDatabase(const std::string& path) {
+    sqlite3* db = nullptr;
+    bool ok =
+        sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
+        sqlite3_exec(db,
+                     "CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);"
+                     "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' "
+                     "VARCHAR(10) DEFAULT NULL, 'curtime' VARCHAR(10) DEFAULT NULL, 'steps' INTEGER DEFAULT "
+                     "0, 'kcal' DOUBLE DEFAULT 0, 'distance' DOUBLE DEFAULT 0, 'created_at' datetime "
+                     "DEFAULT NULL, 'updated_at' datetime DEFAULT NULL);"
+                     "CREATE TABLE info('height' FLOAT DEFAULT 0, 'weight' FLOAT DEFAULT 0, 'gender' "
+                     "VARCHAR(1) default NULL, 'lang' INTEGER DEFAULT 0);"
+                     "INSERT INTO firstuse VALUES(1); INSERT INTO info VALUES(175, 65, 'M', '0');"
+                     "INSERT INTO pedometer(curdate, curtime, steps, kcal, distance) "
+                     "VALUES('2024-03-14', '01:02:03', 1234567, 57.32, 900.0);",
+                     nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
+std::string SelfDir() {
+    char path[4096] = {};
+    ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
+    std::string self(path, n > 0 ? (size_t)n : 0);
+    return self.substr(0, self.rfind('/'));
+}
+
+// Starts a workout and lets the notice pass: the view then draws the runner, seven digits and
+// the stop button, as it does for most of its life on screen.
+void StartWorkoutThenBench() {
+    CMainScreen* view = MainView();
+    if (!view) {
+        fprintf(stderr, "main_screen_bench: the main view is not there\n");
+        return;
+    }
+    view->OnLButtonDown(80, 640);
+    view->OnLButtonUp(80, 640);
+    MvAdvanceClock(3000);
+    benchmark::RunSpecifiedBenchmarks();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    char pattern[] = "/tmp/mv_main_bench_XXXXXX";
+    if (!mkdtemp(pattern)) return 1;
+    std::string dir = pattern;
+    std::error_code error;
+    std::filesystem::copy(SelfDir() + "/img", dir + "/img", std::filesystem::copy_options::recursive, error);
+    if (error)
+        fprintf(stderr, "main_screen_bench: no img folder beside the benchmark: images are not drawn\n");
+    if (!WriteDatabase(dir + "/Movimetra.db"))
+        fprintf(stderr, "main_screen_bench: cannot write the database\n");
+
+    MvPlatformOptions options;
+    options.displayFromEnvironment = false;
+    options.display = MvDisplayKind::Headless;
+    options.manualClock = true;
+    options.manualStartLocalSeconds = 1710410400;  // 2024-03-14 10:00:00, the day of the stored row
+    options.modulePath = dir + "/Movimetra";
+    MvPlatformInit(options);
+    MvSensorConfigure("walk");
+    RegisterMovimetraResources();
+    MvRegisterScriptHook("bench", StartWorkoutThenBench);
+    MvSetScript("call bench\nquit\n");
+    int code = WinMain(MvAppInstanceHandle(), nullptr, (LPWSTR)L"", SW_SHOW);
+    MvPlatformShutdown();
+    benchmark::Shutdown();
+
+    std::filesystem::remove_all(dir, error);
+    return code;
+}

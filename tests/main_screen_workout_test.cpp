@@ -1,0 +1,217 @@
+// Workouts on the main view with a replayed walk and the manual clock: start and its notice,
+// the runner, the digits, stop and its save, reset, exit, and the buttons to other views.
+#include "tests/main_screen_test_support.h"
+
+namespace {
+
+using namespace maintest;
+
+class MainScreenWorkoutTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(run.PrepareStoredProfile()); }
+    static HWND Main() { return GetMainWindow(); }
+    void StoreToday(const std::string& values) {
+        ASSERT_TRUE(ExecSqlOn(run.DbPath(),
+                              "INSERT INTO pedometer(curdate, curtime, steps, kcal, distance) VALUES('" +
+                                  std::string(kToday) + "', " + values + ");"));
+    }
+    void UseRecording() {
+        run.Hook("replay", [] { MvSensorConfigure("replay:" + RecordingPath()); });
+    }
+    static std::string Tap(const char* where) { return std::string("tap ") + where + "\n"; }
+
+    CShellRun run;
+    CMainRecorder recorder;
+};
+
+struct Tick {
+    int frame;
+    int steps;
+    int animating;
+};
+
+TEST_F(MainScreenWorkoutTest, ReplayedWalkCountsOnTopOfTodayAndStopSavesTheRow) {
+    StoreToday("'00:10:00', 100, 5.0, 70.0");
+    UseRecording();
+    std::vector<Tick> ticks;
+    run.Hook("before", [&] {
+        EXPECT_EQ(MainView()->TodaySteps(), 100);
+        EXPECT_EQ(MvNotificationCount(), 0);
+        recorder.Start();
+    });
+    run.Hook("starting", [&] {
+        EXPECT_EQ(MainView()->RunState(), MAIN_STARTING);
+        EXPECT_EQ(MvNotificationCount(), 1);
+        EXPECT_TRUE(GetApplication()->Engine().IsSensorRunning());
+        EXPECT_TRUE(recorder.Sent(UM_SELECT_TODAY));
+        EXPECT_EQ(TodayRows(run.DbPath()), 1);  // today already had its row
+        // From here on, the runner's frame at every animation tick.
+        MvSetMessageObserver([&](HWND hWnd, UINT message, WPARAM wParam, LPARAM) {
+            if (message == WM_TIMER && wParam == TIMER_ANIMATION && MainView())
+                ticks.push_back(
+                    {MainView()->RunnerFrame(), MainView()->WorkoutSteps(), MainView()->Animating()});
+        });
+    });
+    run.Hook("running", [&] { EXPECT_EQ(MainView()->RunState(), MAIN_RUNNING); });
+    run.Hook("walked", [&] {
+        CMainScreen* view = MainView();
+        EngineCounters counters;
+        GetApplication()->Engine().GetCounters(&counters);
+        EXPECT_GT(view->WorkoutSteps(), 50);
+        EXPECT_EQ(view->WorkoutSteps(), counters.iStepCount);
+        EXPECT_NEAR(view->WorkoutSeconds(), 50, 1);
+        recorder.Start();
+        view->FullRepaint();
+        EXPECT_EQ(recorder.Digits(), std::to_string(100 + view->WorkoutSteps()));
+    });
+    std::string script = "call before\ncall replay\n" + Tap(kStartStop) +
+                         "wait 1999\ncall starting\nwait 1\n" + "call running\nwait 48000\ncall walked\n" +
+                         Tap(kStartStop) + "call stopped\nquit\n";
+    int workoutSteps = 0;
+    run.Hook("stopped", [&] {
+        workoutSteps = MainView()->WorkoutSteps();
+        EXPECT_EQ(MainView()->RunState(), MAIN_STOPPED);
+        EXPECT_EQ(MvNotificationCount(), 0);
+        EXPECT_FALSE(GetApplication()->Engine().IsSensorRunning());
+    });
+    EXPECT_EQ(run.Run(script), 0);
+    ASSERT_EQ(run.Calls("stopped"), 1);
+    EXPECT_EQ(atoi(NewestRow(run.DbPath()).c_str()), 100 + workoutSteps);
+    EXPECT_EQ(TodayRows(run.DbPath()), 1);
+
+    // The runner moves while steps arrive and comes to rest on frame 0 once more than ten ticks
+    // (2 s) passed without one and its stride is complete.
+    size_t lastStep = 0;
+    for (size_t i = 1; i < ticks.size(); ++i)
+        if (ticks[i].steps != ticks[i - 1].steps) lastStep = i;
+    ASSERT_GT(lastStep, 20u);
+    ASSERT_LT(lastStep + 30, ticks.size());
+    int moves = 0;
+    for (size_t i = lastStep - 20; i < lastStep; ++i) moves += ticks[i + 1].frame != ticks[i].frame;
+    EXPECT_GE(moves, 19);
+    size_t rest = lastStep;
+    while (rest < ticks.size() && ticks[rest].animating) ++rest;
+    EXPECT_GE(rest, lastStep + 11);
+    EXPECT_LE(rest, lastStep + 21);
+    for (size_t i = rest; i < ticks.size(); ++i) EXPECT_EQ(ticks[i].frame, 0) << i;
+}
+
+TEST_F(MainScreenWorkoutTest, StartOnADayWithoutRowsInsertsOneAndAQuickStopEndsTheNotice) {
+    run.Hook("started", [&] {
+        EXPECT_EQ(TodayRows(run.DbPath()), 1);
+        EXPECT_EQ(NewestRow(run.DbPath()), "0|0.0|00:00:00");
+        recorder.Start();
+    });
+    run.Hook("stopped", [&] {
+        // Stopped within the notice: the start image is back and the notice is gone.
+        EXPECT_EQ(MainView()->RunState(), MAIN_STOPPED);
+        EXPECT_TRUE(recorder.Sent(UM_ENGINE_STOP));
+        EXPECT_TRUE(recorder.Sent(UM_SAVE_TODAY));
+        recorder.Clear();
+        MainView()->FullRepaint();
+        EXPECT_TRUE(recorder.Drew("control_start_n_k.png", 1, 588));
+        EXPECT_FALSE(recorder.DrewPrefix("zuno_i"));
+    });
+    std::string script = Tap(kStartStop) + "call started\nwait 500\n" + Tap(kStartStop) + "call stopped\n" +
+                         Tap(kStartStop) + "wait 500\n" + Tap(kStartStop) + "quit\n";
+    EXPECT_EQ(run.Run(script), 0);
+    EXPECT_EQ(run.Calls("stopped"), 1);
+    EXPECT_EQ(TodayRows(run.DbPath()), 1);  // the second start found today's row
+}
+
+TEST_F(MainScreenWorkoutTest, PressOnStartLiftedOverResetResetsInstead) {
+    StoreToday("'00:10:00', 100, 5.0, 70.0");
+    run.Hook("check", [&] {
+        EXPECT_EQ(MainView()->RunState(), MAIN_STOPPED);
+        EXPECT_EQ(MainView()->TodaySteps(), 0);
+        EXPECT_EQ(MainView()->ButtonPressed(), 0);
+        EXPECT_FALSE(recorder.Sent(UM_ENGINE_START));
+        EXPECT_TRUE(recorder.Sent(UM_RESET_STEPS));
+        EXPECT_EQ(recorder.Digits(), "0");
+    });
+    run.Hook("observe", [&] { recorder.Start(); });
+    EXPECT_EQ(run.Run(std::string("press ") + kStartStop + "\ncall observe\nmove " + kReset + "\nrelease " +
+                      kReset + "\ncall check\nquit\n"),
+              0);
+    EXPECT_EQ(run.Calls("check"), 1);
+    EXPECT_EQ(TodayRows(run.DbPath()), 2);
+    EXPECT_EQ(NewestRow(run.DbPath()), "0|0.0|00:00:00");
+}
+
+TEST_F(MainScreenWorkoutTest, ResetDuringAWalkShowsZeroAndKeepsCountingIntoANewRow) {
+    StoreToday("'00:10:00', 100, 5.0, 70.0");
+    UseRecording();
+    run.Hook("reset", [&] {
+        EXPECT_GT(MainView()->WorkoutSteps(), 0);
+        recorder.Start();
+    });
+    run.Hook("after_reset", [&] {
+        EXPECT_EQ(MainView()->RunState(), MAIN_RUNNING);
+        EXPECT_EQ(recorder.Digits(), "0");
+        recorder.Clear();
+    });
+    run.Hook("later", [&] {
+        EXPECT_GT(MainView()->WorkoutSteps(), 10);
+        EXPECT_EQ(MainView()->TodaySteps(), 0);
+        MainView()->RepaintUpperArea();
+        EXPECT_EQ(recorder.Digits(), std::to_string(MainView()->WorkoutSteps()));
+    });
+    std::string script = "call replay\n" + Tap(kStartStop) + "wait 12000\ncall reset\n" + Tap(kReset) +
+                         "call after_reset\nwait 12000\ncall later\n" + Tap(kStartStop) + "quit\n";
+    EXPECT_EQ(run.Run(script), 0);
+    EXPECT_EQ(run.Calls("later"), 1);
+    EXPECT_EQ(TodayRows(run.DbPath()), 2);
+    // The first row kept what the walk had added to it before the reset.
+    EXPECT_GT(QueryInt(run.DbPath(), "SELECT steps FROM pedometer ORDER BY seq LIMIT 1;"), 100);
+}
+
+TEST_F(MainScreenWorkoutTest, ExitDuringTheNoticeSkipsStopAndSaveButExitWhileRunningDoesBoth) {
+    for (int waitMs : {500, 2500}) {
+        CShellRun exitRun;
+        ASSERT_TRUE(exitRun.PrepareStoredProfile());
+        CMainRecorder seen;
+        exitRun.Hook("observe", [&] { seen.Start(); });
+        EXPECT_EQ(exitRun.Run(Tap(kStartStop) + "wait " + std::to_string(waitMs) +
+                              "\ncall observe\nsoftkey right\n"),
+                  0);
+        EXPECT_EQ(GetApplication(), nullptr);
+        EXPECT_EQ(MvNotificationCount(), 0);
+        std::vector<UINT> order;
+        for (UINT message : seen.messages)
+            if (message == UM_ENGINE_STOP || message == UM_SAVE_TODAY || message == UM_VIBRATE ||
+                message == WM_DESTROY)
+                order.push_back(message);
+        if (waitMs < 2000)
+            EXPECT_EQ(order, (std::vector<UINT>{UM_VIBRATE, WM_DESTROY}));
+        else
+            EXPECT_EQ(order, (std::vector<UINT>{UM_ENGINE_STOP, UM_SAVE_TODAY, UM_VIBRATE, WM_DESTROY}));
+    }
+}
+
+TEST_F(MainScreenWorkoutTest, LogButtonSavesAndOpensHistoryWhileTheWalkGoesOnProfileKeyOpensProfile) {
+    UseRecording();
+    run.Hook("observe", [&] { recorder.Start(); });
+    run.Hook("history", [&] {
+        EXPECT_EQ(GetApplication()->CurrentIndex(), VIEW_HISTORY);
+        ASSERT_TRUE(recorder.Sent(UM_SAVE_TODAY));
+        EXPECT_TRUE(GetApplication()->Engine().IsSensorRunning());
+    });
+    int stepsAway = 0;
+    run.Hook("back", [&] {
+        // As the previous view it kept hearing the time and the steps.
+        EXPECT_NEAR(MainView()->WorkoutSeconds(), 13, 1);
+        stepsAway = MainView()->WorkoutSteps();
+        EXPECT_GT(stepsAway, 10);
+        recorder.Clear();
+        SendMessageW(Main(), UM_SWITCH_VIEW, VIEW_MAIN, 0);
+        EXPECT_EQ(recorder.Digits(), std::to_string(stepsAway));
+    });
+    run.Hook("profile", [&] { EXPECT_EQ(GetApplication()->CurrentIndex(), VIEW_PROFILE); });
+    std::string script = "call replay\n" + Tap(kStartStop) + "wait 3000\ncall observe\n" + Tap(kLog) +
+                         "call history\nwait 10000\ncall back\n" + Tap(kStartStop) +
+                         "softkey left\ncall profile\nquit\n";
+    EXPECT_EQ(run.Run(script), 0);
+    EXPECT_EQ(run.Calls("profile"), 1);
+}
+
+}  // namespace
