@@ -45,8 +45,9 @@ std::string DateText(std::chrono::sys_days day) {
 }
 
 // A database file with kRows rows over kDays days ending today; some days hold a second row
-// (a reset). With index, curdate is indexed too (for comparison only: the file format has none).
-Fixture* MakeFixture(bool index) {
+// (a reset). With index, curdate is indexed too, and synchronous other than 2 (FULL, the
+// program's setting) weakens durability: both for comparison only.
+Fixture* MakeFixture(bool index, int synchronous = 2) {
     static bool platform = [] {
         MvPlatformOptions options;
         options.displayFromEnvironment = false;
@@ -71,6 +72,7 @@ Fixture* MakeFixture(bool index) {
          "'distance' DOUBLE DEFAULT 0, 'created_at' datetime DEFAULT NULL, 'updated_at' datetime DEFAULT "
          "NULL);");
     if (index) Exec(f->db, "CREATE INDEX bench_curdate ON pedometer(curdate);");
+    Exec(f->db, "PRAGMA synchronous=" + std::to_string(synchronous) + ";");
 
     const std::chrono::sys_days today = std::chrono::floor<std::chrono::days>(
         std::chrono::sys_seconds(std::chrono::seconds(kTodayLocalSeconds)));
@@ -96,7 +98,7 @@ void DropFixture(Fixture* f) {
 }
 
 void BM_SaveTodayRow(benchmark::State& state) {
-    Fixture* f = MakeFixture(state.range(0) != 0);
+    Fixture* f = MakeFixture(state.range(0) != 0, static_cast<int>(state.range(1)));
     EngineCounters c{};
     c.nRunState = 2;
     c.sumStep = 1000;
@@ -112,7 +114,13 @@ void BM_SaveTodayRow(benchmark::State& state) {
     }
     DropFixture(f);
 }
-BENCHMARK(BM_SaveTodayRow)->Arg(0)->Arg(1)->ArgName("curdate_index")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SaveTodayRow)
+    ->Args({0, 2})
+    ->Args({1, 2})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->ArgNames({"curdate_index", "synchronous"})
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_FindTodaySeq(benchmark::State& state) {
     Fixture* f = MakeFixture(state.range(0) != 0);

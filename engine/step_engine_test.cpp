@@ -474,7 +474,9 @@ TEST_F(StepEngineTest, TickIntervalWrapsAround) {
             const EngineCounters c = Counters();
             const std::string got = Format(c.iStepCount, c.dTotalDistance, c.dCalories);
             fprintf(stderr, "%s after tick %u\n", got.c_str(), static_cast<unsigned>(GetTickCount()));
-            std::_Exit(got == "9 5.9274001 0.3124657" && GetTickCount() < 10000 ? 0 : 1);
+            const bool ok = got == "9 5.9274001 0.3124657" && GetTickCount() < 10000;
+            std::filesystem::remove_all(m_strFolder);  // the child ends without TearDown
+            std::_Exit(ok ? 0 : 1);
         },
         testing::ExitedWithCode(0), "9 5.9274001 0.3124657 after tick");
 }

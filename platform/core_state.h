@@ -87,7 +87,8 @@ struct SentMessage {
     std::shared_ptr<ThreadRec> sender;
 };
 
-enum class InputKind { Down, Move, Up, KeyDown, KeyUp, Char, SoftKey };
+// Close: the display's window was closed; WM_CLOSE for the main window, in input order.
+enum class InputKind { Down, Move, Up, KeyDown, KeyUp, Char, SoftKey, Close };
 
 struct InputEvent {
     InputKind kind = InputKind::Down;

@@ -139,15 +139,10 @@ private:
     void Handle(const SDL_Event& ev) {
         switch (ev.type) {
             case SDL_QUIT: {
-                HWND main;
-                {
-                    Lock lk(G().mutex);
-                    main = MainWindowLocked();
-                }
-                if (main)
-                    PostMessageW(main, WM_CLOSE, 0, 0);
-                else
-                    PostQuitMessage(0);
+                InputEvent close;
+                close.kind = InputKind::Close;
+                Lock lk(G().mutex);
+                EnqueueInputLocked(close);
                 break;
             }
             case SDL_WINDOWEVENT:

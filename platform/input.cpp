@@ -25,6 +25,22 @@ int TakeInputLocked(Lock& lk, MSG* msg, HWND filter, UINT minMsg, UINT maxMsg, b
         lk.lock();
         return 2;
     }
+    if (ev.kind == InputKind::Close) {
+        HWND main = MainWindowLocked();
+        if (main == nullptr) {
+            // Nothing to close: the loop ends.
+            if (remove) {
+                g.input.pop_front();
+                g.quitPending = true;
+                g.quitCode = 0;
+            }
+            return remove ? 2 : 0;
+        }
+        if (!inRange(WM_CLOSE) || !WindowMatchesFilterLocked(main, filter)) return 0;
+        *msg = MSG{main, WM_CLOSE, 0, 0, static_cast<DWORD>(NowMs()), g.lastPos};
+        if (remove) g.input.pop_front();
+        return 1;
+    }
     HWND target = nullptr;
     UINT message = 0;
     WPARAM wParam = 0;

@@ -111,14 +111,14 @@ TEST(SensorSourceSetting, EnvironmentChoosesTheDefault) {
     setenv("MOVIMETRA_SENSOR", ("replay:" + path).c_str(), 1);
     std::string error;
     auto source = MvOpenSensorSource("", &error);
+    auto none = MvOpenSensorSource("none", &error);  // an explicit setting wins
+    unsetenv("MOVIMETRA_SENSOR");
     ASSERT_NE(source, nullptr) << error;
     SensorStep step = source->Next();
     EXPECT_EQ(step.eKind, SensorStep::kWait);
     EXPECT_EQ(step.nWaitMs, 5u);
-    // An explicit setting wins over the environment.
-    auto none = MvOpenSensorSource("none", &error);
+    ASSERT_NE(none, nullptr);
     EXPECT_EQ(none->Next().eKind, SensorStep::kEnd);
-    unsetenv("MOVIMETRA_SENSOR");
 }
 
 // A fake sysfs tree: iio:device0 is a thermometer, iio:device1 an accelerometer.

@@ -208,7 +208,6 @@ void CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t
         c.iStepCount, c.sumStep, c.dCalories, c.sumKCal, c.dTotalDistance, c.sumDistance);
 
     StoreCopyText(m_szLastDate, 16, date);
-    m_nLastSeq = seq;
     m_Written = now;
     m_bWritten = true;
 }
@@ -217,7 +216,6 @@ void CDailyRecords::ResetCarry() {
     std::lock_guard<std::mutex> lock(m_Lock);
     // The engine's totals now belong to today alone.
     TodayDateText(m_szLastDate, 16);
-    m_nLastSeq = 0;
     m_Base = Totals{};
     m_bWritten = false;
     m_Written = Totals{};

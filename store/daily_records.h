@@ -43,8 +43,9 @@ public:
     // the formatted duration into durationText. Safe to call from the UI and saving threads.
     void SaveTodayRow(CDbHelper& db, const EngineCounters& counters, wchar_t* durationText,
                       size_t durationSize);
-    // Forgets the carry-over of earlier days; the engine calls it whenever its stored sums are
-    // replaced (UM_SELECT_TODAY) or reset (UM_RESET_STEPS).
+    // Forgets the carry-over of earlier days: the engine's sums now belong to today alone. The
+    // engine calls it whenever its stored sums are replaced (UM_SELECT_TODAY) or reset
+    // (UM_RESET_STEPS).
     void ResetCarry();
 
 private:
@@ -63,7 +64,6 @@ private:
     // Carry-over across midnight: the day last saved and the totals already attributed to
     // earlier days, so that no counted step is lost or counted twice.
     wchar_t m_szLastDate[16] = L"";
-    int m_nLastSeq = 0;
     Totals m_Base{};
     // The totals of the last save since the carry was reset (to tell whether anything was
     // counted since).

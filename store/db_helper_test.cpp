@@ -68,8 +68,7 @@ TEST_F(DbHelperTest, StepFailureKeepsTheRowsDeliveredSoFar) {
     Exec("INSERT INTO t VALUES(1), (2), (3);");
     // abs() of the smallest integer fails while the third row is being produced.
     ASSERT_EQ(
-        1, Run(SQL_SELECT,
-               L"SELECT CASE WHEN x < 3 THEN x ELSE abs(-9223372036854775807 - 1) END FROM t;"));
+        1, Run(SQL_SELECT, L"SELECT CASE WHEN x < 3 THEN x ELSE abs(-9223372036854775807 - 1) END FROM t;"));
     EXPECT_EQ(2, m_Result.nRows);
     EXPECT_EQ((std::vector<std::wstring>{L"1", L"2"}), m_Rows);
     EXPECT_EQ(Message(), L"Error: 1 : integer overflow\r\n");
