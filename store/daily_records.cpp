@@ -164,6 +164,14 @@ void CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t
     // Today's totals as the engine sees them: stored sums plus the running workout.
     const Totals now{int64_t{c.sumStep} + c.iStepCount, c.sumKCal + c.dCalories,
                      c.sumDistance + c.dTotalDistance, int64_t{c.sumHMS} + c.nElapsed};
+    // What of them has not gone to an earlier day.
+    auto sinceBase = [this](const Totals& t) {
+        Totals part{t.nSteps - m_Base.nSteps, t.dKcal - m_Base.dKcal, t.dDistance - m_Base.dDistance,
+                    t.nSeconds - m_Base.nSeconds};
+        if (part.dKcal < 0) part.dKcal = 0;
+        if (part.dDistance < 0) part.dDistance = 0;
+        return part;
+    };
 
     if (m_szLastDate[0] != L'\0' && std::wcscmp(date, m_szLastDate) != 0) {
         // The date changed since the totals were last saved or replaced.
@@ -183,8 +191,7 @@ void CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t
             // day's newest row, and the new day starts with a row of its own from here.
             int previous = FindTodaySeq(db, m_szLastDate);
             if (previous > 0) {
-                Totals done{now.nSteps - m_Base.nSteps, now.dKcal - m_Base.dKcal,
-                            now.dDistance - m_Base.dDistance, now.nSeconds - m_Base.nSeconds};
+                Totals done = sinceBase(now);
                 UpdateRow(db, previous, done, DurationText(done.nSeconds).c_str(), date, clock);
             }
             std::vector<std::wstring> rows;
@@ -195,10 +202,7 @@ void CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t
     }
 
     int seq = FindTodaySeq(db, date);
-    Totals today{now.nSteps - m_Base.nSteps, now.dKcal - m_Base.dKcal, now.dDistance - m_Base.dDistance,
-                 now.nSeconds - m_Base.nSeconds};
-    if (today.dKcal < 0) today.dKcal = 0;
-    if (today.dDistance < 0) today.dDistance = 0;
+    Totals today = sinceBase(now);
     std::wstring duration = DurationText(today.nSeconds);
     StoreCopyText(durationText, durationSize, duration);
     UpdateRow(db, seq, today, duration.c_str(), date, clock);
