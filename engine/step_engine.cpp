@@ -155,6 +155,27 @@ void CStepEngine::ResetStepInfo() {
         m_iStepCount = 0;
         m_dCalories = 0;
         m_dTotalDistance = 0;
+        m_nSumsDate = TodayDateNumber();
+    }
+    m_Records.ResetCarry();
+}
+
+int CStepEngine::TodayDateNumber() {
+    SYSTEMTIME st{};
+    GetLocalTime(&st);
+    return st.wYear * 10000 + st.wMonth * 100 + st.wDay;
+}
+
+void CStepEngine::DropSumsOfEarlierDay() {
+    const int today = TodayDateNumber();
+    {
+        CLockGuard lock(&m_csCounters);
+        if (m_nSumsDate == today) return;
+        m_nSumsDate = today;
+        sumHMS = 0;
+        sumStep = 0;
+        sumKCal = 0;
+        sumDistance = 0;
     }
     m_Records.ResetCarry();
 }
@@ -167,6 +188,7 @@ void CStepEngine::SelectPedometer(const TodayTotals* totals) {
         sumStep = totals->nSteps;
         sumKCal = totals->dKcal;
         sumDistance = totals->dDistance;
+        m_nSumsDate = TodayDateNumber();
     }
     m_Records.ResetCarry();
 }

@@ -59,6 +59,10 @@ private:
     void CloseResumeQueue();
     // ServiceIoControl on the sensor with the main window's handle as input.
     void SendSensorControl(DWORD code);
+    // Today's local date as yyyymmdd.
+    static int TodayDateNumber();
+    // Drops stored sums that belong to an earlier day (called when a workout starts).
+    void DropSumsOfEarlierDay();
 
     HWND m_hMain = nullptr;
 
@@ -89,6 +93,9 @@ private:
     // The body values last given; re-applied after the detector is re-initialised at start.
     UserBody m_Body{};
     bool m_bHaveBody = false;
+    // Local date (yyyymmdd) to which sumStep..sumHMS belong; a workout started on a later day
+    // starts from zero instead of an earlier day's sums.
+    int m_nSumsDate = 0;
 
     // Record store
     CDbHelper m_Db;

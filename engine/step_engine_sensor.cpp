@@ -37,6 +37,8 @@ void CStepEngine::SendSensorControl(DWORD code) {
 
 void CStepEngine::StartCounting() {
     if (m_bSensorRunning) return;
+    // A day without a row sends no totals: sums read on an earlier day must not flow into it.
+    DropSumsOfEarlierDay();
     InitStepDetector();
     // The detector starts with default body values; the user's stay in force.
     if (m_bHaveBody) SetUserBody(&m_Body);

@@ -480,3 +480,30 @@ TEST_F(StepEngineTest, TickIntervalWrapsAround) {
         },
         testing::ExitedWithCode(0), "9 5.9274001 0.3124657 after tick");
 }
+
+namespace {
+
+TEST_F(StepEngineTest, WorkoutOnALaterDayDropsEarlierDaysSums) {
+    TodayTotals stored{600, 1200, 50.5, 800.25};
+    m_Engine.SelectPedometer(&stored);
+
+    // Same day: a new workout continues from the stored sums.
+    m_Engine.StartCounting();
+    m_Engine.StopCounting();
+    EngineCounters c{};
+    m_Engine.GetCounters(&c);
+    EXPECT_EQ(1200, c.sumStep);
+    EXPECT_EQ(600, c.sumHMS);
+
+    // The next day no row exists, so nothing replaces the sums; the start drops them.
+    MvAdvanceClock(24u * 3600u * 1000u);
+    m_Engine.StartCounting();
+    m_Engine.GetCounters(&c);
+    EXPECT_EQ(0, c.sumStep);
+    EXPECT_EQ(0, c.sumHMS);
+    EXPECT_EQ(0.0, c.sumKCal);
+    EXPECT_EQ(0.0, c.sumDistance);
+    m_Engine.StopCounting();
+}
+
+}  // namespace

@@ -65,6 +65,9 @@ struct ThreadRec {
     int64_t wakeAt = -1;              // platform ms at which a timed block ends; -1 none
     bool woken = false;               // set (under the mutex) by whoever ends the block
     const void* waitingOn = nullptr;  // object the block waits for, if any
+    // Moves with the platform clock (made by CreateThread, or has slept or waited with a
+    // timeout): the manual clock waits for it to block. Other threads run freely.
+    bool clock = false;
     bool ignored = false;             // did not settle in time; no longer waited for
     bool warned = false;
 };

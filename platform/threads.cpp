@@ -58,6 +58,7 @@ void BlockSelfLocked(Lock& lk, ThreadRec* rec, int64_t deadline, const void* obj
     rec->waitingOn = object;
     rec->woken = false;
     rec->ignored = false;
+    if (deadline >= 0) rec->clock = true;
     g.cv.notify_all();
     while (!rec->woken) {
         if (g.shuttingDown && deadline >= 0) break;
@@ -161,7 +162,7 @@ void ForgetSelfRecLocked() {
 
 bool AnyRunningLocked() {
     for (auto& rec : G().threads)
-        if (rec->state == ThreadState::Running && !rec->ignored) return true;
+        if (rec->state == ThreadState::Running && rec->clock && !rec->ignored) return true;
     return false;
 }
 
@@ -196,7 +197,7 @@ void SettleLocked(Lock& lk, bool handleSent) {
         if (std::chrono::steady_clock::now() - start > std::chrono::seconds(5)) {
             // A thread that blocks outside the platform calls cannot be waited for: move on.
             for (auto& rec : g.threads) {
-                if (rec->state != ThreadState::Running || rec->ignored) continue;
+                if (rec->state != ThreadState::Running || !rec->clock || rec->ignored) continue;
                 rec->ignored = true;
                 if (!rec->warned) {
                     rec->warned = true;
@@ -261,6 +262,7 @@ HANDLE CreateThread(LPVOID, DWORD, LPTHREAD_START_ROUTINE start, LPVOID param, D
     obj->kind = KernelObject::Thread;
     auto rec = std::make_shared<ThreadRec>();
     rec->tid = g_nextTid.fetch_add(1);
+    rec->clock = true;
     obj->tid = rec->tid;
     HANDLE handle;
     {

@@ -84,14 +84,9 @@ bool CDailyRecords::LoadTodayTotals(CDbHelper& db, HWND hMain, const wchar_t* da
         L"pedometer WHERE curdate = '%ls');",
         date);
     if (db.ExecuteSql(SQL_SELECT, sql.c_str(), rows, &result) == 0) return false;
-    if (result.nRows == 0 || result.nColumns < 4) {
-        if (result.szMessage[0] == L'\0') {
-            // The day has no row yet: today starts from zero, not from an earlier day's sums.
-            TodayTotals zero{};
-            SendMessageW(hMain, UM_SELECT_TODAY, 0, reinterpret_cast<LPARAM>(&zero));
-        }
-        return false;
-    }
+    // No row for the day: nothing is sent; the engine drops sums of an earlier day itself when a
+    // workout starts on a new day.
+    if (result.nRows == 0 || result.nColumns < 4) return false;
 
     double kcalSum = 0;
     double distanceSum = 0;

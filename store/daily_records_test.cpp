@@ -191,15 +191,12 @@ TEST_F(DailyRecordsTest, ReadBackTruncatesToHundredths) {
 
 TEST_F(DailyRecordsTest, ADayWithoutRows) {
     const std::wstring today = TodayText();
-    // No row: nothing to read; zero totals go to the engine so that earlier days' sums end.
+    // No row: nothing to read, the totals are zero and nothing is sent to the engine.
     StoredToday stored;
     stored.nSteps = 99;
     EXPECT_FALSE(CDailyRecords::LoadTodayTotals(m_Runner, m_hMain, today.c_str(), &stored));
     EXPECT_EQ(0, stored.nSteps);
-    ASSERT_EQ(std::vector<UINT>{UM_SELECT_TODAY}, SeenIds());
-    EXPECT_EQ(0, m_Seen[0].totals.nSteps);
-    EXPECT_EQ(0, m_Seen[0].totals.nSeconds);
-    EXPECT_EQ(0.0, m_Seen[0].totals.dKcal);
+    EXPECT_TRUE(m_Seen.empty());
     EXPECT_EQ(0, CDailyRecords::FindTodaySeq(m_Runner, today.c_str()));
 
     // A save finds no row and changes nothing.
