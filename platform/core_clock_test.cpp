@@ -1,5 +1,7 @@
 // The manual clock: timers, sleeping threads, waits, and the time of day.
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "platform/core_test_util.h"
 
@@ -181,6 +183,31 @@ TEST_F(CoreTest, CriticalSectionKeepsPairsConsistentAcrossThreads) {
     DeleteCriticalSection(&s.cs);
     CloseHandle(t1);
     CloseHandle(t2);
+}
+
+TEST_F(CoreTest, ThreadsOutsideTheClockAreNotWaitedFor) {
+    // A thread that never sleeps on the clock (it only takes a critical section) keeps running;
+    // advancing the clock must not wait for it to block.
+    CRITICAL_SECTION cs;
+    InitializeCriticalSection(&cs);
+    std::atomic<bool> stop{false};
+    std::thread spinner([&] {
+        while (!stop) {
+            EnterCriticalSection(&cs);
+            LeaveCriticalSection(&cs);
+        }
+    });
+    EnterCriticalSection(&cs);  // the spinner waits for it once
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    LeaveCriticalSection(&cs);
+    testing::internal::CaptureStderr();
+    MvAdvanceClock(1000);
+    std::string warnings = testing::internal::GetCapturedStderr();
+    stop = true;
+    spinner.join();
+    DeleteCriticalSection(&cs);
+    EXPECT_EQ(warnings.find("kept running"), std::string::npos) << warnings;
+    EXPECT_EQ(GetTickCount(), 1000u);
 }
 
 TEST_F(CoreTest, ManualClockGivesLocalAndFileTimes) {

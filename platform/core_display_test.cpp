@@ -43,8 +43,8 @@ void Push(const SDL_Event& ev) {
 }
 
 TEST_F(CoreSdlTest, SdlEventsBecomeInputAndCloseTheMainWindow) {
-    HWND main = CreateWindowExW(0, L"CoreProbe", L"main", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+    HWND main = CreateWindowExW(0, L"CoreProbe", L"main", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(main, nullptr);
     MvProbe::Handlers()[WM_CLOSE] = [](HWND, WPARAM, LPARAM) -> LRESULT {
         PostQuitMessage(9);
@@ -88,8 +88,8 @@ TEST_F(CoreSdlTest, SdlEventsBecomeInputAndCloseTheMainWindow) {
 }
 
 TEST_F(CoreSdlTest, APostFromAnotherThreadWakesTheWaitingLoop) {
-    HWND main = CreateWindowExW(0, L"CoreProbe", L"main", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+    HWND main = CreateWindowExW(0, L"CoreProbe", L"main", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
     MvProbe::Handlers()[WM_USER] = [](HWND, WPARAM, LPARAM) -> LRESULT {
         PostQuitMessage(0);
         return 0;

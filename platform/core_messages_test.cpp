@@ -1,4 +1,7 @@
 // Messages: GetMessageW order, nested and cross-thread SendMessageW, destruction, painting.
+#include <signal.h>
+#include <stdlib.h>
+
 #include <atomic>
 #include <thread>
 
@@ -193,6 +196,35 @@ TEST_F(CoreTest, ObserverSeesEveryMessageHandedToAProcedure) {
     MvSetMessageObserver(nullptr);
     SendMessageW(w, WM_USER + 3, 0, 0);
     EXPECT_EQ(seen, (std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_PAINT}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CoreSignals, StopSignalClosesTheMainWindowOfAHeadlessRun) {
+    setenv("MOVIMETRA_DISPLAY", "headless", 1);
+    MvPlatformOptions options;  // as the program starts: everything from the environment
+    MvPlatformInit(options);
+    unsetenv("MOVIMETRA_DISPLAY");
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = MvProbe::Proc;
+    wc.lpszClassName = L"CoreProbe";
+    RegisterClassW(&wc);
+    MvProbe::Log().clear();
+    MvProbe::Handlers()[WM_CLOSE] = [](HWND, WPARAM, LPARAM) -> LRESULT {
+        PostQuitMessage(6);
+        return 0;
+    };
+    HWND main = CreateWindowExW(0, L"CoreProbe", L"main", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+    raise(SIGTERM);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
+    EXPECT_EQ(msg.wParam, 6u);
+    EXPECT_EQ(MvProbe::Messages(main, {WM_CLOSE}).size(), 1u);
+    MvPlatformShutdown();
+    MvProbe::Handlers().clear();
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ struct ThreadRec {
     // Moves with the platform clock (made by CreateThread, or has slept or waited with a
     // timeout): the manual clock waits for it to block. Other threads run freely.
     bool clock = false;
-    bool ignored = false;             // did not settle in time; no longer waited for
+    bool ignored = false;  // did not settle in time; no longer waited for
     bool warned = false;
 };
 
@@ -260,6 +260,11 @@ DisplayBackend* Display();
 void SetDisplay(std::unique_ptr<DisplayBackend> display);
 std::unique_ptr<DisplayBackend> CreateHeadlessDisplay();
 std::unique_ptr<DisplayBackend> CreateSdlDisplay();
+
+// ---- Close signals (close_signals.cpp) ----
+// SIGINT/SIGTERM become a close of the main window (headless runs of the program).
+void InstallCloseSignals();
+void RemoveCloseSignals();
 
 // ---- Script (script.cpp) ----
 bool ScriptHasStep();

@@ -121,6 +121,9 @@ void MvPlatformInit(const MvPlatformOptions& options) {
     }
     g_displayKind = kind;
     SetDisplay(std::move(display));
+    // The program's own start (options from the environment) on the headless display: a stop
+    // signal closes the main window. SDL does the same for its display.
+    if (options.displayFromEnvironment && kind == MvDisplayKind::Headless) InstallCloseSignals();
 
     ScriptReset();
     ScriptLoadFromEnvironment(options.script);
@@ -146,6 +149,7 @@ void MvPlatformShutdown() {
     }
     MvSensorShutdown();
     InstanceServerStop();
+    RemoveCloseSignals();
     SetDisplay(nullptr);
     ScriptReset();
     Lock lk(g.mutex);

@@ -1,8 +1,10 @@
 // Threads, events, waits, Sleep and critical sections on the platform clock.
-// Under the manual clock every thread other than the UI thread that blocks through these calls
-// is known: it is either running, or blocked (asleep until a platform time, or waiting for an
-// object), or sending to the UI thread. The UI thread moves the clock only when no such thread
-// is running, so a clock step wakes sleepers one at a time and lets each run until it blocks again.
+// Under the manual clock the threads that move with the clock (made by CreateThread, or that
+// have slept or waited with a timeout) are known: each is running, blocked (asleep until a
+// platform time, or waiting for an object) or sending to the UI thread. The UI thread moves the
+// clock only when none of them runs, so a clock step wakes sleepers one at a time and lets each
+// run until it blocks again. Other threads (say, one that only takes a critical section) run
+// freely and are never waited for.
 #include <time.h>
 
 #include <algorithm>

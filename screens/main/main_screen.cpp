@@ -35,10 +35,6 @@ void CopyName(wchar_t* target, const wchar_t* source) {
     target[49] = L'\0';
 }
 
-void TodayText(wchar_t* date, size_t size) {
-    CDailyRecords::TodayDateText(date, size);
-}
-
 }  // namespace
 
 CMainScreen::CMainScreen() = default;
@@ -184,7 +180,7 @@ void CMainScreen::StartWorkout() {
     m_nWorkoutSeconds = 0;
     LoadToday();
     wchar_t today[16];
-    TodayText(today, 16);
+    CDailyRecords::TodayDateText(today, 16);
     if (CDailyRecords::CountTodayRows(m_Db, today) == 0) CDailyRecords::InsertTodayRow(hMain, today);
     SendMessageW(hMain, UM_ENGINE_START, 0, 0);
     FullRepaint();
@@ -221,13 +217,13 @@ void CMainScreen::ResetWorkout() {
     SendMessageW(m_View.hMain, UM_RESET_STEPS, 0, 0);
     // A new row: later saves start from zero and the day's earlier rows stay in the history.
     wchar_t today[16];
-    TodayText(today, 16);
+    CDailyRecords::TodayDateText(today, 16);
     CDailyRecords::InsertTodayRow(m_View.hMain, today);
 }
 
 void CMainScreen::LoadToday() {
     wchar_t today[16];
-    TodayText(today, 16);
+    CDailyRecords::TodayDateText(today, 16);
     // The store zeroes the record first, so a day without a row (or a failed read) shows zero.
     StoredToday stored{};
     CDailyRecords::LoadTodayTotals(m_Db, m_View.hMain, today, &stored);
