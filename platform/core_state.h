@@ -196,7 +196,7 @@ LRESULT CallWindowProcedure(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void WakeUiLocked();
 // Handles every message sent from other threads; mutex held (released around the calls).
 bool HandleSentLocked(Lock& lk);
-enum TakeFlags : unsigned { kTakeRemove = 1, kTakeTimers = 2, kTakeQuit = 4, kTakePaint = 8 };
+constexpr unsigned kTakeRemove = 1, kTakeTimers = 2, kTakeQuit = 4, kTakePaint = 8;
 // Takes the next ready message in GetMessageW order. Soft-key input is carried out on the way
 // (mutex released meanwhile). Returns false when nothing is ready.
 bool TakeReadyLocked(Lock& lk, MSG* msg, HWND filter, UINT minMsg, UINT maxMsg, unsigned flags,
