@@ -112,7 +112,9 @@ TEST_F(CoreTest, SendFromAnotherThreadBlocksUntilTheUiThreadHandlesIt) {
     EXPECT_EQ(result, 42);
     ASSERT_EQ(MvProbe::Messages(w, {WM_USER + 5}).size(), 1u);
     for (const auto& m : MvProbe::Log()) {
-        if (m.msg == WM_USER + 5) EXPECT_EQ(m.thread, std::this_thread::get_id());
+        if (m.msg == WM_USER + 5) {
+            EXPECT_EQ(m.thread, std::this_thread::get_id());
+        }
     }
 }
 

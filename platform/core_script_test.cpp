@@ -38,7 +38,9 @@ TEST_F(CoreTest, ScriptErrorsNameTheirLineAndTheRestStillRuns) {
     EXPECT_EQ(RunLoop(), 4);
     ASSERT_EQ(MvProbe::Messages(main, {WM_LBUTTONDOWN}).size(), 1u);
     for (const auto& m : MvProbe::Log()) {
-        if (m.msg == WM_LBUTTONDOWN) EXPECT_EQ(m.lParam, MAKELPARAM(20, 28));
+        if (m.msg == WM_LBUTTONDOWN) {
+            EXPECT_EQ(m.lParam, MAKELPARAM(20, 28));
+        }
     }
     EXPECT_TRUE(MvSetScript("tap 1 2\r\nkey ctrl+q\nkey ENTER\nshot a b.png\ntype  two  spaces\n", &error));
     EXPECT_TRUE(error.empty());
