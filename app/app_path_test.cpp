@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/headless_platform_for_test.h"
 #include "platform/mv_platform.h"
 
 namespace {
@@ -18,10 +19,7 @@ TEST(AppPathTest, DirectoryIsCutAtTheLastSeparator) {
 }
 
 TEST(AppPathTest, FoldersFollowTheModulePath) {
-    MvPlatformOptions options;
-    options.displayFromEnvironment = false;
-    options.display = MvDisplayKind::Headless;
-    options.manualClock = true;
+    MvPlatformOptions options = HeadlessTestOptions();
     options.modulePath = "/tmp/걸음 기록/Movimetra";
     MvPlatformInit(options);
     CAppPath path;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/headless_platform_for_test.h"
 #include "app/recording_view_for_test.h"
 #include "platform/mv_platform.h"
 
@@ -13,11 +14,7 @@ using Log = std::vector<std::string>;
 class DispatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        MvPlatformOptions options;
-        options.displayFromEnvironment = false;
-        options.display = MvDisplayKind::Headless;
-        options.manualClock = true;
-        MvPlatformInit(options);
+        StartHeadlessPlatform();
         ViewCallLog().clear();
         app = new CApplication;
         for (int i = 0; i < VIEW_COUNT; ++i) app->ReplaceViewForTest(i, new CRecordingView<CNullView>(i));

@@ -6,23 +6,16 @@
 
 #include <string>
 
+#include "app/headless_platform_for_test.h"
 #include "app/test_png_for_test.h"
 #include "platform/mv_platform.h"
 
 namespace {
 
-LRESULT TestProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcW(hWnd, message, wParam, lParam);
-}
-
 class DrawUtilTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        MvPlatformOptions options;
-        options.displayFromEnvironment = false;
-        options.display = MvDisplayKind::Headless;
-        options.manualClock = true;
-        MvPlatformInit(options);
+        StartHeadlessPlatform();
         static const MV_RES_IMAGE bitmaps[] = {{129, kTestPng, sizeof(kTestPng)}};
         static MV_RESOURCE_MODULE module = {};
         module.bitmaps = bitmaps;
@@ -76,11 +69,7 @@ TEST_F(DrawUtilTest, TextIsDrawnInsideItsRectangleEvenWhenTooLong) {
 }
 
 TEST_F(DrawUtilTest, OffscreenCanvasHasTheViewsSizeAndLandsOnTheWindow) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = TestProc;
-    wc.hbrBackground = (HBRUSH)GetStockObject(NULL_BRUSH);
-    wc.lpszClassName = L"Simple";
-    ASSERT_NE(RegisterClassW(&wc), 0);
+    ASSERT_TRUE(RegisterPlainTestClass(L"Simple"));
     HWND hMain = CreateWindowExW(0, L"Simple", L"Movimetra", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(hMain, nullptr);

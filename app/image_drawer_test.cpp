@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "app/application.h"
+#include "app/headless_platform_for_test.h"
 #include "app/temp_dir_for_test.h"
 #include "app/test_png_for_test.h"
 #include "platform/mv_platform.h"
@@ -20,10 +21,7 @@ class ImageDrawerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(dir.Path().empty());
-        MvPlatformOptions options;
-        options.displayFromEnvironment = false;
-        options.display = MvDisplayKind::Headless;
-        options.manualClock = true;
+        MvPlatformOptions options = HeadlessTestOptions();
         options.modulePath = dir.Path() + "/Movimetra";
         MvPlatformInit(options);
         ASSERT_EQ(mkdir((dir.Path() + "/img").c_str(), 0755), 0);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/headless_platform_for_test.h"
 #include "app/text_tables.h"
 #include "platform/mv_platform.h"
 #include "resources/resource_ids.h"
@@ -11,26 +12,13 @@
 
 namespace {
 
-LRESULT TestProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcW(hWnd, message, wParam, lParam);
-}
-
 class ViewCommonTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        MvPlatformOptions options;
-        options.displayFromEnvironment = false;
-        options.display = MvDisplayKind::Headless;
-        options.manualClock = true;
-        MvPlatformInit(options);
+        StartHeadlessPlatform();
         RegisterMovimetraResources();
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = TestProc;
-        wc.hbrBackground = (HBRUSH)GetStockObject(NULL_BRUSH);
-        wc.lpszClassName = L"ZUNO";
-        ASSERT_NE(RegisterClassW(&wc), 0);
-        wc.lpszClassName = L"Simple";
-        ASSERT_NE(RegisterClassW(&wc), 0);
+        ASSERT_TRUE(RegisterPlainTestClass(L"ZUNO"));
+        ASSERT_TRUE(RegisterPlainTestClass(L"Simple"));
         hMain =
             CreateWindowExW(WS_EX_CAPTIONOKBTN, L"ZUNO", L"Movimetra", WS_VISIBLE, CW_USEDEFAULT,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);

@@ -83,6 +83,14 @@ std::string Format(const StepInfo& info) {
     return text;
 }
 
+// Gives the detector reading k of a synthetic walk, in g, at the walk's 60 ms interval.
+void FeedWalkReading(const WalkSignal& walk, long k) {
+    int16_t x, y, z;
+    walk.Reading(k, &x, &y, &z);
+    AccelSample s{x * 0.001, y * 0.001, z * 0.001};
+    ProcessSample(&s, 60);
+}
+
 }  // namespace
 
 TEST(StepDetectorTest, WorkedWalkCountsDigitForDigit) {
@@ -91,10 +99,7 @@ TEST(StepDetectorTest, WorkedWalkCountsDigitForDigit) {
     int firstStepSample = 0;
     StepInfo info{};
     for (long k = 1; k <= 600; ++k) {
-        int16_t x, y, z;
-        walk.Reading(k, &x, &y, &z);
-        AccelSample s{x * 0.001, y * 0.001, z * 0.001};
-        ProcessSample(&s, 60);
+        FeedWalkReading(walk, k);
         GetStepInfo(&info);
         if (!firstStepSample && info.nStepCount) {
             firstStepSample = static_cast<int>(k);
@@ -111,12 +116,7 @@ TEST(StepDetectorTest, WorkedWalkCountsDigitForDigit) {
     walk.dFrequency = 2.6;
     walk.dAmplitude = 7.0;
     InitStepDetector();
-    for (long k = 1; k <= 600; ++k) {
-        int16_t x, y, z;
-        walk.Reading(k, &x, &y, &z);
-        AccelSample s{x * 0.001, y * 0.001, z * 0.001};
-        ProcessSample(&s, 60);
-    }
+    for (long k = 1; k <= 600; ++k) FeedWalkReading(walk, k);
     GetStepInfo(&info);
     EXPECT_EQ(Format(info), "0 0.0000000 0.0000000");
 }

@@ -1,12 +1,34 @@
-// Helpers for the drawing tests: memory canvases, pixel scans and temporary folders.
+// Helpers for the drawing and window tests: a headless start, memory canvases, pixel scans and
+// temporary folders.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <initializer_list>
 #include <string>
 
+#include "platform/mv_platform.h"
 #include "platform/windows.h"
+
+// Starts the platform headless on the manual clock and registers the test's window classes, all
+// with the same procedure and background brush. Returns true, for a once-only static.
+inline bool MvStartHeadlessWithClasses(WNDPROC proc, std::initializer_list<const wchar_t*> classNames,
+                                       HBRUSH background = nullptr) {
+    MvPlatformOptions options;
+    options.displayFromEnvironment = false;
+    options.display = MvDisplayKind::Headless;
+    options.manualClock = true;
+    MvPlatformInit(options);
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hbrBackground = background;
+    for (const wchar_t* name : classNames) {
+        wc.lpszClassName = name;
+        RegisterClassW(&wc);
+    }
+    return true;
+}
 
 // A memory DC with its own bitmap, released at the end of a test.
 class MvCanvas {

@@ -23,19 +23,8 @@ uint32_t Screen(int x, int y) {
 class GdiWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static bool started = [] {
-            MvPlatformOptions options;
-            options.displayFromEnvironment = false;
-            options.display = MvDisplayKind::Headless;
-            options.manualClock = true;
-            MvPlatformInit(options);
-            WNDCLASSW wc = {};
-            wc.lpfnWndProc = QuietProc;
-            wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-            wc.lpszClassName = kClass;
-            RegisterClassW(&wc);
-            return true;
-        }();
+        static bool started =
+            MvStartHeadlessWithClasses(QuietProc, {kClass}, static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)));
         (void)started;
     }
 

@@ -19,8 +19,7 @@ const wchar_t kKeys[kRows * kColumns] = {L'1', L'2', L'3', L'4',     L'5', L'6',
                                          L'7', L'8', L'9', kHideKey, L'0', L'\b'};
 
 HWND g_hPanel = nullptr;
-int g_pressed = -1;
-bool g_inside = false;
+MvShellPress g_press;
 
 RECT PanelRect() {
     const int bottom = MV_SCREEN_HEIGHT - MV_MENUBAR_HEIGHT;
@@ -86,7 +85,7 @@ void Compose(HDC hdc) {
     SetTextColor(hdc, MV_CHROME_TEXT);
     for (int i = 0; i < kRows * kColumns; ++i) {
         RECT key = KeyRect(i);
-        const bool down = g_pressed == i && g_inside;
+        const bool down = g_press.Shows(i);
         const bool digit = kKeys[i] >= L'0' && kKeys[i] <= L'9';
         if (down) {
             MvShellFillGradient(hdc, key, MV_CHROME_PRESSED_TOP, MV_CHROME_PRESSED_BOTTOM);
@@ -108,21 +107,6 @@ void Compose(HDC hdc) {
     DeleteObject(font);
 }
 
-void Paint(HWND hWnd) {
-    PAINTSTRUCT ps;
-    HDC hdc = BeginPaint(hWnd, &ps);
-    if (hdc == nullptr) return;
-    HDC memory = CreateCompatibleDC(hdc);
-    HBITMAP bitmap = CreateCompatibleBitmap(hdc, MV_SCREEN_WIDTH, kPanelHeight);
-    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-    Compose(memory);
-    BitBlt(hdc, 0, 0, MV_SCREEN_WIDTH, kPanelHeight, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    EndPaint(hWnd, &ps);
-}
-
 void Press(int index) {
     const wchar_t key = kKeys[index];
     if (key == kHideKey) {
@@ -135,32 +119,14 @@ void Press(int index) {
 
 void OnStylus(HWND hWnd, UINT message, LPARAM lParam) {
     const int over = KeyAt(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
-    if (message == WM_LBUTTONDOWN) {
-        g_pressed = over;
-        g_inside = over >= 0;
-        InvalidateRect(hWnd, nullptr, FALSE);
-        return;
-    }
-    if (g_pressed < 0) return;
-    const bool inside = over == g_pressed;
-    if (message == WM_MOUSEMOVE) {
-        if (inside != g_inside) {
-            g_inside = inside;
-            InvalidateRect(hWnd, nullptr, FALSE);
-        }
-        return;
-    }
-    const int pressed = g_pressed;
-    g_pressed = -1;
-    g_inside = false;
-    InvalidateRect(hWnd, nullptr, FALSE);
-    if (inside) Press(pressed);
+    const int tapped = MvShellTrackPress(hWnd, &g_press, message, over);
+    if (tapped >= 0) Press(tapped);
 }
 
 LRESULT CALLBACK InputPanelProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_PAINT:
-            Paint(hWnd);
+            MvShellPaintOffscreen(hWnd, MV_SCREEN_WIDTH, kPanelHeight, Compose);
             return 0;
         case WM_LBUTTONDOWN:
         case WM_MOUSEMOVE:
@@ -169,7 +135,7 @@ LRESULT CALLBACK InputPanelProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM l
             return 0;
         case WM_DESTROY:
             if (g_hPanel == hWnd) g_hPanel = nullptr;
-            g_pressed = -1;
+            g_press = MvShellPress();
             return 0;
         default:
             return DefWindowProcW(hWnd, message, wParam, lParam);
@@ -179,12 +145,7 @@ LRESULT CALLBACK InputPanelProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM l
 }  // namespace
 
 bool MvRegisterInputPanelClass(HINSTANCE hInstance) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = InputPanelProc;
-    wc.hInstance = hInstance;
-    wc.hbrBackground = (HBRUSH)GetStockObject(NULL_BRUSH);
-    wc.lpszClassName = MV_SIP_CLASS;
-    return RegisterClassW(&wc) != 0;
+    return MvShellRegisterClass(hInstance, InputPanelProc, MV_SIP_CLASS);
 }
 
 BOOL SipShowIM(DWORD flags) {
@@ -203,7 +164,7 @@ BOOL SipShowIM(DWORD flags) {
         return TRUE;
     }
     if (g_hPanel != nullptr && IsWindow(g_hPanel) && IsWindowVisible(g_hPanel)) {
-        g_pressed = -1;
+        g_press = MvShellPress();
         ShowWindow(g_hPanel, SW_HIDE);
         MvShellExposeRect(PanelRect());
     }

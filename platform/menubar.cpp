@@ -25,8 +25,7 @@ struct MenuBar {
     HWND parent = nullptr;
     int buttonCount = 0;
     SoftKey buttons[kMaxButtons];
-    int pressed = -1;     // button the stylus went down on, -1 when none
-    bool inside = false;  // the held stylus is over that button
+    MvShellPress press;
 };
 
 std::map<HWND, MenuBar> g_bars;
@@ -91,7 +90,7 @@ void Compose(HDC hdc, const MenuBar& bar) {
     SetBkMode(hdc, TRANSPARENT);
     for (int i = 0; i < bar.buttonCount; ++i) {
         RECT rect = ButtonRect(i);
-        if (bar.pressed == i && bar.inside) {
+        if (bar.press.Shows(i)) {
             MvShellFillGradient(hdc, rect, MV_CHROME_PRESSED_TOP, MV_CHROME_PRESSED_BOTTOM);
         }
         const SoftKey& key = bar.buttons[i];
@@ -110,20 +109,11 @@ void Compose(HDC hdc, const MenuBar& bar) {
 }
 
 void Paint(HWND hWnd) {
-    PAINTSTRUCT ps;
-    HDC hdc = BeginPaint(hWnd, &ps);
-    if (hdc == nullptr) return;
-    static const MenuBar kEmpty;
-    const MenuBar* bar = FindBar(hWnd);
-    HDC memory = CreateCompatibleDC(hdc);
-    HBITMAP bitmap = CreateCompatibleBitmap(hdc, MV_SCREEN_WIDTH, MV_MENUBAR_HEIGHT);
-    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-    Compose(memory, bar != nullptr ? *bar : kEmpty);
-    BitBlt(hdc, 0, 0, MV_SCREEN_WIDTH, MV_MENUBAR_HEIGHT, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    EndPaint(hWnd, &ps);
+    MvShellPaintOffscreen(hWnd, MV_SCREEN_WIDTH, MV_MENUBAR_HEIGHT, [hWnd](HDC hdc) {
+        static const MenuBar kEmpty;
+        const MenuBar* bar = FindBar(hWnd);
+        Compose(hdc, bar != nullptr ? *bar : kEmpty);
+    });
 }
 
 void OnStylus(HWND hWnd, UINT message, LPARAM lParam) {
@@ -131,27 +121,11 @@ void OnStylus(HWND hWnd, UINT message, LPARAM lParam) {
     if (bar == nullptr) return;
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));
-    const int over = ButtonAt(*bar, x, y);
-    if (message == WM_LBUTTONDOWN) {
-        bar->pressed = (over >= 0 && bar->buttons[over].enabled) ? over : -1;
-        bar->inside = bar->pressed >= 0;
-        if (bar->pressed >= 0) InvalidateRect(hWnd, nullptr, FALSE);
-        return;
-    }
-    if (bar->pressed < 0) return;
-    const bool inside = over == bar->pressed;
-    if (message == WM_MOUSEMOVE) {
-        if (inside != bar->inside) {
-            bar->inside = inside;
-            InvalidateRect(hWnd, nullptr, FALSE);
-        }
-        return;
-    }
-    const int pressed = bar->pressed;
-    bar->pressed = -1;
-    bar->inside = false;
-    InvalidateRect(hWnd, nullptr, FALSE);
-    if (inside) SendCommand(*bar, pressed);
+    // A disabled button cannot be pressed, so it counts as no button.
+    int over = ButtonAt(*bar, x, y);
+    if (over >= 0 && !bar->buttons[over].enabled) over = -1;
+    const int tapped = MvShellTrackPress(hWnd, &bar->press, message, over);
+    if (tapped >= 0) SendCommand(*bar, tapped);
 }
 
 void Forget(HWND hWnd) {
@@ -201,12 +175,7 @@ HWND TopmostBar(int which) {
 }  // namespace
 
 bool MvRegisterMenuBarClass(HINSTANCE hInstance) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = MenuBarProc;
-    wc.hInstance = hInstance;
-    wc.hbrBackground = (HBRUSH)GetStockObject(NULL_BRUSH);
-    wc.lpszClassName = MV_MENUBAR_CLASS;
-    return RegisterClassW(&wc) != 0;
+    return MvShellRegisterClass(hInstance, MenuBarProc, MV_MENUBAR_CLASS);
 }
 
 BOOL SHCreateMenuBar(SHMENUBARINFO* info) {

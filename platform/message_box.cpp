@@ -32,8 +32,7 @@ struct Box {
     RECT textRect = {};
     int buttonCount = 1;
     RECT buttons[2] = {};  // client coordinates: OK, then Cancel
-    int pressed = -1;
-    bool inside = false;
+    MvShellPress press;
     int result = 0;  // 0 while the box is open
 };
 
@@ -115,7 +114,7 @@ void Compose(HDC hdc, const Box& box) {
     static const wchar_t* const kLabels[2] = {L"OK", L"Cancel"};
     for (int i = 0; i < box.buttonCount; ++i) {
         RECT rect = box.buttons[i];
-        const bool down = box.pressed == i && box.inside;
+        const bool down = box.press.Shows(i);
         if (down) {
             MvShellFillGradient(hdc, rect, MV_CHROME_PRESSED_TOP, MV_CHROME_PRESSED_BOTTOM);
             DrawFrame(hdc, rect, RGB(0x6F, 0xA8, 0xF0), RGB(0x10, 0x30, 0x60));
@@ -134,21 +133,12 @@ void Compose(HDC hdc, const Box& box) {
 }
 
 void Paint(HWND hWnd) {
-    PAINTSTRUCT ps;
-    HDC hdc = BeginPaint(hWnd, &ps);
-    if (hdc == nullptr) return;
-    Box* box = FindBox(hWnd);
-    if (box != nullptr) {
-        HDC memory = CreateCompatibleDC(hdc);
-        HBITMAP bitmap = CreateCompatibleBitmap(hdc, box->width, box->height);
-        HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-        Compose(memory, *box);
-        BitBlt(hdc, 0, 0, box->width, box->height, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, oldBitmap);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
+    const Box* box = FindBox(hWnd);
+    if (box == nullptr) {
+        MvShellPaintOffscreen(hWnd, 0, 0, nullptr);
+        return;
     }
-    EndPaint(hWnd, &ps);
+    MvShellPaintOffscreen(hWnd, box->width, box->height, [box](HDC hdc) { Compose(hdc, *box); });
 }
 
 void End(Box* box, int result) {
@@ -165,26 +155,8 @@ void OnStylus(Box* box, UINT message, LPARAM lParam) {
     for (int i = 0; i < box->buttonCount; ++i) {
         if (MvPointInRect(box->buttons[i], x, y)) over = i;
     }
-    if (message == WM_LBUTTONDOWN) {
-        box->pressed = over;
-        box->inside = over >= 0;
-        if (over >= 0) InvalidateRect(box->hWnd, nullptr, FALSE);
-        return;
-    }
-    if (box->pressed < 0) return;
-    const bool inside = over == box->pressed;
-    if (message == WM_MOUSEMOVE) {
-        if (inside != box->inside) {
-            box->inside = inside;
-            InvalidateRect(box->hWnd, nullptr, FALSE);
-        }
-        return;
-    }
-    const int pressed = box->pressed;
-    box->pressed = -1;
-    box->inside = false;
-    InvalidateRect(box->hWnd, nullptr, FALSE);
-    if (inside) End(box, ButtonResult(pressed));
+    const int tapped = MvShellTrackPress(box->hWnd, &box->press, message, over);
+    if (tapped >= 0) End(box, ButtonResult(tapped));
 }
 
 LRESULT CALLBACK MessageBoxProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -229,12 +201,7 @@ bool Admit(Box* box, MSG* msg) {
 }  // namespace
 
 bool MvRegisterMessageBoxClass(HINSTANCE hInstance) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = MessageBoxProc;
-    wc.hInstance = hInstance;
-    wc.hbrBackground = (HBRUSH)GetStockObject(NULL_BRUSH);
-    wc.lpszClassName = MV_MSGBOX_CLASS;
-    return RegisterClassW(&wc) != 0;
+    return MvShellRegisterClass(hInstance, MessageBoxProc, MV_MSGBOX_CLASS);
 }
 
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {

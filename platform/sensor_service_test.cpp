@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/gdi_test_util.h"
 #include "platform/mv_internal.h"
 #include "platform/mv_platform.h"
 #include "platform/mv_sensor.h"
@@ -48,18 +49,7 @@ const wchar_t kClass[] = L"SensorTestWindow";
 class SensorServiceTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static bool started = [] {
-            MvPlatformOptions options;
-            options.displayFromEnvironment = false;
-            options.display = MvDisplayKind::Headless;
-            options.manualClock = true;
-            MvPlatformInit(options);
-            WNDCLASSW wc = {};
-            wc.lpfnWndProc = SensorTestProc;
-            wc.lpszClassName = kClass;
-            RegisterClassW(&wc);
-            return true;
-        }();
+        static bool started = MvStartHeadlessWithClasses(SensorTestProc, {kClass});
         (void)started;
     }
     void SetUp() override {

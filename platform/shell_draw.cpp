@@ -1,6 +1,16 @@
-// Drawing helpers shared by the shell chrome: fonts, gradients, lines.
+// Helpers shared by the shell chrome: class registration, fonts, gradients, lines, off-screen
+// painting and the stylus tracking of its buttons.
 #include "platform/shell_internal.h"
 #include "platform/windows.h"
+
+bool MvShellRegisterClass(HINSTANCE hInstance, WNDPROC proc, LPCWSTR className) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = hInstance;
+    wc.hbrBackground = (HBRUSH)GetStockObject(NULL_BRUSH);
+    wc.lpszClassName = className;
+    return RegisterClassW(&wc) != 0;
+}
 
 HFONT MvShellCreateFont(int height, bool bold) {
     LOGFONTW lf = {};
@@ -47,4 +57,43 @@ void MvShellVLine(HDC hdc, int x, int y0, int y1, COLORREF color) {
 
 bool MvPointInRect(const RECT& rect, int x, int y) {
     return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
+}
+
+void MvShellPaintOffscreen(HWND hWnd, int width, int height, const std::function<void(HDC)>& compose) {
+    PAINTSTRUCT ps;
+    HDC hdc = BeginPaint(hWnd, &ps);
+    if (hdc == nullptr) return;
+    if (compose) {
+        HDC memory = CreateCompatibleDC(hdc);
+        HBITMAP bitmap = CreateCompatibleBitmap(hdc, width, height);
+        HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
+        compose(memory);
+        BitBlt(hdc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, oldBitmap);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+    }
+    EndPaint(hWnd, &ps);
+}
+
+int MvShellTrackPress(HWND hWnd, MvShellPress* press, UINT message, int over) {
+    if (message == WM_LBUTTONDOWN) {
+        press->pressed = over;
+        press->inside = over >= 0;
+        if (over >= 0) InvalidateRect(hWnd, nullptr, FALSE);
+        return -1;
+    }
+    if (press->pressed < 0) return -1;
+    const bool inside = over == press->pressed;
+    if (message == WM_MOUSEMOVE) {
+        if (inside != press->inside) {
+            press->inside = inside;
+            InvalidateRect(hWnd, nullptr, FALSE);
+        }
+        return -1;
+    }
+    const int pressed = press->pressed;
+    *press = MvShellPress();
+    InvalidateRect(hWnd, nullptr, FALSE);
+    return inside ? pressed : -1;
 }

@@ -2,6 +2,7 @@
 // control): class names, registration, look, and the helpers the chrome windows share.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/win_types.h"
@@ -28,6 +29,8 @@ bool MvRegisterMenuBarClass(HINSTANCE hInstance);
 bool MvRegisterEditClass(HINSTANCE hInstance);
 bool MvRegisterMessageBoxClass(HINSTANCE hInstance);
 bool MvRegisterInputPanelClass(HINSTANCE hInstance);
+// Registers a chrome window class that paints all of its client area itself (no background brush).
+bool MvShellRegisterClass(HINSTANCE hInstance, WNDPROC proc, LPCWSTR className);
 
 // The instance handle given to MvShellInit.
 HINSTANCE MvShellInstance();
@@ -78,3 +81,18 @@ void MvShellFillSolid(HDC hdc, const RECT& rect, COLORREF color);
 void MvShellHLine(HDC hdc, int x0, int x1, int y, COLORREF color);
 void MvShellVLine(HDC hdc, int x, int y0, int y1, COLORREF color);
 bool MvPointInRect(const RECT& rect, int x, int y);
+
+// Answers WM_PAINT by composing the window's width x height client area off screen and copying it
+// in at once, so that the chrome never shows half-drawn. Without compose it only validates.
+void MvShellPaintOffscreen(HWND hWnd, int width, int height, const std::function<void(HDC)>& compose);
+
+// A stylus stroke over a row of buttons: down on a button presses it, sliding off and back shows it
+// released and pressed again, and lifting it over the button it went down on is a tap.
+struct MvShellPress {
+    int pressed = -1;     // button the stylus went down on, -1 when none
+    bool inside = false;  // the held stylus is over that button
+    bool Shows(int index) const { return pressed == index && inside; }
+};
+// Follows one stylus message; `over` is the button under the stylus that can be pressed (-1 for
+// none). Invalidates hWnd when the look changes; returns the tapped button on the lift, else -1.
+int MvShellTrackPress(HWND hWnd, MvShellPress* press, UINT message, int over);

@@ -20,12 +20,7 @@ protected:
 TEST_F(MenuBarTest, BarSitsAlongTheBottomAndTapsSendEachButtonsCommand) {
     HWND bar = MakeBar(500);
     ASSERT_NE(bar, nullptr);
-    RECT rect;
-    ASSERT_TRUE(GetWindowRect(bar, &rect));
-    EXPECT_EQ(rect.left, 0);
-    EXPECT_EQ(rect.top, 748);
-    EXPECT_EQ(rect.right, 480);
-    EXPECT_EQ(rect.bottom, 800);
+    EXPECT_EQ(ScreenBounds(bar), (std::vector<LONG>{0, 748, 480, 800}));
     EXPECT_EQ(GetParent(bar), nullptr);
 
     Tap(100, 770);

@@ -34,12 +34,7 @@ protected:
 TEST_F(TaskBarTest, FoundByClassAlongTheTop) {
     HWND bar = FindWindowW(L"HHTaskBar", nullptr);
     ASSERT_NE(bar, nullptr);
-    RECT rect;
-    ASSERT_TRUE(GetWindowRect(bar, &rect));
-    EXPECT_EQ(rect.left, 0);
-    EXPECT_EQ(rect.top, 0);
-    EXPECT_EQ(rect.right, 480);
-    EXPECT_EQ(rect.bottom, 52);
+    EXPECT_EQ(ScreenBounds(bar), (std::vector<LONG>{0, 0, 480, 52}));
     EXPECT_TRUE(IsWindowVisible(bar));
     // The title of the main window is written in white on the dark bar (within a second of the
     // window's creation at most).

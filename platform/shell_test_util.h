@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gdi_test_util.h"
 #include "platform/mv_internal.h"
 #include "platform/mv_platform.h"
 #include "platform/shell_internal.h"
@@ -71,21 +72,8 @@ const wchar_t kChildClass[] = L"ShellTestChild";
 class ShellTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static bool started = [] {
-            MvPlatformOptions options;
-            options.displayFromEnvironment = false;
-            options.display = MvDisplayKind::Headless;
-            options.manualClock = true;
-            MvPlatformInit(options);
-            WNDCLASSW wc = {};
-            wc.lpfnWndProc = RecordingProc;
-            wc.hbrBackground = (HBRUSH)GetStockObject(NULL_BRUSH);
-            wc.lpszClassName = kMainClass;
-            RegisterClassW(&wc);
-            wc.lpszClassName = kChildClass;
-            RegisterClassW(&wc);
-            return true;
-        }();
+        static bool started = MvStartHeadlessWithClasses(RecordingProc, {kMainClass, kChildClass},
+                                                         (HBRUSH)GetStockObject(NULL_BRUSH));
         (void)started;
         MvRegisterResources(&kModule);
     }
@@ -130,6 +118,13 @@ protected:
         int count = 0;
         for (const Seen& seen : Log()) count += (seen.hWnd == hWnd && seen.message == message) ? 1 : 0;
         return count;
+    }
+
+    // A window's screen rectangle as {left, top, right, bottom}; all zero when there is none.
+    static std::vector<LONG> ScreenBounds(HWND hWnd) {
+        RECT rect = {};
+        if (!GetWindowRect(hWnd, &rect)) return {0, 0, 0, 0};
+        return {rect.left, rect.top, rect.right, rect.bottom};
     }
 
     static void Tap(int x, int y) {

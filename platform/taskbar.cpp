@@ -21,8 +21,7 @@ const int kIconGap = 6;
 const int kTitleLeft = 14;
 
 struct TaskBarState {
-    bool pressed = false;  // stylus went down on "ok" and is still held
-    bool inside = false;   // the held stylus is over "ok"
+    MvShellPress press;  // the "ok" button is button 0
     // What was last drawn, so that the poll repaints only on change.
     std::wstring title;
     bool ok = false;
@@ -95,7 +94,7 @@ void Compose(HDC hdc) {
     int right = MV_SCREEN_WIDTH - kOkMargin;
     if (g_state.ok) {
         RECT ok = OkRectClient();
-        DrawOkButton(hdc, ok, g_state.pressed && g_state.inside);
+        DrawOkButton(hdc, ok, g_state.press.Shows(0));
         right = ok.left - kOkMargin;
     }
 
@@ -126,21 +125,6 @@ void Compose(HDC hdc) {
     }
 }
 
-void Paint(HWND hWnd) {
-    PAINTSTRUCT ps;
-    HDC hdc = BeginPaint(hWnd, &ps);
-    if (hdc == nullptr) return;
-    HDC memory = CreateCompatibleDC(hdc);
-    HBITMAP bitmap = CreateCompatibleBitmap(hdc, MV_SCREEN_WIDTH, MV_TASKBAR_HEIGHT);
-    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-    Compose(memory);
-    BitBlt(hdc, 0, 0, MV_SCREEN_WIDTH, MV_TASKBAR_HEIGHT, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    EndPaint(hWnd, &ps);
-}
-
 void Poll(HWND hWnd) {
     HWND main = MvShellMainWindow();
     if (MainTitle(main) != g_state.title || MainHasOkButton(main) != g_state.ok ||
@@ -154,25 +138,7 @@ void OnStylus(HWND hWnd, UINT message, LPARAM lParam) {
     const int y = static_cast<short>(HIWORD(lParam));
     // The live style decides, not the last drawing: input is handled before a pending repaint.
     const bool overOk = MainHasOkButton(MvShellMainWindow()) && MvPointInRect(OkRectClient(), x, y);
-    if (message == WM_LBUTTONDOWN) {
-        g_state.pressed = overOk;
-        g_state.inside = overOk;
-        if (overOk) InvalidateRect(hWnd, nullptr, FALSE);
-        return;
-    }
-    if (!g_state.pressed) return;
-    if (message == WM_MOUSEMOVE) {
-        if (overOk != g_state.inside) {
-            g_state.inside = overOk;
-            InvalidateRect(hWnd, nullptr, FALSE);
-        }
-        return;
-    }
-    // Stylus up: "ok" only counts when it is lifted over the button it went down on.
-    g_state.pressed = false;
-    g_state.inside = false;
-    InvalidateRect(hWnd, nullptr, FALSE);
-    if (overOk) {
+    if (MvShellTrackPress(hWnd, &g_state.press, message, overOk ? 0 : -1) == 0) {
         HWND main = MvShellMainWindow();
         if (main != nullptr) PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
     }
@@ -184,7 +150,7 @@ LRESULT CALLBACK TaskBarProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPar
             SetTimer(hWnd, kPollTimer, kPollMs, nullptr);
             return 0;
         case WM_PAINT:
-            Paint(hWnd);
+            MvShellPaintOffscreen(hWnd, MV_SCREEN_WIDTH, MV_TASKBAR_HEIGHT, Compose);
             return 0;
         case WM_TIMER:
             if (wParam == kPollTimer) Poll(hWnd);
@@ -212,12 +178,7 @@ LRESULT CALLBACK TaskBarProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPar
 }  // namespace
 
 bool MvRegisterTaskBarClass(HINSTANCE hInstance) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = TaskBarProc;
-    wc.hInstance = hInstance;
-    wc.hbrBackground = (HBRUSH)GetStockObject(NULL_BRUSH);
-    wc.lpszClassName = MV_TASKBAR_CLASS;
-    return RegisterClassW(&wc) != 0;
+    return MvShellRegisterClass(hInstance, TaskBarProc, MV_TASKBAR_CLASS);
 }
 
 HWND MvCreateTaskBar(HINSTANCE hInstance) {

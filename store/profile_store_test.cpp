@@ -18,18 +18,24 @@ protected:
         m_Store.Attach(m_hMain, &m_Runner, &m_Engine);
     }
 
-    void ExpectDefaultProfileOffered(const wchar_t* firstUse) {
+    // The profile view is switched to and sent a profile; a null flag is not checked.
+    void ExpectProfileOffered(WPARAM exists, const wchar_t* height, const wchar_t* weight,
+                              const wchar_t* gender, const wchar_t* flag, const wchar_t* firstUse) {
         ASSERT_EQ((std::vector<UINT>{UM_SWITCH_VIEW, UM_VIEW_EVENT, UM_PROFILE_DATA}), SeenIds());
         EXPECT_EQ(WPARAM{VIEW_PROFILE}, m_Seen[0].wParam);
-        EXPECT_EQ(0u, m_Seen[1].wParam);
+        EXPECT_EQ(exists, m_Seen[1].wParam);
         EXPECT_EQ(L"EXIST", m_Seen[1].text);
         const UserProfileBlock& p = m_Seen[2].profile;
-        EXPECT_EQ(std::wstring(L"175"), p.szHeight);
-        EXPECT_EQ(std::wstring(L"65"), p.szWeight);
-        EXPECT_EQ(std::wstring(L"M"), p.szGender);
-        EXPECT_EQ(std::wstring(L"1"), p.szFlag);
+        EXPECT_EQ(std::wstring(height), p.szHeight);
+        EXPECT_EQ(std::wstring(weight), p.szWeight);
+        EXPECT_EQ(std::wstring(gender), p.szGender);
+        if (flag != nullptr) EXPECT_EQ(std::wstring(flag), p.szFlag);
         EXPECT_EQ(std::wstring(firstUse), p.szFirstUse);
         EXPECT_EQ(0, p.nLang);
+    }
+
+    void ExpectDefaultProfileOffered(const wchar_t* firstUse) {
+        ExpectProfileOffered(0, L"175", L"65", L"M", L"1", firstUse);
     }
 
     CStepEngine m_Engine;
@@ -119,16 +125,7 @@ TEST_F(ProfileStoreTest, LoadUserInfoForTheProfileViewSendsTheStoredProfile) {
     Exec("INSERT INTO info VALUES(NULL, 65.5, NULL, 0);");
     m_Store.LoadUserInfo(2);
 
-    ASSERT_EQ((std::vector<UINT>{UM_SWITCH_VIEW, UM_VIEW_EVENT, UM_PROFILE_DATA}), SeenIds());
-    EXPECT_EQ(WPARAM{VIEW_PROFILE}, m_Seen[0].wParam);
-    EXPECT_EQ(1u, m_Seen[1].wParam);
-    EXPECT_EQ(L"EXIST", m_Seen[1].text);
-    const UserProfileBlock& p = m_Seen[2].profile;
-    EXPECT_EQ(std::wstring(L""), p.szHeight);
-    EXPECT_EQ(std::wstring(L"65.5"), p.szWeight);
-    EXPECT_EQ(std::wstring(L""), p.szGender);
-    EXPECT_EQ(std::wstring(L""), p.szFirstUse);
-    EXPECT_EQ(0, p.nLang);
+    ExpectProfileOffered(1, L"", L"65.5", L"", nullptr, L"");
 }
 
 TEST_F(ProfileStoreTest, LoadUserInfoWithoutProfile) {

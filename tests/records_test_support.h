@@ -104,8 +104,8 @@ public:
     // Runs the tool with --trace; false (and the tool's output in *error) when it fails.
     bool Run(const std::string& recordingPath, std::string* error) {
         std::ostringstream command;
-        command << '\'' << StepcountBinary() << "' --trace --height " << kHeightCm << " --weight " << kWeightKg
-                << " '" << recordingPath << "' 2>&1";
+        command << '\'' << StepcountBinary() << "' --trace --height " << kHeightCm << " --weight "
+                << kWeightKg << " '" << recordingPath << "' 2>&1";
         FILE* pipe = popen(command.str().c_str(), "r");
         if (!pipe) return false;
         std::string output;

@@ -6,19 +6,14 @@
 
 #include <vector>
 
+#include "app/headless_platform_for_test.h"
 #include "platform/mv_platform.h"
 
 namespace {
 
 class MainScreenTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        MvPlatformOptions options;
-        options.displayFromEnvironment = false;
-        options.display = MvDisplayKind::Headless;
-        options.manualClock = true;
-        MvPlatformInit(options);
-    }
+    void SetUp() override { StartHeadlessPlatform(); }
     void TearDown() override { MvPlatformShutdown(); }
 
     void Steps(int count) {

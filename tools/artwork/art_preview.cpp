@@ -119,30 +119,30 @@ void DrawMainView(CPreview& p, const MainState& s) {
     p.Image(std::string("control_log") + (s.pressed == 2 ? "_f" : "_n") + suffix, 321, 588);
 }
 
+// One input row of the profile view: label, box bitmap, the edit field on its brush, value, unit and
+// the box's end caps, all placed from the box's top row.
+void DrawProfileField(CPreview& p, const std::string& label, unsigned boxBitmap, unsigned brushBitmap,
+                      const std::string& value, const std::string& unit, const std::string& capSuffix,
+                      int boxTop) {
+    const int fieldTop = boxTop + 11;
+    p.Text(label, 15, boxTop - 46, 450, 37, 0xFFFFFF);
+    p.Bitmap(boxBitmap, 25, boxTop);
+    // The edit field's background brush: the top-left 60 x 40 of its bitmap.
+    cairo_save(p.Cr());
+    cairo_rectangle(p.Cr(), 27, fieldTop, 60, 40);
+    cairo_clip(p.Cr());
+    p.Bitmap(brushBitmap, 27, fieldTop);
+    cairo_restore(p.Cr());
+    p.TextVCentre(value, 27, fieldTop, 85, fieldTop + 40, 37, 0xFFFFFF, ArtAlign::Right);
+    p.Text(unit, 97, fieldTop, 480, 37, 0xFFFFFF);
+    p.Image("inputbox_01_left" + capSuffix + ".png", 15, boxTop);
+    p.Image("inputbox_01_right" + capSuffix + ".png", 455, boxTop);
+}
+
 void DrawProfileView(CPreview& p) {
-    p.Text("Height", 15, 22, 450, 37, 0xFFFFFF);
-    p.Bitmap(146, 25, 68);
-    // The edit field's background brush: the top-left 60 x 40 of bitmap 147 (148 unfocused).
-    cairo_save(p.Cr());
-    cairo_rectangle(p.Cr(), 27, 79, 60, 40);
-    cairo_clip(p.Cr());
-    p.Bitmap(147, 27, 79);
-    cairo_restore(p.Cr());
-    p.TextVCentre("175", 27, 79, 85, 119, 37, 0xFFFFFF, ArtAlign::Right);
-    p.Text("cm", 97, 79, 480, 37, 0xFFFFFF);
-    p.Image("inputbox_01_left_dim.png", 15, 68);
-    p.Image("inputbox_01_right_dim.png", 455, 68);
-    p.Text("Weight", 15, 162, 450, 37, 0xFFFFFF);
-    p.Bitmap(145, 25, 208);
-    cairo_save(p.Cr());
-    cairo_rectangle(p.Cr(), 27, 219, 60, 40);
-    cairo_clip(p.Cr());
-    p.Bitmap(148, 27, 219);
-    cairo_restore(p.Cr());
-    p.TextVCentre("65", 27, 219, 85, 259, 37, 0xFFFFFF, ArtAlign::Right);
-    p.Text("kg", 97, 219, 480, 37, 0xFFFFFF);
-    p.Image("inputbox_01_left.png", 15, 208);
-    p.Image("inputbox_01_right.png", 455, 208);
+    // Brush bitmap 147 is the focused field's, 148 the unfocused one's.
+    DrawProfileField(p, "Height", 146, 147, "175", "cm", "_dim", 68);
+    DrawProfileField(p, "Weight", 145, 148, "65", "kg", "", 208);
     p.Text("Language", 15, 302, 450, 37, 0xFFFFFF);
     p.TextVCentre("한국어", 25, 348, 205, 410, 37, 0xFFFFFF, ArtAlign::Center);
     p.TextVCentre("English", 255, 348, 435, 410, 37, 0xFFFFFF, ArtAlign::Center);
