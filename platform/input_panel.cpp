@@ -87,13 +87,9 @@ void Compose(HDC hdc) {
         RECT key = KeyRect(i);
         const bool down = g_press.Shows(i);
         const bool digit = kKeys[i] >= L'0' && kKeys[i] <= L'9';
-        if (down) {
-            MvShellFillGradient(hdc, key, MV_CHROME_PRESSED_TOP, MV_CHROME_PRESSED_BOTTOM);
-        } else if (digit) {
-            MvShellFillGradient(hdc, key, RGB(0x4E, 0x55, 0x60), RGB(0x34, 0x39, 0x41));
-        } else {
-            MvShellFillGradient(hdc, key, RGB(0x36, 0x3B, 0x43), RGB(0x24, 0x28, 0x2E));
-        }
+        // Digits are lighter than the hide and backspace keys.
+        MvShellFillButton(hdc, key, down, digit ? RGB(0x4E, 0x55, 0x60) : RGB(0x36, 0x3B, 0x43),
+                          digit ? RGB(0x34, 0x39, 0x41) : RGB(0x24, 0x28, 0x2E));
         MvShellHLine(hdc, key.left, key.right, key.top, RGB(0x70, 0x78, 0x84));
         if (digit) {
             DrawTextW(hdc, &kKeys[i], 1, &key, DT_CENTER | DT_VCENTER | DT_SINGLELINE);

@@ -115,12 +115,11 @@ void Compose(HDC hdc, const Box& box) {
     for (int i = 0; i < box.buttonCount; ++i) {
         RECT rect = box.buttons[i];
         const bool down = box.press.Shows(i);
+        MvShellFillButton(hdc, rect, down, RGB(0xFF, 0xFF, 0xFF), RGB(0xD8, 0xDC, 0xE2));
         if (down) {
-            MvShellFillGradient(hdc, rect, MV_CHROME_PRESSED_TOP, MV_CHROME_PRESSED_BOTTOM);
             DrawFrame(hdc, rect, RGB(0x6F, 0xA8, 0xF0), RGB(0x10, 0x30, 0x60));
             SetTextColor(hdc, MV_CHROME_TEXT);
         } else {
-            MvShellFillGradient(hdc, rect, RGB(0xFF, 0xFF, 0xFF), RGB(0xD8, 0xDC, 0xE2));
             DrawFrame(hdc, rect, RGB(0xB8, 0xBF, 0xC9), RGB(0x7C, 0x84, 0x90));
             SetTextColor(hdc, RGB(0x1E, 0x22, 0x28));
         }

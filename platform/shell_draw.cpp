@@ -45,6 +45,14 @@ void MvShellFillGradient(HDC hdc, const RECT& rect, COLORREF top, COLORREF botto
     }
 }
 
+void MvShellFillButton(HDC hdc, const RECT& rect, bool down, COLORREF top, COLORREF bottom) {
+    if (down) {
+        MvShellFillGradient(hdc, rect, MV_CHROME_PRESSED_TOP, MV_CHROME_PRESSED_BOTTOM);
+    } else {
+        MvShellFillGradient(hdc, rect, top, bottom);
+    }
+}
+
 void MvShellHLine(HDC hdc, int x0, int x1, int y, COLORREF color) {
     RECT line = {x0, y, x1, y + 1};
     MvShellFillSolid(hdc, line, color);

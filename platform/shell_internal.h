@@ -78,6 +78,8 @@ HFONT MvShellCreateFont(int height, bool bold);
 // Vertical gradient from top to bottom colour over a rectangle.
 void MvShellFillGradient(HDC hdc, const RECT& rect, COLORREF top, COLORREF bottom);
 void MvShellFillSolid(HDC hdc, const RECT& rect, COLORREF color);
+// A button's face: the pressed gradient while it is held down, else its own gradient.
+void MvShellFillButton(HDC hdc, const RECT& rect, bool down, COLORREF top, COLORREF bottom);
 void MvShellHLine(HDC hdc, int x0, int x1, int y, COLORREF color);
 void MvShellVLine(HDC hdc, int x, int y0, int y1, COLORREF color);
 bool MvPointInRect(const RECT& rect, int x, int y);

@@ -65,11 +65,7 @@ void DrawTextIn(HDC hdc, const std::wstring& text, RECT rect, HFONT font, COLORR
 }
 
 void DrawOkButton(HDC hdc, const RECT& rect, bool pressed) {
-    if (pressed) {
-        MvShellFillGradient(hdc, rect, MV_CHROME_PRESSED_TOP, MV_CHROME_PRESSED_BOTTOM);
-    } else {
-        MvShellFillGradient(hdc, rect, RGB(0x5A, 0x61, 0x6C), RGB(0x2C, 0x30, 0x37));
-    }
+    MvShellFillButton(hdc, rect, pressed, RGB(0x5A, 0x61, 0x6C), RGB(0x2C, 0x30, 0x37));
     COLORREF edge = pressed ? RGB(0x6F, 0xA8, 0xF0) : RGB(0x78, 0x80, 0x8C);
     MvShellHLine(hdc, rect.left + 1, rect.right - 1, rect.top, edge);
     MvShellHLine(hdc, rect.left + 1, rect.right - 1, rect.bottom - 1, RGB(0x0A, 0x0B, 0x0D));
