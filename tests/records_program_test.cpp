@@ -122,16 +122,20 @@ TEST_F(RecordsProgramTest, KillAtRandomMomentsOfAWalkKeepsTheDatabaseSoundAndLos
     constexpr int kWalkSeconds = 104;
     std::mt19937 random(kSeed);
     std::uniform_int_distribution<int> beaconOf(2, 92);
+    std::uniform_int_distribution<int> beforeSave(1, 9);
     std::uniform_int_distribution<int> extraMicroseconds(0, 40000);
 
     std::string script = kTapStartStop;
     for (int s = 1; s <= kWalkSeconds; ++s) script += "wait 1000\ncall t" + std::to_string(s) + "\n";
-    script += "quit\n";
+    // No quit: once the script is done the program idles on the stopped manual clock, so however
+    // late the kill comes, it never finds the program gone.
 
     int journals = 0;
     std::string moments;
     for (int round = 0; round < kKills; ++round) {
-        const int beacon = beaconOf(random);
+        // Every other kill comes shortly after the beacon just before a save, so that some kills
+        // land while a save is being written.
+        const int beacon = round % 2 ? 10 * beforeSave(random) - 1 : beaconOf(random);
         const int extra = extraMicroseconds(random);
         SCOPED_TRACE("kill " + std::to_string(round) + " after beacon t" + std::to_string(beacon) + " + " +
                      std::to_string(extra) + " us (seed " + std::to_string(kSeed) + ")");
