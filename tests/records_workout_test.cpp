@@ -119,11 +119,11 @@ TEST_F(RecordsWorkoutTest, ResetMidWalkKeepsTheFirstRowAndCountsOnFromZeroInASec
 
     std::vector<StoredRow> rows = TodayRows();
     ASSERT_EQ(rows.size(), 2u);
-    // The first row keeps what was saved of the walk before the reset: nothing older than the
-    // last ten seconds before it is missing.
+    // The reset first completes the row it closes: it holds the whole walk before the reset.
     EXPECT_GE(rows[0].nSteps, tenSecondsEarlier.nSteps);
-    EXPECT_LE(rows[0].nSteps, atReset.nSteps);
-    EXPECT_GE(DurationSeconds(rows[0].sDuration), 15);
+    EXPECT_EQ(rows[0].nSteps, atReset.nSteps);
+    EXPECT_NEAR(rows[0].dKcal, atReset.dKcal, 0.0051);
+    EXPECT_GE(DurationSeconds(rows[0].sDuration), 24);
     EXPECT_LE(DurationSeconds(rows[0].sDuration), 25);
     // The second row holds exactly what was walked after the reset.
     const Totals& total = trace.Final();

@@ -85,7 +85,7 @@ void CMainScreen::OnLButtonUp(int x, int y) {
                 StopWorkout();
             break;
         case MAIN_BUTTON_RESET:
-            ResetWorkout();
+            ResetWorkout(true);
             break;
         case MAIN_BUTTON_LOG:
             // The workout, if any, goes on while the history shows.
@@ -152,7 +152,8 @@ void CMainScreen::OnAnimationTimer() {
 }
 
 void CMainScreen::OnReset() {
-    ResetWorkout();
+    // After all records were deleted there is no row left to complete.
+    ResetWorkout(false);
     FullRepaint();
 }
 
@@ -200,7 +201,10 @@ void CMainScreen::StopWorkout() {
     SendMessageW(hMain, UM_SAVE_TODAY, 0, 0);
 }
 
-void CMainScreen::ResetWorkout() {
+void CMainScreen::ResetWorkout(bool saveFirst) {
+    // Steps walked since the last periodic save belong to the row that is being closed; without
+    // this save they would vanish from the history.
+    if (saveFirst && m_nRunState != MAIN_STOPPED) SendMessageW(m_View.hMain, UM_SAVE_TODAY, 0, 0);
     m_nWorkoutSeconds = 0;
     m_nWorkoutSteps = 0;
     m_nLastSeenSteps = 0;

@@ -63,7 +63,7 @@ private:
     // Control (main_screen.cpp)
     void StartWorkout();
     void StopWorkout();
-    void ResetWorkout();
+    void ResetWorkout(bool saveFirst);
     void LoadToday();
     void AddNotification();
     void RemoveNotification();
