@@ -27,7 +27,7 @@ void MvDrawIcon(HDC hdc, HICON icon, int x, int y, int width, int height);
 // ---- Window manager (windows and messages) ---------------------------------------------------
 // Screen rectangle of a window.
 bool MvWindowScreenRect(HWND hWnd, RECT* rect);
-// Parts of the screen where the window may draw: its rectangle, clipped to its ancestors, minus
+// Areas of the screen where the window may draw: its rectangle, clipped to its ancestors, minus
 // its visible children and the visible siblings (and their subtrees) above it, and minus visible
 // top-level windows above its top-level ancestor. Empty when the window or an ancestor is hidden.
 void MvWindowVisibleRects(HWND hWnd, std::vector<RECT>* rects);

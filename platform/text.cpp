@@ -20,12 +20,12 @@ namespace {
 
 constexpr wchar_t kReplacement = 0xFFFD;
 
-// Appends one conversion: `spec` is the whole conversion with glibc's meaning.
+// Appends one conversion: `conv` is the whole conversion with glibc's meaning.
 template <typename T>
-void AppendFormatted(std::wstring* out, const std::wstring& spec, T value) {
+void AppendFormatted(std::wstring* out, const std::wstring& conv, T value) {
     std::vector<wchar_t> buffer(256);
     for (;;) {
-        int n = std::swprintf(buffer.data(), buffer.size(), spec.c_str(), value);
+        int n = std::swprintf(buffer.data(), buffer.size(), conv.c_str(), value);
         if (n >= 0) {
             out->append(buffer.data(), static_cast<size_t>(n));
             return;
@@ -132,20 +132,20 @@ std::wstring FormatWindowsV(const wchar_t* format, va_list args) {
             continue;
         }
         // %[flags][width][.precision][length]type
-        std::wstring spec = L"%";
+        std::wstring conv = L"%";
         ++p;
-        while (*p && std::wcschr(L"-+ #0", *p)) spec.push_back(*p++);
+        while (*p && std::wcschr(L"-+ #0", *p)) conv.push_back(*p++);
         auto takeNumber = [&]() {
             if (*p == L'*') {
-                spec += std::to_wstring(va_arg(args, int));
+                conv += std::to_wstring(va_arg(args, int));
                 ++p;
                 return;
             }
-            while (*p >= L'0' && *p <= L'9') spec.push_back(*p++);
+            while (*p >= L'0' && *p <= L'9') conv.push_back(*p++);
         };
         takeNumber();
         if (*p == L'.') {
-            spec.push_back(*p++);
+            conv.push_back(*p++);
             takeNumber();
         }
         int longs = 0;
@@ -174,11 +174,11 @@ std::wstring FormatWindowsV(const wchar_t* format, va_list args) {
             case L'd':
             case L'i':
                 if (wide64 || longs >= 2)
-                    AppendFormatted(&out, spec + L"lld", va_arg(args, long long));
+                    AppendFormatted(&out, conv + L"lld", va_arg(args, long long));
                 else if (longs == 1)
-                    AppendFormatted(&out, spec + L"ld", va_arg(args, long));
+                    AppendFormatted(&out, conv + L"ld", va_arg(args, long));
                 else
-                    AppendFormatted(&out, spec + L"d", va_arg(args, int));
+                    AppendFormatted(&out, conv + L"d", va_arg(args, int));
                 break;
             case L'u':
             case L'x':
@@ -186,11 +186,11 @@ std::wstring FormatWindowsV(const wchar_t* format, va_list args) {
             case L'o': {
                 std::wstring t(1, type);
                 if (wide64 || longs >= 2)
-                    AppendFormatted(&out, spec + L"ll" + t, va_arg(args, unsigned long long));
+                    AppendFormatted(&out, conv + L"ll" + t, va_arg(args, unsigned long long));
                 else if (longs == 1)
-                    AppendFormatted(&out, spec + L"l" + t, va_arg(args, unsigned long));
+                    AppendFormatted(&out, conv + L"l" + t, va_arg(args, unsigned long));
                 else
-                    AppendFormatted(&out, spec + t, va_arg(args, unsigned int));
+                    AppendFormatted(&out, conv + t, va_arg(args, unsigned int));
                 break;
             }
             case L'f':
@@ -199,37 +199,37 @@ std::wstring FormatWindowsV(const wchar_t* format, va_list args) {
             case L'E':
             case L'g':
             case L'G':
-                AppendFormatted(&out, spec + std::wstring(1, type), va_arg(args, double));
+                AppendFormatted(&out, conv + std::wstring(1, type), va_arg(args, double));
                 break;
             case L'c':
                 if (half)
-                    AppendFormatted(&out, spec + L"c", va_arg(args, int));
+                    AppendFormatted(&out, conv + L"c", va_arg(args, int));
                 else
-                    AppendFormatted(&out, spec + L"lc", static_cast<wint_t>(va_arg(args, int)));
+                    AppendFormatted(&out, conv + L"lc", static_cast<wint_t>(va_arg(args, int)));
                 break;
             case L'C':
-                AppendFormatted(&out, spec + L"c", va_arg(args, int));
+                AppendFormatted(&out, conv + L"c", va_arg(args, int));
                 break;
             case L's':
                 if (half) {
                     const char* s = va_arg(args, const char*);
-                    AppendFormatted(&out, spec + L"ls", Utf8ToWide(s ? s : "(null)").c_str());
+                    AppendFormatted(&out, conv + L"ls", Utf8ToWide(s ? s : "(null)").c_str());
                 } else {
                     const wchar_t* s = va_arg(args, const wchar_t*);
-                    AppendFormatted(&out, spec + L"ls", s ? s : L"(null)");
+                    AppendFormatted(&out, conv + L"ls", s ? s : L"(null)");
                 }
                 break;
             case L'S': {
                 const char* s = va_arg(args, const char*);
-                AppendFormatted(&out, spec + L"ls", Utf8ToWide(s ? s : "(null)").c_str());
+                AppendFormatted(&out, conv + L"ls", Utf8ToWide(s ? s : "(null)").c_str());
                 break;
             }
             case L'p':
-                AppendFormatted(&out, spec + L"p", va_arg(args, void*));
+                AppendFormatted(&out, conv + L"p", va_arg(args, void*));
                 break;
             default:
                 // Unknown conversion: written as it stands.
-                out += spec;
+                out += conv;
                 out.push_back(type);
                 break;
         }
