@@ -1,33 +1,208 @@
-// The profile view's window, showing (title-bar OK button set, soft-key bar 110 / 156) and
-// language. Until its fields exist, Ok and Cancel return to the main view.
+// The profile view's control: its fields, showing, the stored profile it is handed, taps,
+// and saving or cancelling.
 #include "screens/profile/profile_screen.h"
 
+#include <cstring>
+#include <cwchar>
+#include <initializer_list>
+
 #include "app/messages.h"
+#include "app/text_tables.h"
 #include "resources/resource_ids.h"
+#include "screens/profile/profile_input.h"
+#include "screens/profile/profile_layout.h"
+#include "store/user_profile_block.h"
+
+namespace {
+
+// WS_CHILD | WS_VISIBLE | ES_RIGHT | ES_MULTILINE | ES_AUTOHSCROLL | ES_WANTRETURN | ES_NUMBER
+constexpr DWORD kFieldStyle = 0x50003086;
+constexpr int kFieldDigits = 3;
+constexpr int kFieldReadUnits = 10;
+
+void CopyText(wchar_t* target, size_t units, const wchar_t* source) {
+    wcsncpy(target, source, units - 1);
+    target[units - 1] = L'\0';
+}
+
+HWND CreateField(HWND parent, int id, int top) {
+    return CreateWindowExW(0, L"edit", L"", kFieldStyle, kProfileFieldX, top, kProfileFieldWidth,
+                           kProfileFieldHeight, parent, (HMENU)(intptr_t)id, GetAppInstance(), nullptr);
+}
+
+}  // namespace
 
 CProfileScreen::CProfileScreen() = default;
+
+// The application releases the view (Release) while the platform is still up.
 CProfileScreen::~CProfileScreen() = default;
 
 BOOL CProfileScreen::Create(HWND parent, int index) {
-    return CreateViewWindow(m_View, parent, index);
+    if (!CreateViewWindow(m_View, parent, index)) return FALSE;
+    m_hHeight = CreateField(m_View.hWnd, PROFILE_HEIGHT_ID, kProfileHeightBoxTop + kProfileFieldOffset);
+    m_hWeight = CreateField(m_View.hWnd, PROFILE_WEIGHT_ID, kProfileWeightBoxTop + kProfileFieldOffset);
+    LOGFONTW font;
+    memset(&font, 0, sizeof(font));
+    font.lfHeight = PROFILE_FONT;
+    font.lfCharSet = HANGUL_CHARSET;
+    font.lfOutPrecision = 3;
+    font.lfClipPrecision = 2;
+    font.lfQuality = 1;
+    font.lfPitchAndFamily = 18;
+    wcsncpy(font.lfFaceName, MV_KOREAN_UI_FONT, LF_FACESIZE - 1);
+    m_hFieldFont = CreateFontIndirectW(&font);
+    for (HWND field : {m_hHeight, m_hWeight}) {
+        if (!field) continue;
+        SendMessageW(field, WM_SETFONT, (WPARAM)m_hFieldFont, TRUE);
+        SendMessageW(field, EM_LIMITTEXT, kFieldDigits, 0);
+    }
+    return TRUE;
+}
+
+void CProfileScreen::Release() {
+    if (m_hHeightBrush) DeleteObject(m_hHeightBrush);
+    if (m_hWeightBrush) DeleteObject(m_hWeightBrush);
+    m_hHeightBrush = m_hWeightBrush = nullptr;
+    // The fields keep using the font until they are gone with the view window.
+    if (m_hFieldFont) {
+        for (HWND field : {m_hHeight, m_hWeight})
+            if (field && IsWindow(field)) SendMessageW(field, WM_SETFONT, 0, FALSE);
+        DeleteObject(m_hFieldFont);
+        m_hFieldFont = nullptr;
+    }
 }
 
 void CProfileScreen::Show(bool show, int otherIndex) {
-    ShowViewCommon(m_View, show, otherIndex, CaptionOk::Set, IDR_MENUBAR_PROFILE_KO, IDR_MENUBAR_PROFILE_EN);
+    if (!m_View.hWnd) return;
+    if (show) {
+        ShowViewCommon(m_View, true, otherIndex, CaptionOk::Set, IDR_MENUBAR_PROFILE_KO,
+                       IDR_MENUBAR_PROFILE_EN);
+        // A focus round trip with the input panel still barred: the view opens with no field
+        // focused and the panel down.
+        SetFocus(m_hHeight);
+        m_bInputPanel = 1;
+        SetFocus(nullptr);
+        UpdateWindow(m_View.hWnd);
+    } else {
+        ShowViewCommon(m_View, false, otherIndex, CaptionOk::Leave, IDR_MENUBAR_PROFILE_KO,
+                       IDR_MENUBAR_PROFILE_EN);
+        SetFocus(nullptr);
+        m_bInputPanel = 0;
+        UpdateWindow(m_View.hWnd);
+    }
+}
+
+void CProfileScreen::OnEvent(int value, const wchar_t* key) {
+    if (key && wcscmp(key, L"EXIST") == 0) m_nExists = value;
+}
+
+void CProfileScreen::OnProfileData(LPARAM lParam) {
+    const UserProfileBlock* block = (const UserProfileBlock*)lParam;
+    if (!block) return;
+    CopyText(m_szHeight, 10, block->szHeight);
+    CopyText(m_szWeight, 10, block->szWeight);
+    CopyText(m_szFlag, 2, block->szFlag);
+    CopyText(m_szFirstUse, 2, block->szFirstUse);
+    OnLanguage(block->nLang);
+    // Stored values read back as "175.0": the fields show whole numbers.
+    swprintf(m_szHeight, 10, L"%d", ProfileFieldValue(m_szHeight));
+    swprintf(m_szWeight, 10, L"%d", ProfileFieldValue(m_szWeight));
+    SetWindowTextW(m_hHeight, m_szHeight);
+    SetWindowTextW(m_hWeight, m_szWeight);
+    FullRepaint();
 }
 
 void CProfileScreen::OnLanguage(int languageIndex) {
+    m_nSavedSelection = m_nSelection;
+    m_nSelection = languageIndex;
     SetLanguageOffsets(m_View, languageIndex);
 }
 
+void CProfileScreen::OnCommand(int id, int notifyCode) {
+    UpdateFieldBrushes();
+    if (id != PROFILE_HEIGHT_ID && id != PROFILE_WEIGHT_ID) return;
+    HWND field = id == PROFILE_HEIGHT_ID ? m_hHeight : m_hWeight;
+    if (GetFocus() == field) {
+        if (m_bInputPanel) SipShowIM(SIPF_ON);
+    } else {
+        SipShowIM(SIPF_OFF);
+    }
+}
+
+void CProfileScreen::FocusField(HWND hField) {
+    SetFocus(hField);
+    PostMessageW(hField, EM_SETSEL, 0, -1);
+}
+
+void CProfileScreen::OnLButtonDown(int x, int y) {
+    if (ProfileHitHeight(x, y)) {
+        FocusField(m_hHeight);
+    } else if (ProfileHitWeight(x, y)) {
+        FocusField(m_hWeight);
+    } else {
+        SetFocus(nullptr);
+        SipShowIM(SIPF_OFF);
+    }
+    FullRepaint();
+}
+
+void CProfileScreen::OnLButtonUp(int x, int y) {
+    int choice = ProfileChoiceAt(x, y);
+    if (choice < 0) return;
+    m_nSelection = choice;
+    FullRepaint();
+}
+
 void CProfileScreen::OnLeftSoftKey() {
+    Save();
+}
+
+void CProfileScreen::OnOk() {
+    Save();
+}
+
+void CProfileScreen::Save() {
+    wchar_t heightText[kFieldReadUnits] = {};
+    wchar_t weightText[kFieldReadUnits] = {};
+    GetWindowTextW(m_hHeight, heightText, kFieldReadUnits);
+    GetWindowTextW(m_hWeight, weightText, kFieldReadUnits);
+    const int language = m_nSelection;
+    m_nSavedSelection = m_nSelection;
+    const int height = ProfileFieldValue(heightText);
+    const int weight = ProfileFieldValue(weightText);
+
+    ProfileCheck check = CheckProfileValues(height, weight);
+    if (check != PROFILE_OK) {
+        const bool badHeight = check == PROFILE_BAD_HEIGHT;
+        const int cell = badHeight ? PROFILE_TEXT_HEIGHT_RANGE : PROFILE_TEXT_WEIGHT_RANGE;
+        MessageBoxW(m_View.hMain, TextTable[cell + m_View.nTextOffset],
+                    TextTable[PROFILE_TEXT_INPUT_ERROR + m_View.nTextOffset], MB_ICONQUESTION);
+        FocusField(badHeight ? m_hHeight : m_hWeight);
+        return;
+    }
+
+    // Only the checked integers are written into the statements and handed on.
+    ProfileStatements statements;
+    ComposeProfileStatements(m_nExists != 0, ProfileFieldValue(m_szFirstUse), ProfileFieldValue(m_szFlag),
+                             height, weight, language, &statements);
+    for (int i = 0; i < statements.nCount; ++i)
+        SendMessageW(m_View.hMain, UM_EXEC_SQL, statements.nKind[i], (LPARAM)statements.szSql[i]);
+
+    wchar_t heightValue[16], weightValue[16];
+    swprintf(heightValue, 16, L"%d", height);
+    swprintf(weightValue, 16, L"%d", weight);
+    SendMessageW(m_View.hMain, UM_SET_PROFILE, (WPARAM)heightValue, (LPARAM)weightValue);
+    SendMessageW(m_View.hMain, UM_SET_LANGUAGE, language, 0);
     SendMessageW(m_View.hMain, UM_SWITCH_VIEW, VIEW_MAIN, 0);
 }
 
 void CProfileScreen::OnRightSoftKey() {
+    // Nothing is stored, but the engine still takes what was typed.
+    wchar_t heightText[kFieldReadUnits] = {};
+    wchar_t weightText[kFieldReadUnits] = {};
+    GetWindowTextW(m_hHeight, heightText, kFieldReadUnits);
+    GetWindowTextW(m_hWeight, weightText, kFieldReadUnits);
+    SendMessageW(m_View.hMain, UM_SET_PROFILE, (WPARAM)heightText, (LPARAM)weightText);
     SendMessageW(m_View.hMain, UM_SWITCH_VIEW, VIEW_MAIN, 0);
-}
-
-void CProfileScreen::OnOk() {
-    SendMessageW(m_View.hMain, UM_SWITCH_VIEW, VIEW_MAIN, 0);
+    m_nSelection = m_nSavedSelection;
 }

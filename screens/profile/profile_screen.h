@@ -1,8 +1,13 @@
-// The profile view (view index 1): height, weight and language.
+// The profile view (view index 1): height, weight and language. It checks the typed values,
+// stores the profile, hands height and weight to the engine and applies the language.
 #pragma once
 
 #include "app/screen.h"
 #include "app/view_common.h"
+
+// Control ids of the two fields.
+#define PROFILE_HEIGHT_ID 6
+#define PROFILE_WEIGHT_ID 7
 
 class CProfileScreen : public CScreen {
 public:
@@ -10,16 +15,55 @@ public:
     ~CProfileScreen() override;
 
     BOOL Create(HWND parent, int index) override;
+    void Release() override;
+    void OnPaint(HDC hdc) override;
+    void OnCommand(int id, int notifyCode) override;
     void Show(bool show, int otherIndex) override;
-    void OnLanguage(int languageIndex) override;
-    HBRUSH OnCtlColorEdit(HDC hdc, HWND hEdit) override { return nullptr; }
+    void OnEvent(int value, const wchar_t* key) override;
+    HBRUSH OnCtlColorEdit(HDC hdc, HWND hEdit) override;
+    void OnLButtonDown(int x, int y) override;
+    void OnLButtonUp(int x, int y) override;
     void OnLeftSoftKey() override;
     void OnRightSoftKey() override;
+    void OnProfileData(LPARAM lParam) override;
+    void OnLanguage(int languageIndex) override;
     void OnOk() override;
+
+    // Composes the whole view off-screen and copies it to the window.
+    void FullRepaint();
 
     // Read access for tests.
     const ViewCommon& Common() const { return m_View; }
+    HWND HeightField() const { return m_hHeight; }
+    HWND WeightField() const { return m_hWeight; }
+    int Exists() const { return m_nExists; }
+    int Selection() const { return m_nSelection; }
+    int SavedSelection() const { return m_nSavedSelection; }
+    int InputPanelAllowed() const { return m_bInputPanel; }
+    const wchar_t* FirstUse() const { return m_szFirstUse; }
 
 private:
+    // Control (profile_screen.cpp)
+    void Save();
+    void FocusField(HWND hField);
+
+    // Drawing and field backgrounds (profile_screen_draw.cpp)
+    void UpdateFieldBrushes();
+    void DrawField(HDC hdc, HWND hField, int labelCell, const wchar_t* unit, int top);
+    void DrawLanguageChoice(HDC hdc);
+
     ViewCommon m_View;
+    HWND m_hHeight = nullptr;
+    HWND m_hWeight = nullptr;
+    HFONT m_hFieldFont = nullptr;
+    HBRUSH m_hHeightBrush = nullptr;
+    HBRUSH m_hWeightBrush = nullptr;
+    int m_nExists = 0;
+    int m_nSelection = 0;
+    int m_nSavedSelection = 0;
+    int m_bInputPanel = 0;
+    wchar_t m_szHeight[10] = {};
+    wchar_t m_szWeight[10] = {};
+    wchar_t m_szFlag[2] = {};
+    wchar_t m_szFirstUse[2] = {};
 };
