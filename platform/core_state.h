@@ -70,6 +70,9 @@ struct ThreadRec {
     bool clock = false;
     bool ignored = false;  // did not settle in time; no longer waited for
     bool warned = false;
+    // The thread's own wake-up: notified only when something it waits for may have changed
+    // (its block ended, a message it sent was answered), so other threads' events cost it nothing.
+    std::condition_variable cv;
 };
 
 struct KernelObject {
@@ -119,7 +122,11 @@ constexpr uintptr_t kRemoteHandleBase = 0x7E000000u;
 
 struct Core {
     std::mutex mutex;
+    // The UI thread's wake-up (its idle wait, settling, waits for objects). Other threads wait on
+    // their own ThreadRec::cv.
     std::condition_variable cv;
+    // The object the UI thread waits for in WaitForSingleObject or EnterCriticalSection, if any.
+    const void* uiWaitingOn = nullptr;
 
     bool initialized = false;
     bool hasUiThread = false;
@@ -194,6 +201,8 @@ void DropAllWindowsLocked();
 // Calls a window procedure (observer first); mutex NOT held.
 LRESULT CallWindowProcedure(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void WakeUiLocked();
+// Wakes the UI thread if it waits for the clock threads to settle (manual clock only).
+void NotifySettleLocked();
 // Handles every message sent from other threads; mutex held (released around the calls).
 bool HandleSentLocked(Lock& lk);
 constexpr unsigned kTakeRemove = 1, kTakeTimers = 2, kTakeQuit = 4, kTakePaint = 8;

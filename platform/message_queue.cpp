@@ -32,6 +32,10 @@ void WakeUiLocked() {
     g.cv.notify_all();
 }
 
+void NotifySettleLocked() {
+    if (G().manual.load()) G().cv.notify_all();
+}
+
 bool HandleSentLocked(Lock& lk) {
     Core& g = G();
     bool any = false;
@@ -50,7 +54,7 @@ bool HandleSentLocked(Lock& lk) {
         if (sm->sender) sm->sender->state = ThreadState::Running;
         sm->result = r;
         sm->done = true;
-        g.cv.notify_all();
+        if (sm->sender) sm->sender->cv.notify_one();
         any = true;
     }
     return any;
@@ -62,9 +66,9 @@ void FailPendingSendsLocked() {
         if (sm->sender) sm->sender->state = ThreadState::Running;
         sm->result = 0;
         sm->done = true;
+        if (sm->sender) sm->sender->cv.notify_one();
     }
     g.sent.clear();
-    g.cv.notify_all();
 }
 
 bool TakeReadyLocked(Lock& lk, MSG* msg, HWND filter, UINT minMsg, UINT maxMsg, unsigned flags,
@@ -130,7 +134,8 @@ LRESULT SendMessageW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     sm.sender->state = ThreadState::Sending;
     g.sent.push_back(&sm);
     WakeUiLocked();
-    while (!sm.done) g.cv.wait(lk);
+    std::shared_ptr<ThreadRec> self = sm.sender;
+    while (!sm.done) self->cv.wait(lk);
     return sm.result;
 }
 

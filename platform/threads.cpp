@@ -35,20 +35,24 @@ struct ThreadExitGuard {
         Lock lk(G().mutex);
         rec->state = ThreadState::Finished;
         RemoveRecLocked(rec);
-        G().cv.notify_all();
+        NotifySettleLocked();
     }
 };
 thread_local ThreadExitGuard t_exitGuard;
 
-// Wakes the blocked threads waiting for `object`; they look at it again.
+// Ends the block of a blocked thread: it runs again and looks at what it waits for.
+void WakeRecLocked(ThreadRec* rec) {
+    rec->woken = true;
+    rec->state = ThreadState::Running;
+    rec->cv.notify_one();
+}
+
+// Wakes the threads waiting for `object` (the UI thread too, if it waits for it); they look at
+// it again.
 void WakeWaitersLocked(const void* object) {
-    for (auto& rec : G().threads) {
-        if (rec->state == ThreadState::Blocked && rec->waitingOn == object) {
-            rec->woken = true;
-            rec->state = ThreadState::Running;
-        }
-    }
-    G().cv.notify_all();
+    for (auto& rec : G().threads)
+        if (rec->state == ThreadState::Blocked && rec->waitingOn == object) WakeRecLocked(rec.get());
+    if (G().uiWaitingOn == object) G().cv.notify_all();
 }
 
 // Blocks the calling (non-UI) thread until it is woken: by the clock at `deadline` (platform ms,
@@ -61,15 +65,15 @@ void BlockSelfLocked(Lock& lk, ThreadRec* rec, int64_t deadline, const void* obj
     rec->woken = false;
     rec->ignored = false;
     if (deadline >= 0) rec->clock = true;
-    g.cv.notify_all();
+    NotifySettleLocked();
     while (!rec->woken) {
         if (g.shuttingDown && deadline >= 0) break;
         if (g.manual.load() || deadline < 0) {
-            g.cv.wait(lk);
+            rec->cv.wait(lk);
         } else {
             int64_t now = NowMs();
             if (now >= deadline) break;
-            g.cv.wait_for(lk, std::chrono::milliseconds(deadline - now));
+            rec->cv.wait_for(lk, std::chrono::milliseconds(deadline - now));
         }
     }
     rec->state = ThreadState::Running;
@@ -86,19 +90,30 @@ bool WakeOneDueImpl(int64_t t) {
     }
     if (first == nullptr) return false;
     SetManualNowLocked(first->wakeAt);
-    first->woken = true;
-    first->state = ThreadState::Running;
     first->wakeAt = -1;
-    G().cv.notify_all();
+    WakeRecLocked(first);
     return true;
 }
+
+// Marks what the UI thread waits for while it waits (waits nest through sent messages).
+class UiWaitingOn {
+public:
+    explicit UiWaitingOn(const void* object) : m_pPrevious(G().uiWaitingOn) { G().uiWaitingOn = object; }
+    ~UiWaitingOn() { G().uiWaitingOn = m_pPrevious; }  // mutex held again by then
+    UiWaitingOn(const UiWaitingOn&) = delete;
+    UiWaitingOn& operator=(const UiWaitingOn&) = delete;
+
+private:
+    const void* m_pPrevious;
+};
 
 // The UI thread waits for `ready`. Sent messages are handled meanwhile when asked (so a thread
 // that sends to the UI thread can finish what the UI thread waits for). Under the manual clock
 // the wait lets platform time pass up to the deadline, waking sleepers in order.
 template <typename Ready>
-bool UiWaitLocked(Lock& lk, Ready ready, int64_t deadline, bool handleSent) {
+bool UiWaitLocked(Lock& lk, Ready ready, int64_t deadline, bool handleSent, const void* object) {
     Core& g = G();
+    UiWaitingOn waiting(object);
     for (;;) {
         if (handleSent) HandleSentLocked(lk);
         if (ready()) return true;
@@ -215,12 +230,8 @@ void SettleLocked(Lock& lk, bool handleSent) {
 }
 
 void WakeAllBlockedLocked() {
-    for (auto& rec : G().threads) {
-        if (rec->state == ThreadState::Blocked && rec->wakeAt >= 0) {
-            rec->woken = true;
-            rec->state = ThreadState::Running;
-        }
-    }
+    for (auto& rec : G().threads)
+        if (rec->state == ThreadState::Blocked && rec->wakeAt >= 0) WakeRecLocked(rec.get());
     G().cv.notify_all();
 }
 
@@ -249,7 +260,7 @@ void Sleep(DWORD ms) {
     if (IsUiThreadLocked()) {
         // The UI thread sleeping lets platform time pass; sent messages wait (as on Win32).
         UiWaitLocked(
-            lk, [] { return false; }, deadline < 0 ? NowMs() : deadline, false);
+            lk, [] { return false; }, deadline < 0 ? NowMs() : deadline, false, nullptr);
         return;
     }
     if (g.shuttingDown) return;
@@ -284,6 +295,7 @@ HANDLE CreateThread(LPVOID, DWORD, LPTHREAD_START_ROUTINE start, LPVOID param, D
         obj->exitCode = code;
         obj->signalled = true;
         WakeWaitersLocked(obj.get());
+        NotifySettleLocked();
     }).detach();
     return handle;
 }
@@ -327,7 +339,8 @@ DWORD WaitForSingleObject(HANDLE h, DWORD timeoutMs) {
     if (ready()) return WAIT_OBJECT_0;
     if (timeoutMs == 0) return WAIT_TIMEOUT;
     int64_t deadline = timeoutMs == INFINITE ? -1 : NowMs() + timeoutMs;
-    if (IsUiThreadLocked()) return UiWaitLocked(lk, ready, deadline, true) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    if (IsUiThreadLocked())
+        return UiWaitLocked(lk, ready, deadline, true, obj.get()) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
     std::shared_ptr<ThreadRec> rec = SelfRecLocked();
     for (;;) {
         BlockSelfLocked(lk, rec.get(), deadline, obj.get());
@@ -359,7 +372,7 @@ void EnterCriticalSection(CRITICAL_SECTION* cs) {
     while (impl->owner != 0 && impl->owner != me) {
         if (IsUiThreadLocked())
             UiWaitLocked(
-                lk, [impl] { return impl->owner == 0; }, -1, false);
+                lk, [impl] { return impl->owner == 0; }, -1, false, impl);
         else
             BlockSelfLocked(lk, SelfRecLocked().get(), -1, impl);
     }
