@@ -118,18 +118,28 @@ int64_t MvLocalSeconds() {
     return UtcToLocal(static_cast<int64_t>(time(nullptr)));
 }
 
+// Under the manual clock: its local time as whole seconds and the milliseconds past them.
+static bool ManualLocalNow(int64_t* seconds, int* ms) {
+    Core& g = G();
+    if (!g.manual.load()) return false;
+    int64_t elapsed;
+    int64_t start;
+    {
+        Lock lk(g.mutex);
+        elapsed = g.manualMs.load();
+        start = g.manualStartLocal;
+    }
+    *seconds = start + elapsed / 1000;
+    *ms = static_cast<int>(elapsed % 1000);
+    return true;
+}
+
 void GetLocalTime(LPSYSTEMTIME st) {
     if (st == nullptr) return;
-    Core& g = G();
-    if (g.manual.load()) {
-        int64_t ms;
-        int64_t start;
-        {
-            Lock lk(g.mutex);
-            ms = g.manualMs.load();
-            start = g.manualStartLocal;
-        }
-        Split(start + ms / 1000, static_cast<int>(ms % 1000), st);
+    int64_t seconds;
+    int ms;
+    if (ManualLocalNow(&seconds, &ms)) {
+        Split(seconds, ms, st);
         return;
     }
     struct timespec ts;
@@ -139,16 +149,10 @@ void GetLocalTime(LPSYSTEMTIME st) {
 
 void GetSystemTime(LPSYSTEMTIME st) {
     if (st == nullptr) return;
-    Core& g = G();
-    if (g.manual.load()) {
-        int64_t ms;
-        int64_t start;
-        {
-            Lock lk(g.mutex);
-            ms = g.manualMs.load();
-            start = g.manualStartLocal;
-        }
-        Split(LocalToUtc(start + ms / 1000), static_cast<int>(ms % 1000), st);
+    int64_t seconds;
+    int ms;
+    if (ManualLocalNow(&seconds, &ms)) {
+        Split(LocalToUtc(seconds), ms, st);
         return;
     }
     struct timespec ts;

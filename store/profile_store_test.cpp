@@ -29,7 +29,9 @@ protected:
         EXPECT_EQ(std::wstring(height), p.szHeight);
         EXPECT_EQ(std::wstring(weight), p.szWeight);
         EXPECT_EQ(std::wstring(gender), p.szGender);
-        if (flag != nullptr) EXPECT_EQ(std::wstring(flag), p.szFlag);
+        if (flag != nullptr) {
+            EXPECT_EQ(std::wstring(flag), p.szFlag);
+        }
         EXPECT_EQ(std::wstring(firstUse), p.szFirstUse);
         EXPECT_EQ(0, p.nLang);
     }
