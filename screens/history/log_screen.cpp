@@ -8,11 +8,8 @@
 #include "app/messages.h"
 #include "app/text_tables.h"
 #include "resources/resource_ids.h"
-#include "store/sql_types.h"
-#if __has_include("screens/history/calendar_dlg_helper.h")
 #include "screens/history/calendar_dlg_helper.h"
-#define MV_HAVE_CALENDAR 1
-#endif
+#include "store/sql_types.h"
 
 namespace {
 
@@ -212,7 +209,6 @@ void CLogScreen::ReloadPage() {
 
 void CLogScreen::PickDate() {
     int chosen = 0;
-#ifdef MV_HAVE_CALENDAR
     SYSTEMTIME date = Today();
     CCalendarDlgHelper* helper = CCalendarDlgHelper::GetInstance();
     if (helper) chosen = helper->RunSelectDateDlg(L"Test", &date, m_View.hMain);
@@ -222,7 +218,6 @@ void CLogScreen::PickDate() {
         m_nDay = date.wDay;
     }
     CCalendarDlgHelper::DestroyInstance();
-#endif
     if (!chosen) {
         if (m_nPeriod == 2) {
             m_nYear = _wtoi(m_szYearPage);
