@@ -1,6 +1,7 @@
 // The one 480x800 screen every window draws into, and bitmaps and icons made from PNG bytes.
 #include <atomic>
 #include <cstring>
+#include <unordered_map>
 
 #include "platform/gdi_internal.h"
 #include "platform/mv_internal.h"
@@ -101,6 +102,53 @@ HBITMAP MvCreateBitmapFromPng(const unsigned char* data, size_t size) {
     cairo_surface_destroy(decoded);
     std::lock_guard<std::recursive_mutex> lock(Mutex());
     return reinterpret_cast<HBITMAP>(Insert(std::move(bmp)));
+}
+
+namespace {
+
+struct CachedResourceBitmap {
+    const unsigned char* data = nullptr;
+    size_t size = 0;
+    cairo_surface_t* surface = nullptr;  // opaque RGB24, one reference held by the cache
+};
+
+std::unordered_map<const void*, CachedResourceBitmap>& ResourceBitmaps() {
+    static auto* cache = new std::unordered_map<const void*, CachedResourceBitmap>();
+    return *cache;
+}
+
+}  // namespace
+
+HBITMAP MvCreateResourceBitmap(const void* key, const unsigned char* data, size_t size) {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    auto& cache = ResourceBitmaps();
+    auto it = cache.find(key);
+    if (it != cache.end() && (it->second.data != data || it->second.size != size)) {
+        cairo_surface_destroy(it->second.surface);
+        cache.erase(it);
+        it = cache.end();
+    }
+    if (it == cache.end()) {
+        cairo_surface_t* decoded = DecodePng(data, size);
+        if (!decoded) return nullptr;
+        CachedResourceBitmap entry;
+        entry.data = data;
+        entry.size = size;
+        entry.surface = CopySurface(decoded);  // bitmaps are opaque: any alpha is laid over black
+        cairo_surface_destroy(decoded);
+        it = cache.emplace(key, entry).first;
+    }
+    auto bmp = std::make_unique<Bitmap>();
+    bmp->surface = cairo_surface_reference(it->second.surface);
+    bmp->shared = true;
+    return reinterpret_cast<HBITMAP>(Insert(std::move(bmp)));
+}
+
+void MvForgetResourceBitmaps() {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    auto& cache = ResourceBitmaps();
+    for (auto& entry : cache) cairo_surface_destroy(entry.second.surface);
+    cache.clear();
 }
 
 HICON MvCreateIconFromPng(const unsigned char* data, size_t size) {

@@ -50,6 +50,13 @@ bool BuildTarget(HDC hdc, const WindowGeometry& g, bool forReading, Target* t) {
     if (dc->dcKind == DcKind::Memory) {
         Bitmap* bmp = FindAs<Bitmap>(dc->bitmap, Kind::Bitmap);
         if (!bmp || !bmp->surface) return false;
+        if (bmp->shared && !forReading) {
+            // A cached resource image is about to be drawn on: this bitmap gets its own pixels.
+            cairo_surface_t* own = CopySurface(bmp->surface);
+            cairo_surface_destroy(bmp->surface);
+            bmp->surface = own;
+            bmp->shared = false;
+        }
         t->surface = bmp->surface;
     } else {
         t->surface = FramebufferSurface();

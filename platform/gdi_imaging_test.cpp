@@ -192,4 +192,79 @@ TEST(GdiPngResources, BitmapsAndIconsFromPngBytes) {
     EXPECT_EQ(MvCreateIconFromPng(nullptr, 0), nullptr);
 }
 
+// Resource bitmaps are decoded once and shared; drawing onto one never reaches the cache, and a
+// new resource module brings its own pixels.
+TEST(GdiPngResources, ResourceBitmapsAreDecodedOnceAndCopiedBeforeDrawing) {
+    auto pngOf = [](double blue) {
+        cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 4, 3);
+        cairo_t* cr = cairo_create(s);
+        cairo_set_source_rgb(cr, 0, 0, blue);
+        cairo_paint(cr);
+        cairo_destroy(cr);
+        std::vector<unsigned char> bytes;
+        cairo_surface_write_to_png_stream(
+            s,
+            [](void* closure, const unsigned char* data, unsigned int length) {
+                auto* v = static_cast<std::vector<unsigned char>*>(closure);
+                v->insert(v->end(), data, data + length);
+                return CAIRO_STATUS_SUCCESS;
+            },
+            &bytes);
+        cairo_surface_destroy(s);
+        return bytes;
+    };
+    const std::vector<unsigned char> blue = pngOf(1.0), dark = pngOf(0.5);
+    const MV_RES_IMAGE blueImages[] = {{7, blue.data(), blue.size()}};
+    const MV_RES_IMAGE darkImages[] = {{7, dark.data(), dark.size()}};
+    MV_RESOURCE_MODULE blueModule{}, darkModule{};
+    blueModule.bitmaps = blueImages;
+    blueModule.bitmapCount = 1;
+    darkModule.bitmaps = darkImages;
+    darkModule.bitmapCount = 1;
+    const MV_RESOURCE_MODULE* before = MvGetResources();
+    MvRegisterResources(&blueModule);
+
+    auto pixelOf = [](HBITMAP bmp) {
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, bmp);
+        COLORREF c = GetPixel(dc, 1, 1);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        return c;
+    };
+    HBITMAP first = LoadBitmapW(nullptr, MAKEINTRESOURCEW(7));
+    HBITMAP second = LoadBitmapW(nullptr, MAKEINTRESOURCEW(7));
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(pixelOf(first), RGB(0, 0, 255));
+
+    // Paint over the first one: the second and any later load keep the resource's pixels.
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, first);
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    RECT all{0, 0, 4, 3};
+    FillRect(dc, &all, red);
+    EXPECT_EQ(GetPixel(dc, 1, 1), RGB(255, 0, 0));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(red);
+    EXPECT_EQ(pixelOf(first), RGB(255, 0, 0));
+    EXPECT_EQ(pixelOf(second), RGB(0, 0, 255));
+    HBITMAP third = LoadBitmapW(nullptr, MAKEINTRESOURCEW(7));
+    EXPECT_EQ(pixelOf(third), RGB(0, 0, 255));
+
+    // Another module: the same id gives that module's image.
+    MvRegisterResources(&darkModule);
+    HBITMAP fourth = LoadBitmapW(nullptr, MAKEINTRESOURCEW(7));
+    EXPECT_EQ(GetRValue(pixelOf(fourth)), 0);
+    EXPECT_LT(GetBValue(pixelOf(fourth)), 200);
+    EXPECT_GT(GetBValue(pixelOf(fourth)), 100);
+    // Bitmaps handed out earlier stay valid after the cache let go of their pixels.
+    EXPECT_EQ(pixelOf(second), RGB(0, 0, 255));
+
+    for (HBITMAP b : {first, second, third, fourth}) EXPECT_TRUE(DeleteObject(b));
+    MvRegisterResources(before);
+}
+
 }  // namespace

@@ -29,6 +29,9 @@ struct Bitmap : Object {
     Bitmap() : Object(Kind::Bitmap) {}
     ~Bitmap() override;
     cairo_surface_t* surface = nullptr;
+    // The surface is also held by the decoded-resource cache: it is copied before the first
+    // drawing onto it, so that the cached pixels never change.
+    bool shared = false;
 };
 
 struct Brush : Object {

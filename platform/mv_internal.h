@@ -21,6 +21,10 @@ bool MvFramebufferWritePng(const std::string& path);
 // Bitmaps and icons from PNG bytes (resources).
 HBITMAP MvCreateBitmapFromPng(const unsigned char* data, size_t size);
 HICON MvCreateIconFromPng(const unsigned char* data, size_t size);
+// A bitmap of a resource image, decoded once per registered resource module and shared (copied
+// on the first drawing onto it). The cache is emptied when another module is registered.
+HBITMAP MvCreateResourceBitmap(const void* key, const unsigned char* data, size_t size);
+void MvForgetResourceBitmaps();
 // Draws an icon (its PNG, alpha respected) at (x, y) of a DC, scaled to width x height.
 void MvDrawIcon(HDC hdc, HICON icon, int x, int y, int width, int height);
 

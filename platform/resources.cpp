@@ -26,8 +26,12 @@ const MV_RES_IMAGE* FindImage(const MV_RES_IMAGE* images, int count, UINT id) {
 }  // namespace
 
 void MvRegisterResources(const MV_RESOURCE_MODULE* module) {
-    std::lock_guard<std::mutex> lock(g_resMutex);
-    g_module = module;
+    {
+        std::lock_guard<std::mutex> lock(g_resMutex);
+        g_module = module;
+    }
+    // Bitmaps decoded from the earlier module's images no longer apply.
+    MvForgetResourceBitmaps();
 }
 
 const MV_RESOURCE_MODULE* MvGetResources() {
@@ -114,5 +118,6 @@ HBITMAP LoadBitmapW(HINSTANCE, LPCWSTR name) {
     if (module == nullptr || id == 0) return nullptr;
     const MV_RES_IMAGE* image = FindImage(module->bitmaps, module->bitmapCount, id);
     if (image == nullptr || image->png == nullptr) return nullptr;
-    return MvCreateBitmapFromPng(image->png, image->size);
+    // Decoded once and shared: the views load their backgrounds at every repaint.
+    return MvCreateResourceBitmap(image, image->png, image->size);
 }
