@@ -5,6 +5,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "app/app_path.h"
 #include "app/messages.h"
 #include "app/view_common.h"
 
@@ -12,6 +13,30 @@ void DrawImageAt(HWND hMain, HDC hdc, int x, int y, const wchar_t* fileName) {
     SendMessageW(hMain, UM_SET_IMAGE_POS, (WPARAM)x, (LPARAM)y);
     SendMessageW(hMain, UM_DRAW_IMAGE, (WPARAM)hdc, (LPARAM)fileName);
     SendMessageW(hMain, UM_RELEASE_IMAGE, 0, 0);
+}
+
+bool GetImageSize(const wchar_t* fileName, SIZE* size) {
+    if (!fileName || !size) return false;
+    const std::wstring path = CAppPath().GetImageDir() + fileName;
+    if (path.size() >= MAX_PATH) return false;
+    CoInitializeEx(nullptr, 0);
+    IImagingFactory* factory = nullptr;
+    IImage* image = nullptr;
+    bool ok = false;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IImagingFactory,
+                                   (LPVOID*)&factory)) &&
+        factory && SUCCEEDED(factory->CreateImageFromFile(path.c_str(), &image)) && image) {
+        ImageInfo info = {};
+        if (SUCCEEDED(image->GetImageInfo(&info))) {
+            size->cx = (LONG)info.Width;
+            size->cy = (LONG)info.Height;
+            ok = true;
+        }
+    }
+    if (image) image->Release();
+    if (factory) factory->Release();
+    CoUninitialize();
+    return ok;
 }
 
 void DrawBitmapAt(HDC hdc, int bitmapId, int x, int y, int width, int height) {
@@ -66,6 +91,25 @@ bool BeginOffscreen(HWND hView, OffscreenCanvas* canvas) {
         return false;
     }
     canvas->hOldBitmap = SelectObject(canvas->hMemDC, canvas->hBitmap);
+    return true;
+}
+
+bool BeginOffscreenArea(HWND hView, const RECT& area, OffscreenCanvas* canvas) {
+    if (!canvas) return false;
+    *canvas = OffscreenCanvas{};
+    canvas->nWidth = area.right - area.left;
+    canvas->nHeight = area.bottom - area.top;
+    if (canvas->nWidth <= 0 || canvas->nHeight <= 0) return false;
+    canvas->hWindowDC = GetDC(hView);
+    if (!canvas->hWindowDC) return false;
+    canvas->hMemDC = CreateCompatibleDC(canvas->hWindowDC);
+    canvas->hBitmap = CreateCompatibleBitmap(canvas->hWindowDC, canvas->nWidth, canvas->nHeight);
+    if (!canvas->hMemDC || !canvas->hBitmap) {
+        EndOffscreen(hView, canvas, 0, 0, 0, 0);
+        return false;
+    }
+    canvas->hOldBitmap = SelectObject(canvas->hMemDC, canvas->hBitmap);
+    SetViewportOrgEx(canvas->hMemDC, -area.left, -area.top, nullptr);
     return true;
 }
 

@@ -1,6 +1,6 @@
 // The main view's drawing costs inside a live program (run from a script hook): a full repaint,
-// the upper-area repaint of each animation tick, the value-box repaint, and the processor share
-// of one second of a running workout on screen.
+// the complete upper-area and value-box repaints, the repaints of each animation and value tick
+// of a walk (only what changed), and the processor share of one second of a workout on screen.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -29,32 +29,76 @@ void BM_MainFullRepaint(benchmark::State& state) {
 }
 BENCHMARK(BM_MainFullRepaint)->Unit(benchmark::kMillisecond);
 
+// The whole upper area, as the first animation tick after a full repaint draws it.
 void BM_MainUpperAreaRepaint(benchmark::State& state) {
     CMainScreen* view = MainView();
-    for (auto _ : state) view->RepaintUpperArea();
+    for (auto _ : state) {
+        view->ForgetDrawn();
+        view->RepaintUpperArea();
+    }
 }
 BENCHMARK(BM_MainUpperAreaRepaint)->Unit(benchmark::kMillisecond);
 
+// Both value boxes, as the first value tick after a full repaint draws them.
 void BM_MainValueBoxRepaint(benchmark::State& state) {
     CMainScreen* view = MainView();
-    for (auto _ : state) view->RepaintValueBoxes();
+    for (auto _ : state) {
+        view->ForgetDrawn();
+        view->RepaintValueBoxes();
+    }
 }
 BENCHMARK(BM_MainValueBoxRepaint)->Unit(benchmark::kMillisecond);
+
+// A walk as the view sees it: a step about every third animation tick (1.7 steps a second),
+// the elapsed time one second further every 3.3 value ticks.
+struct WalkFeed {
+    int nSteps = 0;
+    int nTicks = 0;
+    int nValueTicks = 0;
+    void AnimationTick(CMainScreen* view) {
+        if (++nTicks % 3 == 0) {
+            MotionRecord record = {++nSteps, nSteps * 0.04, nSteps * 0.7};
+            view->OnMotionInfo(&record);
+        }
+        view->OnAnimationTimer();
+    }
+    void ValueTick(CMainScreen* view) {
+        view->OnEvent(++nValueTicks * 3 / 10, L"TIME");
+        view->RepaintValueBoxes();
+    }
+};
+
+// One animation tick of a walk: the runner's rectangle, and the digits when a step came.
+void BM_MainAnimationTick(benchmark::State& state) {
+    CMainScreen* view = MainView();
+    WalkFeed feed;
+    for (auto _ : state) feed.AnimationTick(view);
+}
+BENCHMARK(BM_MainAnimationTick)->Unit(benchmark::kMillisecond);
+
+// One value tick of a walk: a box only when its text changed.
+void BM_MainValueTick(benchmark::State& state) {
+    CMainScreen* view = MainView();
+    WalkFeed feed;
+    for (auto _ : state) feed.ValueTick(view);
+}
+BENCHMARK(BM_MainValueTick)->Unit(benchmark::kMillisecond);
 
 // Share of one core, in percent, of `cpuSeconds` spent over `iterations` seconds of workout.
 void ReportShare(benchmark::State& state, double cpuSeconds) {
     state.counters["core_percent"] = state.iterations() ? 100.0 * cpuSeconds / (double)state.iterations() : 0;
 }
 
-// The repaints of one second: five animation ticks and three or four value-box ticks (10 in 3 s).
+// The repaints of one second of walking: five animation ticks and three or four value ticks.
 void BM_MainRepaintsPerSecond(benchmark::State& state) {
     CMainScreen* view = MainView();
+    WalkFeed feed;
     int second = 0;
     std::clock_t start = std::clock();
     for (auto _ : state) {
-        for (int i = 0; i < 5; ++i) view->RepaintUpperArea();
+        for (int i = 0; i < 5; ++i) feed.AnimationTick(view);
         int boxes = (second++ % 3 == 0) ? 4 : 3;
-        for (int i = 0; i < boxes; ++i) view->RepaintValueBoxes();
+        for (int i = 0; i < boxes; ++i) feed.ValueTick(view);
     }
     ReportShare(state, (double)(std::clock() - start) / CLOCKS_PER_SEC);
 }

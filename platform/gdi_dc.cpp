@@ -85,6 +85,8 @@ bool BuildTarget(HDC hdc, const WindowGeometry& g, bool forReading, Target* t) {
     } else {
         t->clip.push_back(bounds);
     }
+    t->ox += dc->viewport.x;
+    t->oy += dc->viewport.y;
     return true;
 }
 
@@ -378,6 +380,15 @@ BOOL DeleteObject(HGDIOBJ obj) {
     if (o->stock) return TRUE;
     if (o->selected > 0) return FALSE;  // still selected into a DC
     Erase(obj);
+    return TRUE;
+}
+
+BOOL SetViewportOrgEx(HDC hdc, int x, int y, POINT* previous) {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    Dc* dc = FindAs<Dc>(hdc, Kind::Dc);
+    if (!dc) return FALSE;
+    if (previous) *previous = dc->viewport;
+    dc->viewport = POINT{x, y};
     return TRUE;
 }
 

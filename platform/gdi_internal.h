@@ -76,6 +76,7 @@ struct Dc : Object {
     COLORREF bkColor = 0x00FFFFFF;
     int bkMode = OPAQUE;
     POINT pos{0, 0};
+    POINT viewport{0, 0};  // SetViewportOrgEx: device position of logical (0, 0)
 };
 
 // The lock around the handle table, the framebuffer and the text engine.

@@ -93,6 +93,8 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj);
 BOOL DeleteObject(HGDIOBJ obj);
 HGDIOBJ GetStockObject(int index);
 int GetObjectW(HGDIOBJ obj, int size, LPVOID out);
+// Moves the DC's origin: logical (0, 0) lands on device (x, y) (the MM_TEXT mapping).
+BOOL SetViewportOrgEx(HDC hdc, int x, int y, POINT* previous);
 
 BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop);
 BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth,

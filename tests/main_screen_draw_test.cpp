@@ -1,5 +1,6 @@
 // What the main view puts on the screen: digit positions, the value boxes, the buttons per run
 // state, the black band, the areas each repaint copies, and drawing without the img folder.
+#include "platform/mv_internal.h"
 #include "tests/main_screen_test_support.h"
 
 namespace {
@@ -214,6 +215,45 @@ TEST_F(MainScreenDrawTest, WithoutTheImageFolderBitmapsAndTextsStillShow) {
     });
     EXPECT_EQ(run.Run("call check\nquit\n"), 0);
     EXPECT_EQ(run.Calls("check"), 1);
+}
+
+// The animation and value repaints compose only what changed since the last ones. A replayed
+// walk (seven digits under the label, the runner moving, the time ticking) is run twice, once
+// with every repaint drawing its whole area as it always used to: the screens at each step match.
+TEST_F(MainScreenDrawTest, TickRepaintsLeaveTheSamePixelsAsCompleteOnes) {
+    ASSERT_TRUE(CopyBuiltImages(run.Dir()));
+    const std::string stored =
+        std::string("INSERT INTO pedometer(curdate, curtime, steps, kcal, distance) VALUES('") + kToday +
+        "', '00:59:58', 1234560, 12.5, 800.0);";
+    std::string script = "call replay\n" + std::string("tap ") + kStartStop + "\n";
+    for (int i = 0; i < 120; ++i) script += "wait 100\ncall shot\n";
+    script += "tap 400 692\nwait 1000\ncall shot\ntap 436 26\nwait 500\ncall shot\nquit\n";
+
+    auto walk = [&](bool complete, std::vector<std::vector<uint32_t>>* shots, int* steps) {
+        CShellRun walkRun;
+        if (!CopyBuiltImages(walkRun.Dir()) || !walkRun.PrepareStoredProfile() ||
+            !ExecSqlOn(walkRun.DbPath(), stored))
+            return false;
+        walkRun.Hook("replay", [&] {
+            MvSensorConfigure("replay:" + RecordingPath());
+            MainView()->SetCompleteRepaintsForTest(complete);
+        });
+        walkRun.Hook("shot", [&] {
+            shots->emplace_back(480 * 800);
+            MvFramebufferCopy(shots->back().data());
+            *steps = std::max(*steps, MainView()->WorkoutSteps());
+        });
+        return walkRun.Run(script) == 0;
+    };
+    std::vector<std::vector<uint32_t>> partial, complete;
+    int partialSteps = 0, completeSteps = 0;
+    ASSERT_TRUE(walk(false, &partial, &partialSteps));
+    ASSERT_TRUE(walk(true, &complete, &completeSteps));
+    ASSERT_EQ(partial.size(), 122u);
+    ASSERT_EQ(complete.size(), partial.size());
+    for (size_t i = 0; i < partial.size(); ++i) EXPECT_TRUE(partial[i] == complete[i]) << "shot " << i;
+    EXPECT_GT(partialSteps, 20) << "the walk was counted while the repaints ran";
+    EXPECT_EQ(partialSteps, completeSteps);
 }
 
 }  // namespace

@@ -42,6 +42,10 @@ public:
     void FullRepaint();
     void RepaintValueBoxes();
     void RepaintUpperArea();
+    // The next animation and value repaints draw their whole areas (as after a full repaint).
+    void ForgetDrawn();
+    // Tests: every animation and value repaint draws its whole area, as before they compared.
+    void SetCompleteRepaintsForTest(bool complete) { m_bCompleteRepaints = complete; }
 
     // Read access for tests.
     int RunState() const { return m_nRunState; }
@@ -72,9 +76,16 @@ private:
     void DrawImageCell(HDC hdc, int cell, int x, int y);
     void DrawLabel(HDC hdc, int cell, const RECT& rect);
     void DrawValueBoxes(HDC hdc);
+    void DrawValueBox(HDC hdc, const RECT& box, const wchar_t* text);
+    // Where runner frame `frame` lands, and where the digits that differ between two step
+    // totals land (before and after); empty for missing images.
+    RECT RunnerRect(int frame) const;
+    RECT ImageRect(const wchar_t* fileName, int x, int y) const;
+    RECT DigitsDamage(int64_t before, int64_t after) const;
     void DrawNotice(HDC hdc);
     void DrawRunner(HDC hdc);
-    void DrawStepDigits(HDC hdc);
+    // All digits, or only those that meet `only`.
+    void DrawStepDigits(HDC hdc, const RECT* only = nullptr);
     void DrawButtons(HDC hdc);
     void DrawPressedButton(int cell, POINT pos);
 
@@ -103,4 +114,32 @@ private:
     int m_bAnimating = 1;
     int m_nIdleTicks = 11;
     int m_nDigitCount = 0;
+
+    // What the last upper-area and value-box repaints left on the window: the next ones compose
+    // only what differs. Invalid after a full repaint, which layers the same things differently.
+    struct DrawnUpper {
+        bool bValid = false;
+        int nRunState = 0;
+        int nFrame = 0;
+        int64_t nTotal = 0;
+        int nTextOffset = 0;
+        int nImageOffset = 0;
+    };
+    struct DrawnValues {
+        bool bValid = false;
+        int nTextOffset = 0;
+        wchar_t szCalories[64] = {};
+        wchar_t szTime[64] = {};
+    };
+    DrawnUpper m_DrawnUpper;
+    DrawnValues m_DrawnValues;
+    bool m_bCompleteRepaints = false;
+    // Image sizes measured during the current upper-area repaint (runner frames, digits).
+    struct MeasuredImage {
+        const wchar_t* pName;
+        SIZE size;
+    };
+    static constexpr int kMeasuredImages = 16;
+    mutable MeasuredImage m_Measured[kMeasuredImages] = {};
+    mutable int m_nMeasured = 0;
 };

@@ -1,5 +1,8 @@
 // The main view's drawing: backgrounds, labels, the two value boxes, the runner, the battery
 // notice, the step digits and the buttons, composed off-screen for each of the three repaints.
+// The animation and value repaints remember what they left on the window and compose only the
+// rectangles whose pixels change, in an off-screen image of that size.
+#include <algorithm>
 #include <cwchar>
 
 #include "app/draw_util.h"
@@ -8,8 +11,68 @@
 #include "screens/main/main_layout.h"
 #include "screens/main/main_screen.h"
 
+namespace {
+
+constexpr RECT kUpperArea = {0, 0, kMainUpperWidth, kMainUpperHeight};
+// The value-box copy split at the gap between the boxes: the calories part and the time part.
+constexpr RECT kCaloriesPart = {kMainValueCopy.left, kMainValueCopy.top, kMainValueCopy.right,
+                                kMainTimeBox.top};
+constexpr RECT kTimePart = {kMainValueCopy.left, kMainTimeBox.top, kMainValueCopy.right,
+                            kMainValueCopy.bottom};
+
+bool IsEmptyRect(const RECT& r) {
+    return r.right <= r.left || r.bottom <= r.top;
+}
+
+bool Overlaps(const RECT& a, const RECT& b) {
+    return !IsEmptyRect(a) && !IsEmptyRect(b) && a.left < b.right && b.left < a.right && a.top < b.bottom &&
+           b.top < a.bottom;
+}
+
+RECT Clip(const RECT& r, const RECT& bounds) {
+    RECT c{std::max(r.left, bounds.left), std::max(r.top, bounds.top), std::min(r.right, bounds.right),
+           std::min(r.bottom, bounds.bottom)};
+    return IsEmptyRect(c) ? RECT{0, 0, 0, 0} : c;
+}
+
+void AddRect(RECT* total, const RECT& r) {
+    if (IsEmptyRect(r)) return;
+    if (IsEmptyRect(*total)) {
+        *total = r;
+        return;
+    }
+    total->left = std::min(total->left, r.left);
+    total->top = std::min(total->top, r.top);
+    total->right = std::max(total->right, r.right);
+    total->bottom = std::max(total->bottom, r.bottom);
+}
+
+}  // namespace
+
+// Where an image of the image folder lands when drawn at (x, y); empty when it is missing. Each
+// image is measured once per repaint.
+RECT CMainScreen::ImageRect(const wchar_t* fileName, int x, int y) const {
+    SIZE size{0, 0};
+    bool found = false;
+    for (int i = 0; i < m_nMeasured && !found; ++i)
+        if (m_Measured[i].pName == fileName) {
+            size = m_Measured[i].size;
+            found = true;
+        }
+    if (!found) {
+        if (!GetImageSize(fileName, &size)) size = SIZE{0, 0};
+        if (m_nMeasured < kMeasuredImages) m_Measured[m_nMeasured++] = MeasuredImage{fileName, size};
+    }
+    return RECT{x, y, x + size.cx, y + size.cy};
+}
+
 void CMainScreen::OnPaint(HDC) {
     FullRepaint();
+}
+
+void CMainScreen::ForgetDrawn() {
+    m_DrawnUpper.bValid = false;
+    m_DrawnValues.bValid = false;
 }
 
 void CMainScreen::FullRepaint() {
@@ -27,26 +90,97 @@ void CMainScreen::FullRepaint() {
     DrawStepDigits(hdc);
     DrawButtons(hdc);
     EndOffscreen(m_View.hWnd, &canvas, 0, 0, canvas.nWidth, canvas.nHeight);
+    // A full repaint layers labels, boxes and notice differently from the two smaller repaints:
+    // the next of each draws its whole area once.
+    ForgetDrawn();
 }
 
 void CMainScreen::RepaintValueBoxes() {
+    if (m_bCompleteRepaints) m_DrawnValues.bValid = false;
+    wchar_t calories[64];
+    wchar_t time[64];
+    FormatCaloriesText(m_dTodayCalories + m_dWorkoutCalories, calories, 64);
+    FormatTimeText(int64_t{m_nTodaySeconds} + m_nWorkoutSeconds, time, 64);
+    RECT damage{0, 0, 0, 0};
+    const bool valid = m_DrawnValues.bValid && m_DrawnValues.nTextOffset == m_View.nTextOffset;
+    if (!valid || wcscmp(calories, m_DrawnValues.szCalories) != 0) AddRect(&damage, kCaloriesPart);
+    if (!valid || wcscmp(time, m_DrawnValues.szTime) != 0) AddRect(&damage, kTimePart);
+    if (IsEmptyRect(damage)) return;
+
     OffscreenCanvas canvas;
-    if (!BeginOffscreen(m_View.hWnd, &canvas)) return;
-    DrawValueBoxes(canvas.hMemDC);
-    EndOffscreen(m_View.hWnd, &canvas, kMainValueCopy.left, kMainValueCopy.top,
-                 kMainValueCopy.right - kMainValueCopy.left, kMainValueCopy.bottom - kMainValueCopy.top);
+    if (!BeginOffscreenArea(m_View.hWnd, damage, &canvas)) return;
+    if (Overlaps(damage, kMainCaloriesBox)) DrawValueBox(canvas.hMemDC, kMainCaloriesBox, calories);
+    if (Overlaps(damage, kMainTimeBox)) DrawValueBox(canvas.hMemDC, kMainTimeBox, time);
+    EndOffscreen(m_View.hWnd, &canvas, damage.left, damage.top, damage.right - damage.left,
+                 damage.bottom - damage.top);
+
+    m_DrawnValues.bValid = true;
+    m_DrawnValues.nTextOffset = m_View.nTextOffset;
+    wcscpy(m_DrawnValues.szCalories, calories);
+    wcscpy(m_DrawnValues.szTime, time);
+}
+
+RECT CMainScreen::RunnerRect(int frame) const {
+    return ImageRect(m_szRunnerFrames[frame], kMainRunnerPos.x, kMainRunnerPos.y);
+}
+
+RECT CMainScreen::DigitsDamage(int64_t before, int64_t after) const {
+    int oldDigits[MAIN_MAX_DIGITS];
+    int newDigits[MAIN_MAX_DIGITS];
+    const int oldCount = SplitStepDigits(before, oldDigits);
+    const int newCount = SplitStepDigits(after, newDigits);
+    RECT area{0, 0, 0, 0};
+    // The same number of digits: only the places whose digit changed (usually the last one).
+    for (int i = 0; i < oldCount; ++i) {
+        const int digit = oldDigits[oldCount - 1 - i];
+        if (oldCount == newCount && digit == newDigits[newCount - 1 - i]) continue;
+        AddRect(&area, ImageRect(m_szDigits[digit], StepDigitX(oldCount, i), kMainDigitTop));
+    }
+    for (int i = 0; i < newCount; ++i) {
+        const int digit = newDigits[newCount - 1 - i];
+        if (oldCount == newCount && digit == oldDigits[oldCount - 1 - i]) continue;
+        AddRect(&area, ImageRect(m_szDigits[digit], StepDigitX(newCount, i), kMainDigitTop));
+    }
+    return area;
 }
 
 void CMainScreen::RepaintUpperArea() {
+    if (m_bCompleteRepaints) m_DrawnUpper.bValid = false;
+    m_nMeasured = 0;
+    const int64_t total = int64_t{m_nTodaySteps} + m_nWorkoutSteps;
+    DrawnUpper& drawn = m_DrawnUpper;
+    RECT damage{0, 0, 0, 0};
+    if (!drawn.bValid || drawn.nRunState != m_nRunState || drawn.nTextOffset != m_View.nTextOffset ||
+        drawn.nImageOffset != m_View.nImageOffset) {
+        damage = kUpperArea;
+    } else {
+        // Only the runner (while running) and the step digits change from tick to tick.
+        if (m_nRunState == MAIN_RUNNING && drawn.nFrame != m_nRunnerFrame) {
+            AddRect(&damage, RunnerRect(drawn.nFrame));
+            AddRect(&damage, RunnerRect(m_nRunnerFrame));
+        }
+        if (drawn.nTotal != total) AddRect(&damage, DigitsDamage(drawn.nTotal, total));
+        damage = Clip(damage, kUpperArea);
+    }
+    drawn.bValid = true;
+    drawn.nRunState = m_nRunState;
+    drawn.nFrame = m_nRunnerFrame;
+    drawn.nTotal = total;
+    drawn.nTextOffset = m_View.nTextOffset;
+    drawn.nImageOffset = m_View.nImageOffset;
+    if (IsEmptyRect(damage)) return;
+
+    // The layers of the upper area in their order, each only where it meets the damage.
     OffscreenCanvas canvas;
-    if (!BeginOffscreen(m_View.hWnd, &canvas)) return;
+    if (!BeginOffscreenArea(m_View.hWnd, damage, &canvas)) return;
     HDC hdc = canvas.hMemDC;
     DrawBitmapAt(hdc, IDB_MAIN_TOP, 0, 0, kMainUpperWidth, kMainUpperHeight);
-    if (m_nRunState == MAIN_RUNNING) DrawRunner(hdc);
-    DrawStepDigits(hdc);
+    if (m_nRunState == MAIN_RUNNING && Overlaps(damage, RunnerRect(m_nRunnerFrame))) DrawRunner(hdc);
+    DrawStepDigits(hdc, &damage);
     if (m_nRunState == MAIN_STARTING) DrawNotice(hdc);
-    DrawLabel(hdc, MAIN_TEXT_STEPS, kMainStepsLabel);
-    EndOffscreen(m_View.hWnd, &canvas, 0, 0, kMainUpperWidth, kMainUpperHeight);
+    if (Overlaps(damage, kMainStepsLabel)) DrawLabel(hdc, MAIN_TEXT_STEPS, kMainStepsLabel);
+    EndOffscreen(m_View.hWnd, &canvas, damage.left, damage.top, damage.right - damage.left,
+                 damage.bottom - damage.top);
 }
 
 void CMainScreen::OnLButtonDown(int x, int y) {
@@ -85,17 +219,17 @@ void CMainScreen::DrawLabel(HDC hdc, int cell, const RECT& rect) {
     DrawTextCell(hdc, TextTable[cell + m_View.nTextOffset], rect, MAIN_LABEL_FONT, MAIN_LABEL_COLOR, DT_LEFT);
 }
 
+void CMainScreen::DrawValueBox(HDC hdc, const RECT& box, const wchar_t* text) {
+    FillRect(hdc, &box, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    DrawTextCell(hdc, text, box, MAIN_VALUE_FONT, MAIN_VALUE_COLOR, DT_CENTER);
+}
+
 void CMainScreen::DrawValueBoxes(HDC hdc) {
-    HBRUSH black = (HBRUSH)GetStockObject(BLACK_BRUSH);
     wchar_t text[64];
-
-    FillRect(hdc, &kMainCaloriesBox, black);
     FormatCaloriesText(m_dTodayCalories + m_dWorkoutCalories, text, 64);
-    DrawTextCell(hdc, text, kMainCaloriesBox, MAIN_VALUE_FONT, MAIN_VALUE_COLOR, DT_CENTER);
-
-    FillRect(hdc, &kMainTimeBox, black);
+    DrawValueBox(hdc, kMainCaloriesBox, text);
     FormatTimeText(int64_t{m_nTodaySeconds} + m_nWorkoutSeconds, text, 64);
-    DrawTextCell(hdc, text, kMainTimeBox, MAIN_VALUE_FONT, MAIN_VALUE_COLOR, DT_CENTER);
+    DrawValueBox(hdc, kMainTimeBox, text);
 }
 
 void CMainScreen::DrawNotice(HDC hdc) {
@@ -111,13 +245,16 @@ void CMainScreen::DrawRunner(HDC hdc) {
         DrawImageAt(m_View.hMain, hdc, kMainRunnerPos.x, kMainRunnerPos.y, m_szRunnerFrames[m_nRunnerFrame]);
 }
 
-void CMainScreen::DrawStepDigits(HDC hdc) {
+void CMainScreen::DrawStepDigits(HDC hdc, const RECT* only) {
     int digits[MAIN_MAX_DIGITS];
     int count = SplitStepDigits(int64_t{m_nTodaySteps} + m_nWorkoutSteps, digits);
     m_nDigitCount = count;
-    for (int i = 0; i < count; ++i)
-        DrawImageAt(m_View.hMain, hdc, StepDigitX(count, i), kMainDigitTop,
-                    m_szDigits[digits[count - 1 - i]]);
+    for (int i = 0; i < count; ++i) {
+        const wchar_t* name = m_szDigits[digits[count - 1 - i]];
+        const int x = StepDigitX(count, i);
+        if (only && !Overlaps(*only, ImageRect(name, x, kMainDigitTop))) continue;
+        DrawImageAt(m_View.hMain, hdc, x, kMainDigitTop, name);
+    }
 }
 
 void CMainScreen::DrawButtons(HDC hdc) {
