@@ -169,6 +169,9 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
             break;
         case UM_SWITCH_VIEW:
             SwitchView((int)wParam);
+            // The main view's value timer stops while it is hidden: the view that comes up gets
+            // the elapsed time at once.
+            if (m_bEngineStarted) m_Engine.SendElapsed();
             break;
         case UM_VIEW_EVENT:
             if (Current()) Current()->OnEvent((int)wParam, (const wchar_t*)lParam);

@@ -1,22 +1,31 @@
-// CPU the running program spends per minute of walking. The real program (the executable beside
-// this one) runs as a child process on the headless display with the synthetic walker as its
-// sensor: it starts a workout with the main view's button, walks, and quits. Its CPU time (user
-// plus system, from wait4) after a short and after a long walk gives the cost of the walking
-// alone, with start-up and exit cancelled out, scaled to one minute.
+// CPU and wake-ups the running program spends per minute of walking, beside a floor program in the
+// same run. The real program (the executable beside this one) runs as a child process on the
+// headless display: it starts a workout with the main view's button, walks, and quits. Its CPU
+// time (user plus system) and its voluntary context switches (each a thread waking from a wait),
+// from wait4, after a short and after a long walk give the cost of the walking alone, with start-up
+// and exit cancelled out, per minute and per second.
 //
-// Views: "history" opens the history view right after the start, so that nothing on screen
-// moves while the workout goes on (the walk with the screen out of sight); "main" keeps the
-// main view with its runner and value boxes repainting. Clocks: "real" walks in real time;
-// "manual" advances the manual clock and gives CPU per simulated minute.
+// The floor is this benchmark itself started as a child ("--floor MS"): a thread that sleeps 60 ms
+// and reads three sysfs-like files, as the cheapest polling reader of an accelerometer would. It is
+// measured the same way in the same run, so that the ratio holds on a busy machine; the machine's
+// load average is reported beside the figures.
+//
+// Views: "history" opens the history view right after the start, so that the main view is hidden
+// (the walk with the screen out of sight); "main" keeps the main view with its runner and value
+// boxes on screen. Sources: "walk" (the synthetic walker) or "iio" (a device folder of three
+// files, read like the floor's). Clocks: "real" walks in real time; "manual" advances the manual
+// clock and gives CPU per simulated minute.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -28,13 +37,18 @@ extern char** environ;
 
 namespace {
 
-std::string ExecutableFolder() {
+std::string SelfPath() {
     char path[4096];
     ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return ".";
+    if (n <= 0) return std::string();
     path[n] = '\0';
-    std::string dir(path);
-    return dir.substr(0, dir.rfind('/'));
+    return path;
+}
+
+std::string ExecutableFolder() {
+    std::string self = SelfPath();
+    size_t slash = self.rfind('/');
+    return slash == std::string::npos ? "." : self.substr(0, slash);
 }
 
 // A program folder: a copy of the program, its images and a database with a stored profile.
@@ -64,96 +78,207 @@ bool PrepareFolder(const std::string& dir) {
     return ok;
 }
 
-struct Walk {
+// An accelerometer's device folder: three raw files, as sysfs offers them.
+bool PrepareDevice(const std::string& dir) {
+    std::filesystem::create_directories(dir);
+    const char* values[3] = {"120\n", "9810\n", "-35\n"};
+    const char* axes[3] = {"x", "y", "z"};
+    for (int i = 0; i < 3; ++i) {
+        std::ofstream f(dir + "/in_accel_" + axes[i] + "_raw");
+        f << values[i];
+        if (!f) return false;
+    }
+    return true;
+}
+
+struct Usage {
     bool bOk = false;
     double dCpuSeconds = 0;
+    double dWakeups = 0;  // voluntary context switches
     double dWallSeconds = 0;
 };
 
-// One run of the program that walks for walkMs after the start; its CPU time as a whole.
-Walk RunWalk(bool realClock, bool history, int walkMs) {
-    Walk result;
+Usage Spawn(const std::string& program, std::vector<std::string> args,
+            const std::vector<std::string>& settings) {
+    Usage result;
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "MOVIMETRA_", 10) != 0) env.push_back(*e);
+    env.insert(env.end(), settings.begin(), settings.end());
+    std::vector<char*> envp;
+    for (std::string& entry : env) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    args.insert(args.begin(), program);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    const auto began = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
+        int status = 0;
+        rusage usage{};
+        if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+            result.bOk = true;
+            result.dCpuSeconds = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 +
+                                 usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
+            result.dWakeups = static_cast<double>(usage.ru_nvcsw);
+            result.dWallSeconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+        }
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return result;
+}
+
+// One run of the program that walks for walkMs after the start.
+Usage RunWalk(bool realClock, bool history, bool iio, int walkMs) {
+    Usage result;
     char tmpl[] = "/tmp/mv_walking_bench_XXXXXX";
     if (!mkdtemp(tmpl)) return result;
     const std::string dir = tmpl;
-    if (PrepareFolder(dir)) {
+    if (PrepareFolder(dir) && PrepareDevice(dir + "/iio")) {
         std::ofstream script(dir + "/script.txt");
         script << "tap 80 692\n";                          // start
         if (history) script << "wait 100\ntap 400 692\n";  // the history view
         script << "wait " << walkMs << "\nquit\n";
         script.close();
-
-        std::vector<std::string> settings = {
-            "MOVIMETRA_DISPLAY=headless", std::string("MOVIMETRA_CLOCK=") + (realClock ? "real" : "manual"),
-            "MOVIMETRA_SENSOR=walk", "MOVIMETRA_SCRIPT=" + dir + "/script.txt"};
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e)
-            if (std::strncmp(*e, "MOVIMETRA_", 10) != 0) env.push_back(*e);
-        env.insert(env.end(), settings.begin(), settings.end());
-        std::vector<char*> envp;
-        for (std::string& entry : env) envp.push_back(entry.data());
-        envp.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        std::string program = dir + "/Movimetra";
-        char* argv[] = {program.data(), nullptr};
-        const auto began = std::chrono::steady_clock::now();
-        pid_t pid = 0;
-        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data()) == 0) {
-            int status = 0;
-            rusage usage{};
-            if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-                result.bOk = true;
-                result.dCpuSeconds = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 +
-                                     usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
-                result.dWallSeconds =
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-            }
-        }
-        posix_spawn_file_actions_destroy(&actions);
+        result = Spawn(
+            dir + "/Movimetra", {},
+            {"MOVIMETRA_DISPLAY=headless", std::string("MOVIMETRA_CLOCK=") + (realClock ? "real" : "manual"),
+             std::string("MOVIMETRA_SENSOR=") + (iio ? "iio:" + dir + "/iio" : "walk"),
+             "MOVIMETRA_SCRIPT=" + dir + "/script.txt"});
     }
     std::error_code ignored;
     std::filesystem::remove_all(dir, ignored);
     return result;
 }
 
-// args: real clock (1) or manual (0); history view (1) or main view (0); short and long walk in ms.
+// The floor program for runMs.
+Usage RunFloor(int runMs) {
+    Usage result;
+    char tmpl[] = "/tmp/mv_walking_floor_XXXXXX";
+    if (!mkdtemp(tmpl)) return result;
+    const std::string dir = tmpl;
+    if (PrepareDevice(dir)) result = Spawn(SelfPath(), {"--floor", std::to_string(runMs), dir}, {});
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+    return result;
+}
+
+// The floor itself: every 60 ms (absolute deadlines) one read of each of the three files.
+int FloorMain(int runMs, const std::string& dir) {
+    int fds[3];
+    const char* axes[3] = {"x", "y", "z"};
+    for (int i = 0; i < 3; ++i) {
+        fds[i] = open((dir + "/in_accel_" + axes[i] + "_raw").c_str(), O_RDONLY | O_CLOEXEC);
+        if (fds[i] < 0) return 1;
+    }
+    timespec next{};
+    clock_gettime(CLOCK_MONOTONIC, &next);
+    const long periods = runMs / 60;
+    long sum = 0;
+    for (long k = 0; k < periods; ++k) {
+        next.tv_nsec += 60000000L;
+        if (next.tv_nsec >= 1000000000L) {
+            next.tv_nsec -= 1000000000L;
+            ++next.tv_sec;
+        }
+        clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+        for (int fd : fds) {
+            char buf[64];
+            ssize_t n = pread(fd, buf, sizeof buf - 1, 0);
+            if (n > 0) {
+                buf[n] = '\0';
+                sum += std::atol(buf);
+            }
+        }
+    }
+    for (int fd : fds) close(fd);
+    return sum == 0 ? 1 : 0;
+}
+
+double LoadAverage() {
+    double load[3] = {0, 0, 0};
+    return getloadavg(load, 3) > 0 ? load[0] : -1;
+}
+
+struct PerMinute {
+    double dCpuMs = 0;
+    double dWakeupsPerSecond = 0;
+};
+
+PerMinute Difference(const Usage& brief, const Usage& full, int shortMs, int longMs) {
+    PerMinute p;
+    p.dCpuMs = (full.dCpuSeconds - brief.dCpuSeconds) * 1000.0 * 60000.0 / (longMs - shortMs);
+    p.dWakeupsPerSecond = (full.dWakeups - brief.dWakeups) * 1000.0 / (longMs - shortMs);
+    return p;
+}
+
+// args: real clock (1) or manual (0); history view (1) or main view (0); iio source (1) or the
+// walker (0); short and long walk in ms. On the real clock the floor runs beside it.
 void BM_WalkingCpuPerMinute(benchmark::State& state) {
     const bool realClock = state.range(0) != 0;
     const bool history = state.range(1) != 0;
-    const int shortMs = static_cast<int>(state.range(2));
-    const int longMs = static_cast<int>(state.range(3));
-    double cpuPerMinuteMs = 0;
+    const bool iio = state.range(2) != 0;
+    const int shortMs = static_cast<int>(state.range(3));
+    const int longMs = static_cast<int>(state.range(4));
+    PerMinute program, floor;
+    const double loadBefore = LoadAverage();
     for (auto _ : state) {
-        Walk brief = RunWalk(realClock, history, shortMs);
-        Walk full = RunWalk(realClock, history, longMs);
+        Usage brief = RunWalk(realClock, history, iio, shortMs);
+        Usage full = RunWalk(realClock, history, iio, longMs);
         if (!brief.bOk || !full.bOk) {
             state.SkipWithError("the program did not run (is Movimetra built beside this benchmark?)");
             return;
         }
-        cpuPerMinuteMs = (full.dCpuSeconds - brief.dCpuSeconds) * 1000.0 * 60000.0 / (longMs - shortMs);
+        program = Difference(brief, full, shortMs, longMs);
         state.SetIterationTime(full.dWallSeconds);
         state.counters["program_cpu_ms"] = full.dCpuSeconds * 1000.0;
         state.counters["walk_s"] = longMs / 1000.0;
+        if (realClock) {
+            Usage floorBrief = RunFloor(shortMs), floorFull = RunFloor(longMs);
+            if (!floorBrief.bOk || !floorFull.bOk) {
+                state.SkipWithError("the floor program did not run");
+                return;
+            }
+            floor = Difference(floorBrief, floorFull, shortMs, longMs);
+        }
     }
-    state.counters["cpu_ms_per_walking_minute"] = cpuPerMinuteMs;
+    state.counters["cpu_ms_per_walking_minute"] = program.dCpuMs;
+    state.counters["wakeups_per_s"] = program.dWakeupsPerSecond;
+    if (realClock) {
+        state.counters["floor_cpu_ms_per_minute"] = floor.dCpuMs;
+        state.counters["floor_wakeups_per_s"] = floor.dWakeupsPerSecond;
+        state.counters["ratio_to_floor"] = floor.dCpuMs > 0 ? program.dCpuMs / floor.dCpuMs : 0;
+    }
+    state.counters["load_average"] = (loadBefore + LoadAverage()) / 2;
     state.SetLabel(std::string(realClock ? "real clock, " : "manual clock (per simulated minute), ") +
-                   (history ? "history view shown" : "main view shown"));
+                   (history ? "history view shown, " : "main view shown, ") + (iio ? "iio files" : "walker"));
 }
 
 }  // namespace
 
 BENCHMARK(BM_WalkingCpuPerMinute)
-    ->ArgNames({"real", "history", "short_ms", "long_ms"})
-    ->Args({1, 1, 2000, 32000})
-    ->Args({1, 0, 2000, 17000})
-    ->Args({0, 1, 10000, 610000})
-    ->Args({0, 0, 10000, 130000})
+    ->ArgNames({"real", "history", "iio", "short_ms", "long_ms"})
+    ->Args({1, 0, 0, 2000, 32000})
+    ->Args({1, 1, 1, 2000, 62000})
+    ->Args({1, 1, 0, 2000, 32000})
+    ->Args({0, 1, 0, 10000, 610000})
+    ->Args({0, 0, 0, 10000, 130000})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    if (argc >= 4 && std::strcmp(argv[1], "--floor") == 0) return FloorMain(std::atoi(argv[2]), argv[3]);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -73,9 +73,12 @@ uint32_t CStepEngine::GetClock() {
 }
 
 void CStepEngine::MotionInfo(WPARAM wParam, LPARAM lParam) {
-    const DWORD now = GetTickCount();
-    const DWORD interval = now - m_dwLastTick;
-    m_dwLastTick = now;
+    // The time the reading was taken: the sensor queues readings and the UI thread may handle
+    // several at once, each with its own interval.
+    const DWORD now = static_cast<DWORD>(GetMessageTime());
+    // A reading taken before the workout's start tick counts as taken at it.
+    const DWORD interval = static_cast<int32_t>(now - m_dwLastTick) > 0 ? now - m_dwLastTick : 0;
+    if (interval > 0) m_dwLastTick = now;
 
     AccelSample sample;
     sample.x = static_cast<int16_t>(HIWORD(lParam)) * 0.001;
@@ -177,10 +180,15 @@ void CStepEngine::SelectPedometer(const TodayTotals* totals) {
 
 void CStepEngine::OnTimer(int id) {
     if (id != TIMER_VALUES) return;
+    SendElapsed();
+}
+
+void CStepEngine::SendElapsed() {
     const uint32_t now = GetClock();
     uint32_t elapsed;
     {
         CLockGuard lock(&m_csCounters);
+        if (m_nRunState != 2) return;
         m_nElapsed = now - m_nStartTime;
         elapsed = m_nElapsed;
     }
@@ -189,12 +197,15 @@ void CStepEngine::OnTimer(int id) {
 
 void CStepEngine::GetCounters(EngineCounters* out) {
     if (!out) return;
+    const uint32_t now = GetClock();
     CLockGuard lock(&m_csCounters);
     out->nRunState = m_nRunState;
     out->iStepCount = m_iStepCount;
     out->dCalories = m_dCalories;
     out->dTotalDistance = m_dTotalDistance;
-    out->nElapsed = m_nElapsed;
+    // While a workout runs the elapsed time comes from its start: the value timer that refreshes
+    // it only runs while the main view is on screen.
+    out->nElapsed = m_nRunState == 2 ? now - m_nStartTime : m_nElapsed;
     out->sumStep = sumStep;
     out->sumKCal = sumKCal;
     out->sumDistance = sumDistance;

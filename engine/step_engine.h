@@ -35,6 +35,9 @@ public:
     void ResetStepInfo();
     void SelectPedometer(const TodayTotals* totals);
     void OnTimer(int id);
+    // While a workout runs: the elapsed seconds since its start, sent to the views as "TIME"
+    // (timer 30, and whenever the views switch).
+    void SendElapsed();
     // Seconds since 1970 from the platform's system time, truncated to 32 bits.
     static uint32_t GetClock();
 

@@ -64,6 +64,7 @@ void CStepEngine::StartCounting() {
     m_nStartTime = now;
     m_nRunState = 2;
     LeaveCriticalSection(&m_csCounters);
+    m_Saver.RunStateChanged();
 }
 
 void CStepEngine::StopCounting() {
@@ -73,9 +74,13 @@ void CStepEngine::StopCounting() {
     SendSensorControl(SENSOR_CTL_DETACH);
     LeaveUnattended();
     m_bSensorRunning = 0;
+    const uint32_t now = GetClock();
     EnterCriticalSection(&m_csCounters);
+    // The elapsed time stays at what the workout reached.
+    m_nElapsed = now - m_nStartTime;
     m_nRunState = 0;
     LeaveCriticalSection(&m_csCounters);
+    m_Saver.RunStateChanged();
 }
 
 void CStepEngine::OnDestroy() {

@@ -89,6 +89,7 @@ struct SentMessage {
     WPARAM wParam = 0;
     LPARAM lParam = 0;
     LRESULT result = 0;
+    DWORD time = 0;  // platform ms when it was sent
     bool done = false;
     std::shared_ptr<ThreadRec> sender;
 };
@@ -198,7 +199,9 @@ bool WindowMatchesFilterLocked(HWND hWnd, HWND filter);
 void DropAllWindowsLocked();
 
 // ---- Messages (message_queue.cpp) ----
-// Calls a window procedure (observer first); mutex NOT held.
+// Calls a window procedure (observer first); mutex NOT held. GetMessageTime answers `time` (the
+// message's own time: when it was posted or sent) while the procedure runs; without it, now.
+LRESULT CallWindowProcedureAt(DWORD time, HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT CallWindowProcedure(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void WakeUiLocked();
 // Wakes the UI thread if it waits for the clock threads to settle (manual clock only).

@@ -9,7 +9,12 @@
 
 namespace mv {
 
-LRESULT CallWindowProcedure(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+namespace {
+// The time of the message the UI thread's window procedure is handling (GetMessageTime).
+thread_local DWORD t_messageTime = 0;
+}  // namespace
+
+LRESULT CallWindowProcedureAt(DWORD time, HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     WNDPROC proc;
     std::shared_ptr<std::function<void(HWND, UINT, WPARAM, LPARAM)>> observer;
     {
@@ -20,7 +25,15 @@ LRESULT CallWindowProcedure(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         observer = G().observer;
     }
     if (observer && *observer) (*observer)(hWnd, msg, wParam, lParam);
-    return proc(hWnd, msg, wParam, lParam);
+    const DWORD outer = t_messageTime;
+    t_messageTime = time;
+    LRESULT result = proc(hWnd, msg, wParam, lParam);
+    t_messageTime = outer;
+    return result;
+}
+
+LRESULT CallWindowProcedure(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcedureAt(static_cast<DWORD>(NowMs()), hWnd, msg, wParam, lParam);
 }
 
 void WakeUiLocked() {
@@ -46,8 +59,9 @@ bool HandleSentLocked(Lock& lk) {
         UINT m = sm->msg;
         WPARAM wp = sm->wParam;
         LPARAM lp = sm->lParam;
+        DWORD time = sm->time;
         lk.unlock();
-        LRESULT r = CallWindowProcedure(h, m, wp, lp);
+        LRESULT r = CallWindowProcedureAt(time, h, m, wp, lp);
         lk.lock();
         // The sender runs again as soon as `done` is seen; mark it running first so that a
         // clock step never mistakes it for asleep.
@@ -81,8 +95,7 @@ bool TakeReadyLocked(Lock& lk, MSG* msg, HWND filter, UINT minMsg, UINT maxMsg, 
             if (filter != nullptr && (it->hwnd == nullptr || !WindowMatchesFilterLocked(it->hwnd, filter)))
                 continue;
             if (!inRange(it->message)) continue;
-            *msg = *it;
-            msg->time = static_cast<DWORD>(NowMs());
+            *msg = *it;  // posted messages keep the time they were posted at
             msg->pt = g.lastPos;
             if (remove) g.posted.erase(it);
             return true;
@@ -130,6 +143,7 @@ LRESULT SendMessageW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     sm.msg = msg;
     sm.wParam = wParam;
     sm.lParam = lParam;
+    sm.time = static_cast<DWORD>(NowMs());
     sm.sender = SelfRecLocked();
     sm.sender->state = ThreadState::Sending;
     g.sent.push_back(&sm);
@@ -140,12 +154,38 @@ LRESULT SendMessageW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL PostMessageW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return MvPostMessageAt(hWnd, msg, wParam, lParam, static_cast<DWORD>(NowMs()), true);
+}
+
+BOOL MvPostMessageAt(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD time, bool wake) {
+    Core& g = G();
+    bool notify = false;
+    {
+        Lock lk(g.mutex);
+        if (hWnd != nullptr && WindowLocked(hWnd) == nullptr) return FALSE;
+        g.posted.push_back(MSG{hWnd, msg, wParam, lParam, time, POINT{}});
+        if (wake && !g.wakePending) {
+            g.wakePending = true;
+            if (DisplayBackend* d = Display()) d->Wake();
+            notify = true;
+        }
+    }
+    // Notified after the lock is let go, so that the UI thread does not wake only to wait for it.
+    if (notify) g.cv.notify_all();
+    return TRUE;
+}
+
+void MvRemovePostedMessages(HWND hWnd, UINT msg) {
     Core& g = G();
     Lock lk(g.mutex);
-    if (hWnd != nullptr && WindowLocked(hWnd) == nullptr) return FALSE;
-    g.posted.push_back(MSG{hWnd, msg, wParam, lParam, 0, POINT{}});
-    WakeUiLocked();
-    return TRUE;
+    g.posted.erase(
+        std::remove_if(g.posted.begin(), g.posted.end(),
+                       [&](const MSG& m) { return m.message == msg && (hWnd == nullptr || m.hwnd == hWnd); }),
+        g.posted.end());
+}
+
+LONG GetMessageTime() {
+    return static_cast<LONG>(t_messageTime);
 }
 
 void PostQuitMessage(int exitCode) {
@@ -178,7 +218,8 @@ BOOL TranslateMessage(const MSG* msg) {
     Core& g = G();
     Lock lk(g.mutex);
     // The character comes next, before anything posted earlier.
-    g.posted.push_front(MSG{msg->hwnd, WM_CHAR, static_cast<WPARAM>(ch), msg->lParam & 0xFFFF, 0, POINT{}});
+    g.posted.push_front(
+        MSG{msg->hwnd, WM_CHAR, static_cast<WPARAM>(ch), msg->lParam & 0xFFFF, msg->time, POINT{}});
     WakeUiLocked();
     return TRUE;
 }
@@ -199,7 +240,7 @@ LRESULT DispatchMessageW(const MSG* msg) {
             return 0;
         }
     }
-    return CallWindowProcedure(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    return CallWindowProcedureAt(msg->time, msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
 LRESULT DefWindowProcW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -39,6 +39,12 @@ void MvWindowVisibleRects(HWND hWnd, std::vector<RECT>* rects);
 HWND MvWindowFromPoint(int x, int y);
 // The thread that owns every window (the one that called MvPlatformInit).
 bool MvIsUiThread();
+// Posts a message stamped with `time` (GetTickCount ms; GetMessageTime answers it to the handler).
+// Without `wake` the UI thread is not woken for it: it is handled, in order, when the thread wakes
+// for anything else.
+BOOL MvPostMessageAt(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD time, bool wake);
+// Drops the posted messages `msg` of a window (any window for null) that were not taken yet.
+void MvRemovePostedMessages(HWND hWnd, UINT msg);
 // Class name of a window.
 std::wstring MvWindowClassName(HWND hWnd);
 
@@ -52,3 +58,7 @@ bool MvShellPressSoftKey(int which);
 // ---- Devices -----------------------------------------------------------------------------------
 // Stops the sensor thread, if any (process end).
 void MvSensorShutdown();
+// Looks whether the device was suspended since the last look (CLOCK_BOOTTIME ran ahead of
+// CLOCK_MONOTONIC) and, if so, delivers PBT_RESUME to the registered queues. The sensor thread
+// calls it with every reading.
+void MvPowerCheckResume();

@@ -1,6 +1,7 @@
 // Power management: small in-process message queues, resume notifications, unattended mode and
-// the idle timer. A resume from suspend is noticed by a watcher thread that compares
-// CLOCK_BOOTTIME with CLOCK_MONOTONIC: their difference grows by the time spent suspended.
+// the idle timer. A resume from suspend is noticed by comparing CLOCK_BOOTTIME with
+// CLOCK_MONOTONIC (their difference grows by the time spent suspended) whenever the sensor thread
+// takes a reading: no thread of its own wakes the device to look.
 #include <time.h>
 
 #include <atomic>
@@ -12,9 +13,9 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
+#include "platform/mv_internal.h"
 #include "platform/mv_sensor.h"
 #include "platform/win_devices.h"
 #include "platform/win_time.h"
@@ -25,7 +26,6 @@ namespace {
 const uintptr_t kQueueHandleBase = 0x4D510000u;
 const uintptr_t kNotifyHandleBase = 0x504E0000u;
 const DWORD kMaxQueueMessages = 1024;
-const auto kWatchPeriod = std::chrono::seconds(2);
 const int64_t kSuspendThresholdNs = 500000000;  // shorter jumps are scheduling noise
 
 struct MsgQueue {
@@ -51,13 +51,10 @@ struct PowerState {
     uintptr_t nextId = 1;
     bool unattended = false;
     std::atomic<unsigned> idleResets{0};
-    std::thread watcher;
-    bool watcherStop = false;
-    std::condition_variable watcherWake;
-    bool exitHandlerRegistered = false;
+    int64_t suspendedNs = 0;  // CLOCK_BOOTTIME - CLOCK_MONOTONIC at the last look
 };
 
-// Never destroyed: the watcher thread may still run while the process ends.
+// Never destroyed: the sensor thread may still look at it while the process ends.
 PowerState& Power() {
     static PowerState* state = new PowerState;
     return *state;
@@ -89,37 +86,6 @@ void DeliverResume() {
     for (const auto& entry : p.registrations)
         if (entry.second.nFlags & PBT_RESUME)
             WriteLocked(p, entry.second.hQueue, &broadcast, sizeof(broadcast));
-}
-
-void WatchForResume() {
-    PowerState& p = Power();
-    int64_t last = SuspendedNs();
-    std::unique_lock<std::mutex> lock(p.mutex);
-    while (!p.watcherStop) {
-        p.watcherWake.wait_for(lock, kWatchPeriod);
-        if (p.watcherStop) break;
-        int64_t now = SuspendedNs();
-        bool resumed = now - last > kSuspendThresholdNs;
-        last = now;
-        if (resumed) {
-            lock.unlock();
-            DeliverResume();
-            lock.lock();
-        }
-    }
-}
-
-void StopWatcher() {
-    PowerState& p = Power();
-    std::thread watcher;
-    {
-        std::lock_guard<std::mutex> lock(p.mutex);
-        if (!p.watcher.joinable()) return;
-        p.watcherStop = true;
-        watcher = std::move(p.watcher);
-    }
-    p.watcherWake.notify_all();
-    watcher.join();
 }
 
 }  // namespace
@@ -187,28 +153,16 @@ HANDLE RequestPowerNotifications(HANDLE queue, DWORD flags) {
     std::lock_guard<std::mutex> lock(p.mutex);
     if (p.queues.find(queue) == p.queues.end()) return nullptr;
     HANDLE handle = reinterpret_cast<HANDLE>(kNotifyHandleBase + p.nextId++);
+    // Suspends before the first registration are not reported.
+    if (p.registrations.empty()) p.suspendedNs = SuspendedNs();
     p.registrations[handle] = Registration{queue, flags};
-    if (!p.watcher.joinable()) {
-        p.watcherStop = false;
-        p.watcher = std::thread(WatchForResume);
-        if (!p.exitHandlerRegistered) {
-            p.exitHandlerRegistered = true;
-            std::atexit(StopWatcher);
-        }
-    }
     return handle;
 }
 
 DWORD StopPowerNotifications(HANDLE notifications) {
     PowerState& p = Power();
-    bool last;
-    {
-        std::lock_guard<std::mutex> lock(p.mutex);
-        if (p.registrations.erase(notifications) == 0) return FALSE;
-        last = p.registrations.empty();
-    }
-    if (last) StopWatcher();
-    return TRUE;
+    std::lock_guard<std::mutex> lock(p.mutex);
+    return p.registrations.erase(notifications) == 0 ? FALSE : TRUE;
 }
 
 BOOL PowerPolicyNotify(DWORD message, DWORD data) {
@@ -238,6 +192,17 @@ unsigned MvPowerIdleResets() {
     return Power().idleResets.load();
 }
 
-void MvPowerShutdown() {
-    StopWatcher();
+void MvPowerCheckResume() {
+    PowerState& p = Power();
+    {
+        std::lock_guard<std::mutex> lock(p.mutex);
+        if (p.registrations.empty()) return;
+        const int64_t now = SuspendedNs();
+        const bool resumed = now - p.suspendedNs > kSuspendThresholdNs;
+        p.suspendedNs = now;
+        if (!resumed) return;
+    }
+    DeliverResume();
 }
+
+void MvPowerShutdown() {}

@@ -1,9 +1,21 @@
 // The acceleration sensor service "MAG0:". One sensor thread, started at the first
-// SENSOR_CTL_START, takes steps from the configured source: it waits on the platform clock (so a
-// replay under the manual clock is exact) and sends each reading to the attached window with
-// SendMessageW, only between START and STOP.
+// SENSOR_CTL_START, takes steps from the configured source and posts each reading to the attached
+// window as UM_SENSOR_DATA, stamped with the time it was taken (GetMessageTime), only between
+// START and STOP. The posts wake the UI thread at most about once a second: in between, the
+// readings wait in its queue and are handled, in order and before any timer, whenever it wakes
+// for something else. On the real clock the thread sleeps on a timerfd with absolute deadlines
+// (the cadence does not drift) and wakes for a change of state through an eventfd; on the manual
+// clock it waits on the platform clock, so that a replay is exact.
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/timerfd.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <cwctype>
@@ -11,6 +23,7 @@
 #include <mutex>
 
 #include "platform/mv_internal.h"
+#include "platform/mv_platform.h"
 #include "platform/mv_sensor.h"
 #include "platform/sensor_source.h"
 #include "platform/win_devices.h"
@@ -29,12 +42,10 @@ struct SourceSlot {
 
 struct SensorService {
     std::mutex mutex;
-    std::condition_variable changed;  // a delivery finished or the thread ended
+    std::condition_variable changed;  // the thread ended
     HWND window = nullptr;
     bool started = false;
     bool quit = false;
-    bool inFlight = false;    // the thread is inside SendMessageW
-    unsigned sendSerial = 0;  // counts the sends the thread has begun
     bool threadDone = false;  // the thread has left its loop
     unsigned generation = 0;  // changes at every START, STOP and reconfiguration
     std::string setting;      // empty: the default
@@ -42,6 +53,9 @@ struct SensorService {
     std::shared_ptr<SourceSlot> source;  // null: nothing to deliver
     HANDLE thread = nullptr;
     HANDLE wake = nullptr;  // auto-reset; tells the thread that the state changed
+    int wakeFd = -1;        // eventfd: the same, for the thread's real-clock waits
+    DWORD lastUiWake = 0;   // when a reading last woke the UI thread
+    bool uiWoken = false;
     bool exitHandlerRegistered = false;
     std::vector<DWORD> log;
     unsigned delivered = 0;
@@ -81,23 +95,123 @@ WPARAM PackZ(int16_t z) {
     return static_cast<WPARAM>(static_cast<uint16_t>(z));
 }
 
+// Tells the thread that the state changed (START, STOP, a new source, shutdown).
+void WakeThread(SensorService& s) {
+    HANDLE wake;
+    int fd;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        wake = s.wake;
+        fd = s.wakeFd;
+    }
+    if (wake != nullptr) SetEvent(wake);
+    if (fd >= 0) {
+        const uint64_t one = 1;
+        ssize_t ignored = write(fd, &one, sizeof one);
+        (void)ignored;
+    }
+}
+
+constexpr int64_t kNsPerMs = 1000000;
+// A reading wakes the UI thread when none did for this long (readings in between ride along).
+constexpr DWORD kUiWakeMs = 1000;
+
+int64_t MonotonicNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+enum class WaitResult { kTimeout, kWoken, kFailed };
+
+// The thread's waits. On the real clock: a timerfd armed at absolute deadlines, so that a run of
+// waits keeps its cadence however long the work between them took; an eventfd ends a wait early.
+// On the manual clock: the platform clock's event wait.
+class CSensorWaiter {
+public:
+    ~CSensorWaiter() {
+        if (m_fdTimer >= 0) close(m_fdTimer);
+    }
+    // Waits ms (INFINITE: until woken). A wait that ends early forgets the cadence.
+    WaitResult Wait(SensorService& s, DWORD ms) {
+        if (MvIsManualClock()) {
+            m_nDeadline = 0;
+            HANDLE wake;
+            {
+                std::lock_guard<std::mutex> lock(s.mutex);
+                wake = s.wake;
+            }
+            DWORD r = WaitForSingleObject(wake, ms);
+            if (r == WAIT_TIMEOUT) return WaitResult::kTimeout;
+            return r == WAIT_FAILED ? WaitResult::kFailed : WaitResult::kWoken;
+        }
+        int wakeFd;
+        {
+            std::lock_guard<std::mutex> lock(s.mutex);
+            wakeFd = s.wakeFd;
+        }
+        if (wakeFd < 0) return WaitResult::kFailed;
+        pollfd fds[2] = {{wakeFd, POLLIN, 0}, {-1, POLLIN, 0}};
+        if (ms != INFINITE) {
+            if (m_fdTimer < 0) m_fdTimer = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC);
+            if (m_fdTimer < 0) return WaitResult::kFailed;
+            const int64_t now = MonotonicNs();
+            int64_t deadline = m_nDeadline + ms * kNsPerMs;
+            // Behind by more than a period (or no cadence yet): start a new one from now.
+            if (m_nDeadline == 0 || deadline < now - ms * kNsPerMs) deadline = now + ms * kNsPerMs;
+            m_nDeadline = deadline;
+            itimerspec spec{};
+            spec.it_value.tv_sec = deadline / 1000000000LL;
+            spec.it_value.tv_nsec = deadline % 1000000000LL;
+            if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0) spec.it_value.tv_nsec = 1;
+            if (timerfd_settime(m_fdTimer, TFD_TIMER_ABSTIME, &spec, nullptr) != 0)
+                return WaitResult::kFailed;
+            fds[1].fd = m_fdTimer;
+        } else {
+            m_nDeadline = 0;
+        }
+        for (;;) {
+            int n = poll(fds, fds[1].fd >= 0 ? 2 : 1, -1);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return WaitResult::kFailed;
+            break;
+        }
+        uint64_t count = 0;
+        if (fds[0].revents & POLLIN) {
+            ssize_t ignored = read(wakeFd, &count, sizeof count);
+            (void)ignored;
+            m_nDeadline = 0;
+            return WaitResult::kWoken;
+        }
+        if (fds[1].fd >= 0 && (fds[1].revents & POLLIN)) {
+            ssize_t ignored = read(m_fdTimer, &count, sizeof count);
+            (void)ignored;
+            return WaitResult::kTimeout;
+        }
+        return WaitResult::kWoken;
+    }
+
+private:
+    int m_fdTimer = -1;
+    int64_t m_nDeadline = 0;  // CLOCK_MONOTONIC ns of the last deadline; 0: none
+};
+
 DWORD SensorThread(LPVOID) {
     SensorService& s = Service();
     std::shared_ptr<SourceSlot> source;
+    CSensorWaiter waiter;
     for (;;) {
-        HANDLE wake;
         unsigned generation = 0;
         bool active;
         {
             std::lock_guard<std::mutex> lock(s.mutex);
             if (s.quit) break;
-            wake = s.wake;
             active = s.started && s.source != nullptr;
             source = active ? s.source : nullptr;
             if (active) generation = s.generation;
         }
         if (!active) {
-            WaitForSingleObject(wake, INFINITE);
+            if (waiter.Wait(s, INFINITE) == WaitResult::kFailed) break;
             continue;
         }
         SensorStep& step = source->step;
@@ -106,84 +220,56 @@ DWORD SensorThread(LPVOID) {
             source->hasStep = true;
         }
         if (step.eKind == SensorStep::kEnd) {
-            WaitForSingleObject(wake, INFINITE);
+            if (waiter.Wait(s, INFINITE) == WaitResult::kFailed) break;
             continue;
         }
         if (step.eKind == SensorStep::kWait) {
-            DWORD result = WaitForSingleObject(wake, step.nWaitMs);
-            if (result == WAIT_TIMEOUT) source->hasStep = false;
-            if (result == WAIT_FAILED) {
-                MvSensorReport("cannot wait on the platform clock; the sensor stops");
+            WaitResult result = waiter.Wait(s, step.nWaitMs);
+            if (result == WaitResult::kTimeout) source->hasStep = false;
+            if (result == WaitResult::kFailed) {
+                MvSensorReport("cannot wait for the next reading; the sensor stops");
                 break;
             }
             // Woken early: the state changed, and the wait starts over.
             continue;
         }
-        HWND target;
+        // A resume from suspend is looked for with every reading, before the reading is handled.
+        MvPowerCheckResume();
         {
             std::lock_guard<std::mutex> lock(s.mutex);
             if (s.quit) break;
             if (!s.started || s.generation != generation || s.source != source) continue;
-            target = s.window;
-            s.inFlight = target != nullptr;
-            ++s.sendSerial;
+            source->hasStep = false;
+            if (s.window == nullptr) continue;
+            // Posted under the service's lock: once STOP has taken it, no reading follows.
+            const DWORD now = GetTickCount();
+            const bool wake = MvIsManualClock() || !s.uiWoken || now - s.lastUiWake >= kUiWakeMs;
+            if (wake) {
+                s.lastUiWake = now;
+                s.uiWoken = true;
+            }
+            if (MvPostMessageAt(s.window, UM_SENSOR_DATA, PackZ(step.z), PackXY(step.x, step.y), now, wake))
+                ++s.delivered;
         }
-        source->hasStep = false;
-        if (target == nullptr) continue;
-        SendMessageW(target, UM_SENSOR_DATA, PackZ(step.z), PackXY(step.x, step.y));
-        {
-            std::lock_guard<std::mutex> lock(s.mutex);
-            s.inFlight = false;
-            ++s.delivered;
-        }
-        s.changed.notify_all();
     }
     {
         std::lock_guard<std::mutex> lock(s.mutex);
         s.threadDone = true;
-        s.inFlight = false;
     }
     s.changed.notify_all();
     return 0;
 }
 
-// Waits until no delivery is under way (or, for a shutdown, until the thread has ended). On the
-// UI thread, a message the sensor thread is sending is handled meanwhile, as Win32 handles sent
-// messages while a thread waits. If the UI thread is itself inside the handler of that message
-// (a control code sent from the handler), the delivery cannot end first: it counts as done, and
-// false is returned when the thread did not end.
-bool WaitForDeliveries(SensorService& s, std::unique_lock<std::mutex>& lock, bool untilThreadDone) {
-    auto busy = [&] { return untilThreadDone ? !s.threadDone : s.inFlight; };
-    const bool uiThread = MvIsUiThread();
-    unsigned stuckSerial = 0;
-    auto stuckSince = std::chrono::steady_clock::now();
-    while (busy()) {
-        if (s.inFlight && uiThread) {
-            unsigned serial = s.sendSerial;
-            lock.unlock();
-            MSG msg;
-            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
-            lock.lock();
-            if (!busy()) break;
-            auto now = std::chrono::steady_clock::now();
-            if (!s.inFlight || serial != stuckSerial) {
-                stuckSerial = serial;
-                stuckSince = now;
-            } else if (now - stuckSince > std::chrono::milliseconds(200)) {
-                return !untilThreadDone;
-            }
-        }
-        s.changed.wait_for(lock, std::chrono::milliseconds(1));
-    }
-    return true;
+// Readings posted but not yet handled when the service stops or forgets its window are dropped.
+void DropQueuedReadingsLocked(SensorService& s, HWND window) {
+    MvRemovePostedMessages(window, UM_SENSOR_DATA);
 }
 
-// Joins a thread that a shutdown could not wait for (it was delivering to a handler that was
-// still running); by now that handler has returned.
-void ReapQuittingThreadLocked(SensorService& s, std::unique_lock<std::mutex>& lock) {
+// Joins a thread that was asked to quit.
+void JoinQuittingThreadLocked(SensorService& s, std::unique_lock<std::mutex>& lock) {
     if (s.thread == nullptr || !s.quit) return;
-    if (!WaitForDeliveries(s, lock, true)) return;
     HANDLE thread = s.thread;
+    s.changed.wait(lock, [&] { return s.threadDone; });
     s.thread = nullptr;
     s.quit = false;
     s.threadDone = false;
@@ -193,20 +279,17 @@ void ReapQuittingThreadLocked(SensorService& s, std::unique_lock<std::mutex>& lo
     lock.lock();
 }
 
-// At process end: stops the thread unless it is stuck in a delivery nobody will handle.
+// At process end: stops the thread.
 void StopAtExit() {
     SensorService& s = Service();
     std::unique_lock<std::mutex> lock(s.mutex);
     if (s.thread == nullptr) return;
     s.quit = true;
     s.started = false;
-    HANDLE wake = s.wake;
     lock.unlock();
-    SetEvent(wake);
+    WakeThread(s);
     lock.lock();
-    if (!s.changed.wait_for(lock, std::chrono::seconds(2), [&] { return s.threadDone || s.inFlight; }) ||
-        !s.threadDone)
-        return;
+    if (!s.changed.wait_for(lock, std::chrono::seconds(2), [&] { return s.threadDone; })) return;
     HANDLE thread = s.thread;
     s.thread = nullptr;
     lock.unlock();
@@ -217,13 +300,14 @@ void StopAtExit() {
 void Start(SensorService& s) {
     std::unique_lock<std::mutex> lock(s.mutex);
     if (s.started) return;
-    ReapQuittingThreadLocked(s, lock);
-    if (s.thread != nullptr && s.quit) return;
+    JoinQuittingThreadLocked(s, lock);
     EnsureSourceLocked(s);
     s.started = true;
     ++s.generation;
+    s.uiWoken = false;
     if (s.source == nullptr) return;
     if (s.wake == nullptr) s.wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (s.wakeFd < 0) s.wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (s.thread == nullptr) {
         s.quit = false;
         s.threadDone = false;
@@ -237,9 +321,8 @@ void Start(SensorService& s) {
             std::atexit(StopAtExit);
         }
     }
-    HANDLE wake = s.wake;
     lock.unlock();
-    SetEvent(wake);
+    WakeThread(s);
 }
 
 void Stop(SensorService& s) {
@@ -247,11 +330,9 @@ void Stop(SensorService& s) {
     if (!s.started) return;
     s.started = false;
     ++s.generation;
-    HANDLE wake = s.wake;
+    DropQueuedReadingsLocked(s, nullptr);
     lock.unlock();
-    if (wake != nullptr) SetEvent(wake);
-    lock.lock();
-    WaitForDeliveries(s, lock, false);
+    WakeThread(s);
 }
 
 HWND WindowFromInput(LPVOID in, DWORD inSize) {
@@ -301,9 +382,9 @@ BOOL ServiceIoControl(HANDLE service, DWORD code, LPVOID in, DWORD inSize, LPVOI
             Stop(s);
             return TRUE;
         case SENSOR_CTL_DETACH: {
-            std::unique_lock<std::mutex> lock(s.mutex);
+            std::lock_guard<std::mutex> lock(s.mutex);
             s.window = nullptr;
-            WaitForDeliveries(s, lock, false);
+            DropQueuedReadingsLocked(s, nullptr);
             return TRUE;
         }
         default:
@@ -328,9 +409,8 @@ void MvSensorConfigure(const std::string& setting) {
             return;
         }
     }
-    HANDLE wake = s.wake;
     lock.unlock();
-    if (wake != nullptr) SetEvent(wake);
+    WakeThread(s);
 }
 
 std::vector<DWORD> MvSensorControlLog() {
@@ -356,22 +436,14 @@ void MvSensorShutdown() {
     std::unique_lock<std::mutex> lock(s.mutex);
     s.started = false;
     ++s.generation;
-    HANDLE thread = s.thread;
-    if (thread != nullptr) {
+    DropQueuedReadingsLocked(s, nullptr);
+    if (s.thread != nullptr) {
         s.quit = true;
-        HANDLE wake = s.wake;
         lock.unlock();
-        SetEvent(wake);
+        WakeThread(s);
         lock.lock();
-        if (WaitForDeliveries(s, lock, true)) {
-            s.thread = nullptr;
-            s.quit = false;
-            s.threadDone = false;
-            lock.unlock();
-            WaitForSingleObject(thread, INFINITE);
-            CloseHandle(thread);
-        }
+        JoinQuittingThreadLocked(s, lock);
     }
-    if (lock.owns_lock()) lock.unlock();
+    lock.unlock();
     MvPowerShutdown();
 }

@@ -222,6 +222,8 @@ BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageW(const MSG* msg);
 LRESULT DefWindowProcW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 DWORD GetMessagePos();
+// The time (GetTickCount) of the message being handled: when it was posted, or sent.
+LONG GetMessageTime();
 
 // Painting
 struct PAINTSTRUCT {

@@ -1,18 +1,27 @@
-// The saving thread: once a second it looks whether a workout runs; every tenth running second
-// (counted across workouts) it saves today's row.
+// The saving thread: sleeps until the tenth running second (or a change of the run state), counts
+// the running seconds on its beat and saves today's row on every tenth of them.
 #include "store/saving_thread.h"
 
 #include "engine/step_engine.h"
 
+namespace {
+constexpr DWORD kBeatMs = 1000;
+constexpr unsigned kSaveEvery = 10;
+}  // namespace
+
 bool CSavingThread::Start(CStepEngine* engine) {
     if (m_hThread) return true;
     m_pEngine = engine;
-    m_hStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!m_hStop) return false;
+    m_bStop = false;
+    m_hWake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!m_hWake) return false;
+    m_dwOrigin = GetTickCount();
+    m_nBeatsSeen = 0;
+    m_bCounting = false;
     m_hThread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
     if (!m_hThread) {
-        CloseHandle(m_hStop);
-        m_hStop = nullptr;
+        CloseHandle(m_hWake);
+        m_hWake = nullptr;
         return false;
     }
     return true;
@@ -20,21 +29,61 @@ bool CSavingThread::Start(CStepEngine* engine) {
 
 void CSavingThread::Stop() {
     if (!m_hThread) return;
-    SetEvent(m_hStop);
+    m_bStop = true;
+    SetEvent(m_hWake);
     WaitForSingleObject(m_hThread, INFINITE);
     CloseHandle(m_hThread);
-    CloseHandle(m_hStop);
+    CloseHandle(m_hWake);
     m_hThread = nullptr;
-    m_hStop = nullptr;
+    m_hWake = nullptr;
+}
+
+void CSavingThread::RunStateChanged() {
+    if (m_hWake) SetEvent(m_hWake);
+}
+
+uint64_t CSavingThread::BeatsNow() const {
+    return (GetTickCount() - m_dwOrigin.load()) / kBeatMs;
+}
+
+unsigned CSavingThread::Ticks() const {
+    unsigned ticks = m_nTicks.load();
+    if (m_hThread && m_bCounting.load()) {
+        const uint64_t now = BeatsNow(), seen = m_nBeatsSeen.load();
+        if (now > seen) ticks += static_cast<unsigned>(now - seen);
+    }
+    return ticks;
 }
 
 DWORD CSavingThread::ThreadProc(LPVOID param) {
     CSavingThread* self = static_cast<CSavingThread*>(param);
-    while (WaitForSingleObject(self->m_hStop, 1000) == WAIT_TIMEOUT) {
-        if (self->m_pEngine->GetRunState() != 2) continue;
-        unsigned ticks = self->m_nTicks.load(std::memory_order_relaxed) + 1;
-        self->m_nTicks.store(ticks, std::memory_order_relaxed);
-        if (ticks % 10 == 0) self->m_pEngine->SaveTodayRow();
+    for (;;) {
+        // The beats since the last look: each counts when the workout ran through them (the run
+        // state is only looked at after a change woke the thread, so it held until now).
+        const uint64_t beats = self->BeatsNow();
+        const uint64_t seen = self->m_nBeatsSeen.load();
+        if (beats > seen) {
+            if (self->m_bCounting.load()) {
+                const unsigned before = self->m_nTicks.load();
+                const unsigned after = before + static_cast<unsigned>(beats - seen);
+                self->m_nTicks.store(after);
+                if (after / kSaveEvery != before / kSaveEvery) self->m_pEngine->SaveTodayRow();
+            }
+            self->m_nBeatsSeen.store(beats);
+        }
+        if (self->m_bStop.load()) break;
+        const bool running = self->m_pEngine->GetRunState() == 2;
+        self->m_bCounting.store(running);
+        DWORD wait = INFINITE;
+        if (running) {
+            // Until the beat of the next tenth running second.
+            const unsigned ticks = self->m_nTicks.load();
+            const uint64_t dueBeat = beats + (kSaveEvery - ticks % kSaveEvery);
+            const DWORD dueMs = static_cast<DWORD>(dueBeat * kBeatMs);
+            const DWORD sinceOrigin = GetTickCount() - self->m_dwOrigin.load();
+            wait = dueMs > sinceOrigin ? dueMs - sinceOrigin : 0;
+        }
+        WaitForSingleObject(self->m_hWake, wait);
     }
     return 0;
 }

@@ -1,8 +1,12 @@
-// The saving thread: once a second, counts the seconds in which a workout runs and saves
-// today's row on every tenth such second (counted across workouts).
+// The saving thread: counts the seconds in which a workout runs (looking once a second, on a
+// beat of whole seconds from its start) and saves today's row on every tenth such second
+// (counted across workouts). It sleeps until the next tenth second and wakes early only when the
+// run state changes; the seconds that passed meanwhile are counted as a thread looking once a
+// second would have counted them.
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 
 #include "platform/windows.h"
 
@@ -14,13 +18,25 @@ public:
     bool Start(CStepEngine* engine);
     // Signals the thread and joins it; the database may be closed afterwards.
     void Stop();
+    // The engine's run state changed (a workout started or stopped).
+    void RunStateChanged();
     bool IsRunning() const { return m_hThread != nullptr; }
-    unsigned Ticks() const { return m_nTicks; }
+    // Running seconds counted so far, including those since the thread last looked.
+    unsigned Ticks() const;
 
 private:
     static DWORD ThreadProc(LPVOID param);
+    // Whole seconds of the beat passed since the thread started.
+    uint64_t BeatsNow() const;
+
     CStepEngine* m_pEngine = nullptr;
     HANDLE m_hThread = nullptr;
-    HANDLE m_hStop = nullptr;
+    HANDLE m_hWake = nullptr;  // auto-reset: stop or a change of the run state
+    std::atomic<bool> m_bStop{false};
     std::atomic<unsigned> m_nTicks{0};  // only the saving thread writes it
+    // The beat: GetTickCount at the thread's start, the beats accounted for, and whether the
+    // workout ran during the beats since then.
+    std::atomic<DWORD> m_dwOrigin{0};
+    std::atomic<uint64_t> m_nBeatsSeen{0};
+    std::atomic<bool> m_bCounting{false};
 };

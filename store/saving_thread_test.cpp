@@ -32,6 +32,17 @@ protected:
         StoreTest::TearDown();
     }
 
+    // The engine tells its own saving thread when a workout starts or stops; this test's thread
+    // is told the same way.
+    void StartCounting() {
+        m_Engine.StartCounting();
+        m_Saver.RunStateChanged();
+    }
+    void StopCounting() {
+        m_Engine.StopCounting();
+        m_Saver.RunStateChanged();
+    }
+
     // Rows changed on the connection so far: one per save (an UPDATE of one row).
     int Saves() { return sqlite3_total_changes(m_pDb) - m_nChangesBefore; }
     void Mark() { m_nChangesBefore = sqlite3_total_changes(m_pDb); }
@@ -48,7 +59,7 @@ TEST_F(SavingThreadTest, SavingOncePerTenRunningSeconds) {
     MvAdvanceClock(20000);  // not running: no ticks
     EXPECT_EQ(0u, m_Saver.Ticks());
 
-    m_Engine.StartCounting();
+    StartCounting();
     ASSERT_EQ(2, m_Engine.GetRunState());
     MvAdvanceClock(9000);
     EXPECT_EQ(9u, m_Saver.Ticks());
@@ -66,14 +77,14 @@ TEST_F(SavingThreadTest, SavingOncePerTenRunningSeconds) {
 TEST_F(SavingThreadTest, SavingTicksCountAcrossWorkouts) {
     ASSERT_TRUE(m_Saver.Start(&m_Engine));
     Mark();
-    m_Engine.StartCounting();
+    StartCounting();
     MvAdvanceClock(7000);
-    m_Engine.StopCounting();
+    StopCounting();
     MvAdvanceClock(30000);  // stopped: the count waits
     EXPECT_EQ(7u, m_Saver.Ticks());
     EXPECT_EQ(0, Saves());
 
-    m_Engine.StartCounting();
+    StartCounting();
     MvAdvanceClock(2000);
     EXPECT_EQ(0, Saves());
     MvAdvanceClock(1000);  // the tenth running second
@@ -84,7 +95,7 @@ TEST_F(SavingThreadTest, SavingTicksCountAcrossWorkouts) {
 TEST_F(SavingThreadTest, SavingStopJoinsTheThread) {
     m_Saver.Stop();  // never started: nothing to do
     ASSERT_TRUE(m_Saver.Start(&m_Engine));
-    m_Engine.StartCounting();
+    StartCounting();
     MvAdvanceClock(4000);
     m_Saver.Stop();
     EXPECT_FALSE(m_Saver.IsRunning());

@@ -198,12 +198,15 @@ TEST_F(MainScreenWorkoutTest, LogButtonSavesAndOpensHistoryWhileTheWalkGoesOnPro
     });
     int stepsAway = 0;
     run.Hook("back", [&] {
-        // As the previous view it kept hearing the time and the steps.
-        EXPECT_NEAR(MainView()->WorkoutSeconds(), 13, 1);
+        // As the previous view it kept hearing the steps; its timers rested meanwhile.
         stepsAway = MainView()->WorkoutSteps();
         EXPECT_GT(stepsAway, 10);
+        EXPECT_FALSE(MainView()->TickTimersRunning());
         recorder.Clear();
         SendMessageW(Main(), UM_SWITCH_VIEW, VIEW_MAIN, 0);
+        // Back on screen, the time is brought up to date before the first repaint.
+        EXPECT_NEAR(MainView()->WorkoutSeconds(), 13, 1);
+        EXPECT_TRUE(MainView()->TickTimersRunning());
         EXPECT_EQ(recorder.Digits(), std::to_string(stepsAway));
     });
     run.Hook("profile", [&] { EXPECT_EQ(GetApplication()->CurrentIndex(), VIEW_PROFILE); });

@@ -24,6 +24,8 @@ constexpr DWORD kNotificationDuration = (DWORD)-2;
 constexpr UINT kNoticeMs = 2000;
 constexpr UINT kAnimationMs = 200;
 constexpr UINT kValuesMs = 300;
+// Timers shorter than this are lengthened to it by the window manager.
+constexpr UINT kMinTimerMs = 10;
 
 // The runner rests once this many animation ticks passed without a new step (2 s).
 constexpr int kIdleTicksToRest = 10;
@@ -63,7 +65,42 @@ void CMainScreen::Show(bool show, int otherIndex) {
         LoadToday();
         m_bTodayLoaded = 1;
     }
+    // The runner and the value boxes tick only while they can be seen.
+    if (!show) StopTickTimers();
     ShowViewCommon(m_View, show, otherIndex, CaptionOk::Clear, IDR_MENUBAR_MAIN_KO, IDR_MENUBAR_MAIN_EN);
+    if (show && m_nRunState != MAIN_STOPPED) ResumeTickTimers();
+}
+
+void CMainScreen::StartTickTimers() {
+    m_dwTicksSince = GetTickCount();
+    SetTimer(m_View.hMain, TIMER_ANIMATION, kAnimationMs, nullptr);
+    SetTimer(m_View.hMain, TIMER_VALUES, kValuesMs, nullptr);
+    m_bTickTimers = true;
+    m_bRephaseAnimation = false;
+    m_bRephaseValues = false;
+}
+
+void CMainScreen::StopTickTimers() {
+    if (!m_bTickTimers) return;
+    KillTimer(m_View.hMain, TIMER_ANIMATION);
+    KillTimer(m_View.hMain, TIMER_VALUES);
+    m_bTickTimers = false;
+}
+
+// Back on screen: the timers tick on the beat they had since the workout started, as if they
+// had never stopped; the first tick re-arms each at its usual period.
+void CMainScreen::ResumeTickTimers() {
+    if (m_bTickTimers) return;
+    const DWORD since = GetTickCount() - m_dwTicksSince;
+    auto untilBeat = [since](UINT period) {
+        UINT delay = period - since % period;
+        return delay < kMinTimerMs ? delay + period : delay;
+    };
+    SetTimer(m_View.hMain, TIMER_ANIMATION, untilBeat(kAnimationMs), nullptr);
+    SetTimer(m_View.hMain, TIMER_VALUES, untilBeat(kValuesMs), nullptr);
+    m_bTickTimers = true;
+    m_bRephaseAnimation = true;
+    m_bRephaseValues = true;
 }
 
 void CMainScreen::OnEvent(int value, const wchar_t* key) {
@@ -110,8 +147,7 @@ void CMainScreen::OnRightSoftKey() {
     HWND hMain = m_View.hMain;
     if (m_nRunState == MAIN_RUNNING) {
         KillTimer(hMain, TIMER_NOTICE);
-        KillTimer(hMain, TIMER_ANIMATION);
-        KillTimer(hMain, TIMER_VALUES);
+        StopTickTimers();
         m_nRunState = MAIN_STOPPED;
         m_nRunnerFrame = 0;
         SendMessageW(hMain, UM_ENGINE_STOP, 0, 0);
@@ -128,11 +164,19 @@ void CMainScreen::OnTimer(int id) {
         KillTimer(m_View.hMain, TIMER_NOTICE);
         FullRepaint();
     } else if (id == TIMER_VALUES) {
+        if (m_bRephaseValues) {
+            m_bRephaseValues = false;
+            SetTimer(m_View.hMain, TIMER_VALUES, kValuesMs, nullptr);
+        }
         RepaintValueBoxes();
     }
 }
 
 void CMainScreen::OnAnimationTimer() {
+    if (m_bRephaseAnimation) {
+        m_bRephaseAnimation = false;
+        SetTimer(m_View.hMain, TIMER_ANIMATION, kAnimationMs, nullptr);
+    }
     if (m_nWorkoutSteps == m_nLastSeenSteps) {
         ++m_nIdleTicks;
     } else {
@@ -185,15 +229,13 @@ void CMainScreen::StartWorkout() {
     if (CDailyRecords::CountTodayRows(m_Db, today) == 0) CDailyRecords::InsertTodayRow(hMain, today);
     SendMessageW(hMain, UM_ENGINE_START, 0, 0);
     FullRepaint();
-    SetTimer(hMain, TIMER_ANIMATION, kAnimationMs, nullptr);
-    SetTimer(hMain, TIMER_VALUES, kValuesMs, nullptr);
+    StartTickTimers();
 }
 
 void CMainScreen::StopWorkout() {
     HWND hMain = m_View.hMain;
     KillTimer(hMain, TIMER_NOTICE);
-    KillTimer(hMain, TIMER_ANIMATION);
-    KillTimer(hMain, TIMER_VALUES);
+    StopTickTimers();
     m_nRunState = MAIN_STOPPED;
     m_nRunnerFrame = 0;
     RemoveNotification();

@@ -60,6 +60,7 @@ public:
     int IdleTicks() const { return m_nIdleTicks; }
     int DigitCount() const { return m_nDigitCount; }
     int ButtonPressed() const { return m_bButtonPressed; }
+    bool TickTimersRunning() const { return m_bTickTimers; }
     int TodayLoaded() const { return m_bTodayLoaded; }
     const ViewCommon& Common() const { return m_View; }
 
@@ -69,6 +70,10 @@ private:
     void StopWorkout();
     void ResetWorkout(bool saveFirst);
     void LoadToday();
+    // Timers 20 and 30 run only while a workout runs and the view is on screen.
+    void StartTickTimers();
+    void StopTickTimers();
+    void ResumeTickTimers();
     void AddNotification();
     void RemoveNotification();
 
@@ -114,6 +119,10 @@ private:
     int m_bAnimating = 1;
     int m_nIdleTicks = 11;
     int m_nDigitCount = 0;
+    bool m_bTickTimers = false;
+    DWORD m_dwTicksSince = 0;  // when the workout's timers were first set (their beat)
+    bool m_bRephaseAnimation = false;
+    bool m_bRephaseValues = false;
 
     // What the last upper-area and value-box repaints left on the window: the next ones compose
     // only what differs. Invalid after a full repaint, which layers the same things differently.
