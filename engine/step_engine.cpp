@@ -26,6 +26,8 @@ private:
 };
 
 constexpr DWORD kIdleLimitMs = 15000;
+constexpr int64_t kDayMs = 86400000;
+constexpr int64_t kDayTimerMaxMs = 60000;
 constexpr ULONGLONG kFileTimeOf1970 = 116444736000000000ULL;
 
 // A decimal text as atof reads it (leading blanks, an optional sign, the longest number
@@ -63,17 +65,22 @@ CStepEngine::~CStepEngine() {
     DeleteCriticalSection(&m_csCounters);
 }
 
-uint32_t CStepEngine::GetClock() {
-    SYSTEMTIME st;
-    GetSystemTime(&st);
-    FILETIME ft{};
-    SystemTimeToFileTime(&st, &ft);
-    const ULONGLONG ticks = (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-    const int64_t seconds = (static_cast<int64_t>(ticks) - static_cast<int64_t>(kFileTimeOf1970)) / 10000000;
-    return static_cast<uint32_t>(seconds);
+uint32_t CStepEngine::ElapsedSeconds() {
+    const ULONGLONG now = GetTickCount64();
+    CLockGuard lock(&m_csCounters);
+    return ElapsedLocked(now);
+}
+
+uint32_t CStepEngine::ElapsedLocked(ULONGLONG now) const {
+    if (m_nRunState != 2) return m_nElapsed;
+    const ULONGLONG seconds = now >= m_qwStartTick ? (now - m_qwStartTick) / 1000 : 0;
+    const uint32_t total = seconds > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(seconds);
+    return total >= m_nEarlierDaysSeconds ? total - m_nEarlierDaysSeconds : 0;
 }
 
 void CStepEngine::MotionInfo(WPARAM wParam, LPARAM lParam) {
+    // A reading after midnight counts for the new day.
+    CheckDayChange(false);
     m_bNewStep = 0;
 
     const DWORD now = GetTickCount();
@@ -93,13 +100,17 @@ void CStepEngine::MotionInfo(WPARAM wParam, LPARAM lParam) {
     ProcessSample(&sample, static_cast<uint16_t>(interval));
     StepInfo info;
     GetStepInfo(&info);
+    // The detector counts the whole workout; what it counted before a day change is not today's.
+    // (Unsigned difference: the detector's count wraps.)
+    const int32_t steps = static_cast<int32_t>(static_cast<uint32_t>(info.nStepCount) -
+                                               static_cast<uint32_t>(m_DayBase.nStepCount));
 
-    if (info.nStepCount != m_iStepCount) {
+    if (steps != m_iStepCount) {
         {
             CLockGuard lock(&m_csCounters);
-            m_dCalories = info.dCalories;
-            m_dTotalDistance = info.dDistance;
-            m_iStepCount = info.nStepCount;
+            m_dCalories = info.dCalories - m_DayBase.dCalories;
+            m_dTotalDistance = info.dDistance - m_DayBase.dDistance;
+            m_iStepCount = steps;
         }
         m_bNewStep = 1;
         m_dwIdleTime = 0;
@@ -143,10 +154,12 @@ void CStepEngine::SetUserInfoText(const wchar_t* heightText, const wchar_t* weig
 void CStepEngine::ResetStepInfo() {
     const StepInfo zero{};
     SetStepInfo(&zero);
-    const uint32_t now = GetClock();
+    const ULONGLONG now = GetTickCount64();
     {
         CLockGuard lock(&m_csCounters);
-        m_nStartTime = now;
+        m_DayBase = StepInfo{};
+        m_qwStartTick = now;
+        m_nEarlierDaysSeconds = 0;
         m_nElapsed = 0;
         sumHMS = 0;
         sumStep = 0;
@@ -157,7 +170,6 @@ void CStepEngine::ResetStepInfo() {
         m_dTotalDistance = 0;
         m_nSumsDate = TodayDateNumber();
     }
-    m_Records.ResetCarry();
 }
 
 int CStepEngine::TodayDateNumber() {
@@ -166,18 +178,57 @@ int CStepEngine::TodayDateNumber() {
     return st.wYear * 10000 + st.wMonth * 100 + st.wDay;
 }
 
-void CStepEngine::DropSumsOfEarlierDay() {
+void CStepEngine::CheckDayChange(bool atStart) {
     const int today = TodayDateNumber();
+    if (today == m_nSumsDate) return;
+    // No day's totals known yet: there is nothing to move to another day.
+    if (!atStart && m_nSumsDate == 0) return;
+    // Set back, the clock may show an earlier day for a while: the totals stay with their day
+    // until the clock reaches a later one. A workout starts on the day the clock shows.
+    if (!atStart && today < m_nSumsDate) return;
+    BeginDay(today, !atStart);
+}
+
+void CStepEngine::BeginDay(int day, bool tellViews) {
+    wchar_t date[16];
+    CDailyRecords::MakeDayText(day, date, 16);
+    StoredToday stored{};
+    const bool haveRow = CDailyRecords::ReadDayTotals(m_Db, date, &stored);
     {
-        CLockGuard lock(&m_csCounters);
-        if (m_nSumsDate == today) return;
-        m_nSumsDate = today;
-        sumHMS = 0;
-        sumStep = 0;
-        sumKCal = 0;
-        sumDistance = 0;
+        std::lock_guard<std::mutex> saving(m_SaveLock);
+        const ULONGLONG now = GetTickCount64();
+        EngineCounters earlier{};
+        {
+            CLockGuard lock(&m_csCounters);
+            FillCountersLocked(&earlier, now);
+            if (m_nRunState == 2) m_nEarlierDaysSeconds += ElapsedLocked(now);
+            m_nElapsed = 0;
+            m_DayBase.nStepCount = static_cast<int32_t>(static_cast<uint32_t>(m_DayBase.nStepCount) +
+                                                        static_cast<uint32_t>(m_iStepCount));
+            m_DayBase.dCalories += m_dCalories;
+            m_DayBase.dDistance += m_dTotalDistance;
+            m_iStepCount = 0;
+            m_dCalories = 0;
+            m_dTotalDistance = 0;
+            sumHMS = stored.nDuration;
+            sumStep = stored.nSteps;
+            sumKCal = stored.dKcal;
+            sumDistance = stored.dDistance;
+            m_nSumsDate = day;
+        }
+        // The walk went on across the day change: its earlier day's row gets everything counted
+        // until now. (A stopped workout was saved at its stop.)
+        if (earlier.nRunState == 2 && earlier.nDay != 0) {
+            wchar_t duration[16] = L"";
+            m_Records.SaveTodayRow(m_Db, earlier, duration, 16);
+        }
     }
-    m_Records.ResetCarry();
+    // Walking on: the new day gets its row now, as a start on that day would insert it.
+    if (!haveRow && m_bSensorRunning && CDailyRecords::CountTodayRows(m_Db, date) == 0)
+        CDailyRecords::InsertTodayRow(m_hMain, date);
+    if (!tellViews) return;
+    TodayTotals totals{stored.nDuration, stored.nSteps, stored.dKcal, stored.dDistance};
+    SendMessageW(m_hMain, UM_NEW_DAY, 0, reinterpret_cast<LPARAM>(&totals));
 }
 
 void CStepEngine::SelectPedometer(const TodayTotals* totals) {
@@ -190,16 +241,29 @@ void CStepEngine::SelectPedometer(const TodayTotals* totals) {
         sumDistance = totals->dDistance;
         m_nSumsDate = TodayDateNumber();
     }
-    m_Records.ResetCarry();
+}
+
+void CStepEngine::ArmDayTimer() {
+    SYSTEMTIME st{};
+    GetLocalTime(&st);
+    const int64_t msOfDay =
+        ((st.wHour * 60 + st.wMinute) * 60 + st.wSecond) * int64_t{1000} + st.wMilliseconds;
+    int64_t wait = kDayMs - msOfDay;
+    // A clock set on or back meanwhile is noticed within the minute.
+    if (wait > kDayTimerMaxMs) wait = kDayTimerMaxMs;
+    if (wait < 1) wait = 1;
+    SetTimer(m_hMain, TIMER_DAY, static_cast<UINT>(wait), nullptr);
 }
 
 void CStepEngine::OnTimer(int id) {
+    CheckDayChange(false);
+    if (id == TIMER_DAY) ArmDayTimer();
     if (id != TIMER_VALUES) return;
-    const uint32_t now = GetClock();
+    const ULONGLONG now = GetTickCount64();
     uint32_t elapsed;
     {
         CLockGuard lock(&m_csCounters);
-        m_nElapsed = now - m_nStartTime;
+        m_nElapsed = ElapsedLocked(now);
         elapsed = m_nElapsed;
     }
     SendMessageW(m_hMain, UM_VIEW_EVENT, static_cast<WPARAM>(elapsed), reinterpret_cast<LPARAM>(L"TIME"));
@@ -207,16 +271,22 @@ void CStepEngine::OnTimer(int id) {
 
 void CStepEngine::GetCounters(EngineCounters* out) {
     if (!out) return;
+    const ULONGLONG now = GetTickCount64();
     CLockGuard lock(&m_csCounters);
+    FillCountersLocked(out, now);
+}
+
+void CStepEngine::FillCountersLocked(EngineCounters* out, ULONGLONG now) const {
     out->nRunState = m_nRunState;
     out->iStepCount = m_iStepCount;
     out->dCalories = m_dCalories;
     out->dTotalDistance = m_dTotalDistance;
-    out->nElapsed = m_nElapsed;
+    out->nElapsed = ElapsedLocked(now);
     out->sumStep = sumStep;
     out->sumKCal = sumKCal;
     out->sumDistance = sumDistance;
     out->sumHMS = sumHMS;
+    out->nDay = m_nSumsDate;
 }
 
 int CStepEngine::GetRunState() {
@@ -225,12 +295,15 @@ int CStepEngine::GetRunState() {
 }
 
 void CStepEngine::SaveTodayRow() {
-    EngineCounters counters;
-    GetCounters(&counters);
     // Both threads save; each formats into its own buffer and the member is replaced under
     // the lock.
     wchar_t duration[16] = L"";
-    m_Records.SaveTodayRow(m_Db, counters, duration, sizeof duration / sizeof duration[0]);
+    {
+        std::lock_guard<std::mutex> saving(m_SaveLock);
+        EngineCounters counters;
+        GetCounters(&counters);
+        m_Records.SaveTodayRow(m_Db, counters, duration, sizeof duration / sizeof duration[0]);
+    }
     duration[15] = L'\0';
     CLockGuard lock(&m_csCounters);
     wcscpy(m_szDuration, duration);

@@ -3,8 +3,11 @@
 // records, saving thread).
 #pragma once
 
+#include <mutex>
+
 #include "engine/engine_counters.h"
 #include "engine/motion_record.h"
+#include "engine/step_detector.h"
 #include "platform/windows.h"
 #include "store/daily_records.h"
 #include "store/db_helper.h"
@@ -34,8 +37,10 @@ public:
     void ResetStepInfo();
     void SelectPedometer(const TodayTotals* totals);
     void OnTimer(int id);
-    // Seconds since 1970 from the platform's system time, truncated to 32 bits.
-    static uint32_t GetClock();
+    // Seconds of the workout that count for today's totals: whole seconds of the monotonic
+    // clock since the workout started (or was reset), less those that went to an earlier day at
+    // a day change; frozen at stop. Setting the date or time of day never changes it. Any thread.
+    uint32_t ElapsedSeconds();
 
     // Record store
     void SaveTodayRow();                         // UM_SAVE_TODAY and the saving thread
@@ -61,8 +66,20 @@ private:
     void SendSensorControl(DWORD code);
     // Today's local date as yyyymmdd.
     static int TodayDateNumber();
-    // Drops stored sums that belong to an earlier day (called when a workout starts).
-    void DropSumsOfEarlierDay();
+    // ElapsedSeconds with m_csCounters held, `now` from GetTickCount64.
+    uint32_t ElapsedLocked(ULONGLONG now) const;
+    void FillCountersLocked(EngineCounters* out, ULONGLONG now) const;
+    // Notices a change of the local date. While a workout runs or is stopped, only a later date
+    // is a day change (a clock set back leaves the totals with their day); at the start of a
+    // workout (`atStart`) any other date is. Runs on the UI thread.
+    void CheckDayChange(bool atStart);
+    // The totals of the running workout from here on belong to `day`: the earlier day's row is
+    // completed with everything counted so far, the counters start again from zero on top of
+    // the day's stored totals (its newest row, inserted when walking), and the views are told
+    // (`tellViews`; a starting workout's view has just read the day's totals itself).
+    void BeginDay(int day, bool tellViews);
+    // Sets TIMER_DAY on the main window for the next local midnight (at most a minute ahead).
+    void ArmDayTimer();
 
     HWND m_hMain = nullptr;
 
@@ -78,7 +95,13 @@ private:
     int32_t m_iStepCount = 0;
     double m_dCalories = 0;
     double m_dTotalDistance = 0;
-    uint32_t m_nStartTime = 0;
+    // The detector's totals at the last day change of the running workout: the counters above
+    // are the detector's totals less these, so each step is counted for exactly one day.
+    StepInfo m_DayBase{};
+    // Monotonic milliseconds at the start or reset of the workout, and the whole seconds of it
+    // that went to earlier days.
+    ULONGLONG m_qwStartTick = 0;
+    uint32_t m_nEarlierDaysSeconds = 0;
     uint32_t m_nElapsed = 0;
     DWORD m_dwLastTick = 0;
     DWORD m_dwIdleTime = 0;
@@ -93,9 +116,12 @@ private:
     // The body values last given; re-applied after the detector is re-initialised at start.
     UserBody m_Body{};
     bool m_bHaveBody = false;
-    // Local date (yyyymmdd) to which sumStep..sumHMS belong; a workout started on a later day
-    // starts from zero instead of an earlier day's sums.
+    // Local date (yyyymmdd) to which the sums and counters belong: saves go to this day's
+    // newest row. 0 until a day's totals are known (read, reset or begun).
     int m_nSumsDate = 0;
+    // Held across taking the counters and writing them, so that the saves of the UI and the
+    // saving thread reach the database in the order their totals were taken.
+    std::mutex m_SaveLock;
 
     // Record store
     CDbHelper m_Db;

@@ -28,6 +28,8 @@ void CStepEngine::InitEngine(HWND hMain) {
     m_Profile.Attach(hMain, &m_Db, this);
     if (m_Profile.CheckFirstUse() == 1) m_Profile.LoadUserInfo(1);
     m_Saver.Start(this);
+    // Wakes the engine at midnight, so that a screen left open shows the new day's totals.
+    ArmDayTimer();
 }
 
 void CStepEngine::SendSensorControl(DWORD code) {
@@ -37,8 +39,8 @@ void CStepEngine::SendSensorControl(DWORD code) {
 
 void CStepEngine::StartCounting() {
     if (m_bSensorRunning) return;
-    // A day without a row sends no totals: sums read on an earlier day must not flow into it.
-    DropSumsOfEarlierDay();
+    // A day without a row sends no totals: sums read on another day must not flow into it.
+    CheckDayChange(true);
     InitStepDetector();
     // The detector starts with default body values; the user's stay in force.
     if (m_bHaveBody) SetUserBody(&m_Body);
@@ -59,26 +61,34 @@ void CStepEngine::StartCounting() {
     m_bSensorRunning = 1;
     m_dwIdleTime = 0;
     m_dwLastTick = GetTickCount();
-    const uint32_t now = GetClock();
+    const ULONGLONG now = GetTickCount64();
     EnterCriticalSection(&m_csCounters);
-    m_nStartTime = now;
+    m_DayBase = StepInfo{};
+    m_qwStartTick = now;
+    m_nEarlierDaysSeconds = 0;
+    m_nElapsed = 0;
     m_nRunState = 2;
     LeaveCriticalSection(&m_csCounters);
 }
 
 void CStepEngine::StopCounting() {
     if (!m_bSensorRunning) return;
+    // The time walked until now counts for the day on which it was walked.
+    CheckDayChange(false);
     CloseResumeQueue();
     SendSensorControl(SENSOR_CTL_STOP);
     SendSensorControl(SENSOR_CTL_DETACH);
     LeaveUnattended();
     m_bSensorRunning = 0;
+    const ULONGLONG now = GetTickCount64();
     EnterCriticalSection(&m_csCounters);
+    m_nElapsed = ElapsedLocked(now);
     m_nRunState = 0;
     LeaveCriticalSection(&m_csCounters);
 }
 
 void CStepEngine::OnDestroy() {
+    if (m_hMain) KillTimer(m_hMain, TIMER_DAY);
     if (!m_bSensorRunning) return;
     m_bSensorRunning = 0;
     SendSensorControl(SENSOR_CTL_STOP);

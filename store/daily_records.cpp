@@ -42,6 +42,10 @@ void CDailyRecords::MakeClockText(const SYSTEMTIME& st, wchar_t* clock, size_t c
     StoreCopyText(clock, clockSize, StoreFormat(L"%02d:%02d:%02d", st.wHour, st.wMinute, st.wSecond));
 }
 
+void CDailyRecords::MakeDayText(int day, wchar_t* date, size_t dateSize) {
+    StoreCopyText(date, dateSize, StoreFormat(L"%04d-%02d-%02d", day / 10000, day / 100 % 100, day % 100));
+}
+
 void CDailyRecords::TodayDateText(wchar_t* date, size_t dateSize) {
     SYSTEMTIME st;
     GetLocalTime(&st);
@@ -73,7 +77,7 @@ int CDailyRecords::CountTodayRows(CDbHelper& db, const wchar_t* date) {
     return StoreTextToInt(rows[0]);
 }
 
-bool CDailyRecords::LoadTodayTotals(CDbHelper& db, HWND hMain, const wchar_t* date, StoredToday* out) {
+bool CDailyRecords::ReadDayTotals(CDbHelper& db, const wchar_t* date, StoredToday* out) {
     StoredToday totals{};
     if (out) *out = totals;
 
@@ -84,8 +88,6 @@ bool CDailyRecords::LoadTodayTotals(CDbHelper& db, HWND hMain, const wchar_t* da
         L"pedometer WHERE curdate = '%ls');",
         date);
     if (db.ExecuteSql(SQL_SELECT, sql.c_str(), rows, &result) == 0) return false;
-    // No row for the day: nothing is sent; the engine drops sums of an earlier day itself when a
-    // workout starts on a new day.
     if (result.nRows == 0 || result.nColumns < 4) return false;
 
     double kcalSum = 0;
@@ -105,6 +107,17 @@ bool CDailyRecords::LoadTodayTotals(CDbHelper& db, HWND hMain, const wchar_t* da
     totals.nDuration = ClampInt(duration);
     totals.dKcal = kcalSum * 0.01;
     totals.dDistance = distanceSum * 0.01;
+    if (out) *out = totals;
+    return true;
+}
+
+bool CDailyRecords::LoadTodayTotals(CDbHelper& db, HWND hMain, const wchar_t* date, StoredToday* out) {
+    StoredToday totals{};
+    // No row for the day (or a failed read): nothing is sent; the engine drops sums of another
+    // day itself when a workout starts.
+    const bool found = ReadDayTotals(db, date, &totals);
+    if (out) *out = totals;
+    if (!found) return false;
     NKDbgPrintfW(L"sumHMS[%d:%d:%d],sumStep[%d],sumKCal[%.2lf], sumDistance[%.2lf]\r\n", totals.nHours,
                  totals.nMinutes, totals.nSeconds, totals.nSteps, totals.dKcal, totals.dDistance);
 
@@ -114,7 +127,6 @@ bool CDailyRecords::LoadTodayTotals(CDbHelper& db, HWND hMain, const wchar_t* da
     record.dKcal = totals.dKcal;
     record.dDistance = totals.dDistance;
     SendMessageW(hMain, UM_SELECT_TODAY, 0, reinterpret_cast<LPARAM>(&record));
-    if (out) *out = totals;
     return true;
 }
 
@@ -131,24 +143,20 @@ void CDailyRecords::DeleteAllRecords(HWND hMain) {
     SendMessageW(hMain, UM_EXEC_SQL, SQL_DELETE, reinterpret_cast<LPARAM>(L"DELETE FROM pedometer;"));
 }
 
-void CDailyRecords::UpdateRow(CDbHelper& db, int seq, const Totals& values, const wchar_t* durationText,
-                              const wchar_t* date, const wchar_t* clock) {
-    std::wstring kcal = StoreHundredths(values.dKcal);
-    std::wstring distance = StoreHundredths(values.dDistance);
-    std::wstring sql = StoreFormat(
-        L"UPDATE pedometer SET steps=%d, kcal=%ls, distance=%ls, curtime='%ls', updated_at=datetime('%ls "
-        L"%ls') "
-        L"WHERE seq = %d;",
-        ClampInt(values.nSteps), kcal.c_str(), distance.c_str(), durationText, date, clock, seq);
-    std::vector<std::wstring> rows;
-    SqlResult result{};
-    db.ExecuteSql(SQL_UPDATE, sql.c_str(), rows, &result);
-}
-
 void CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t* durationText,
                                  size_t durationSize) {
-    std::lock_guard<std::mutex> lock(m_Lock);
+    // Today's totals as the engine sees them: stored sums plus the running workout.
+    const int64_t steps = int64_t{c.sumStep} + c.iStepCount;
+    const int64_t seconds = int64_t{c.sumHMS} + c.nElapsed;
+    std::wstring duration = DurationText(seconds);
+    StoreCopyText(durationText, durationSize, duration);
+    // Totals of no known day are written nowhere.
+    if (c.nDay <= 0) return;
 
+    // The row is the newest of the day the totals belong to, whatever day the clock shows now;
+    // the update time is the clock's reading.
+    wchar_t day[16];
+    MakeDayText(c.nDay, day, 16);
     SYSTEMTIME st;
     GetLocalTime(&st);
     wchar_t date[16];
@@ -156,66 +164,19 @@ void CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t
     MakeDateText(st, date, 16);
     MakeClockText(st, clock, 16);
 
-    // Today's totals as the engine sees them: stored sums plus the running workout.
-    const Totals now{int64_t{c.sumStep} + c.iStepCount, c.sumKCal + c.dCalories,
-                     c.sumDistance + c.dTotalDistance, int64_t{c.sumHMS} + c.nElapsed};
-    // What of them has not gone to an earlier day.
-    auto sinceBase = [this](const Totals& t) {
-        Totals part{t.nSteps - m_Base.nSteps, t.dKcal - m_Base.dKcal, t.dDistance - m_Base.dDistance,
-                    t.nSeconds - m_Base.nSeconds};
-        if (part.dKcal < 0) part.dKcal = 0;
-        if (part.dDistance < 0) part.dDistance = 0;
-        return part;
-    };
-
-    if (m_szLastDate[0] != L'\0' && std::wcscmp(date, m_szLastDate) != 0) {
-        // The date changed since the totals were last saved or replaced.
-        bool counted;
-        if (m_bWritten)
-            counted = now.nSteps != m_Written.nSteps || now.dKcal != m_Written.dKcal ||
-                      now.dDistance != m_Written.dDistance || now.nSeconds != m_Written.nSeconds;
-        else
-            counted = c.iStepCount != 0 || c.nElapsed != 0 || c.dCalories != 0 || c.dTotalDistance != 0;
-        if (!counted) {
-            // Nothing new since the earlier day's last save: nothing belongs to today yet.
-            StoreCopyText(durationText, durationSize, DurationText(now.nSeconds - m_Base.nSeconds));
-            return;
-        }
-        if (FindTodaySeq(db, date) == 0) {
-            // Walking went on across midnight: everything counted until now completes the earlier
-            // day's newest row, and the new day starts with a row of its own from here.
-            int previous = FindTodaySeq(db, m_szLastDate);
-            if (previous > 0) {
-                Totals done = sinceBase(now);
-                UpdateRow(db, previous, done, DurationText(done.nSeconds).c_str(), date, clock);
-            }
-            std::vector<std::wstring> rows;
-            SqlResult result{};
-            db.ExecuteSql(SQL_INSERT, ComposeInsert(date, clock).c_str(), rows, &result);
-            m_Base = now;
-        }
-    }
-
-    int seq = FindTodaySeq(db, date);
-    Totals today = sinceBase(now);
-    std::wstring duration = DurationText(today.nSeconds);
-    StoreCopyText(durationText, durationSize, duration);
-    UpdateRow(db, seq, today, duration.c_str(), date, clock);
+    const int seq = FindTodaySeq(db, day);
+    std::wstring kcal = StoreHundredths(c.sumKCal + c.dCalories);
+    std::wstring distance = StoreHundredths(c.sumDistance + c.dTotalDistance);
+    std::wstring sql = StoreFormat(
+        L"UPDATE pedometer SET steps=%d, kcal=%ls, distance=%ls, curtime='%ls', updated_at=datetime('%ls "
+        L"%ls') "
+        L"WHERE seq = %d;",
+        ClampInt(steps), kcal.c_str(), distance.c_str(), duration.c_str(), date, clock, seq);
+    std::vector<std::wstring> rows;
+    SqlResult result{};
+    db.ExecuteSql(SQL_UPDATE, sql.c_str(), rows, &result);
     NKDbgPrintfW(
         L"\r\n m_iStepCount=%d, sumStep=%d, m_dCalories=%.2lf, sumKCal=%.2lf, m_dTotalDistance=%.2lf, "
         L"sumDistance=%.2lf\r\n",
         c.iStepCount, c.sumStep, c.dCalories, c.sumKCal, c.dTotalDistance, c.sumDistance);
-
-    StoreCopyText(m_szLastDate, 16, date);
-    m_Written = now;
-    m_bWritten = true;
-}
-
-void CDailyRecords::ResetCarry() {
-    std::lock_guard<std::mutex> lock(m_Lock);
-    // The engine's totals now belong to today alone.
-    TodayDateText(m_szLastDate, 16);
-    m_Base = Totals{};
-    m_bWritten = false;
-    m_Written = Totals{};
 }

@@ -78,4 +78,36 @@ TEST_F(MainScreenMidnightTest, AfterMidnightTheScreenShowsTheNewDaysTotalsAlsoAf
     EXPECT_GT(stepsAtTen, 0);
 }
 
+TEST_F(MainScreenMidnightTest, AScreenLeftOpenAfterAWorkoutShowsZeroFromMidnightOn) {
+    // The program starts at 23:59:29; a workout from 23:59:30 to 23:59:40, then nobody touches
+    // the program until after midnight.
+    run.SetStartLocalSeconds(shelltest::kStartLocalSeconds + 50369);
+    int stepsAtStop = -1;
+    run.Hook("stopped", [&] { stepsAtStop = ShownSteps(); });
+    run.Hook("before_midnight", [&] {
+        EXPECT_EQ(ShownSteps(), stepsAtStop);
+        recorder.Start();
+    });
+    run.Hook("midnight", [&] {
+        EXPECT_EQ(ShownSteps(), 0);
+        EXPECT_EQ(ShownSeconds(), 0);
+        EXPECT_EQ(ShownKcal(), 0.0);
+        // Drawn at once, without any input.
+        EXPECT_EQ(recorder.Digits(), "0");
+        // Yesterday's row keeps the workout.
+        std::vector<StoredRow> rows = ReadRows(run.DbPath());
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].sDate, kToday);
+        EXPECT_EQ(rows[0].nSteps, stepsAtStop);
+        EXPECT_EQ(rows[0].sDuration, "00:00:10");
+    });
+    const std::string startStop = std::string("tap ") + kStartStop + "\n";
+    const std::string script =
+        "call replay\nwait 1000\n" + startStop + "wait 10000\n" + startStop +
+        "call stopped\nwait 19000\ncall before_midnight\nwait 1000\ncall midnight\nquit\n";
+    EXPECT_EQ(run.Run(script), 0);
+    EXPECT_EQ(run.Calls("midnight"), 1);
+    EXPECT_GT(stepsAtStop, 0);
+}
+
 }  // namespace

@@ -115,8 +115,9 @@ TEST_F(RecordsClockTest, ClockSetBackThenForwardAtNoonKeepsTheTimeWalked) {
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].sDate, "2024-03-14");
     ExpectRow(rows[0], StoppedAt(60000, rows[0].nSteps), "00:01:00");
-    // The update time is the clock's own reading: an hour and a minute on minus the minute back.
-    EXPECT_EQ(rows[0].sUpdatedAt, "2024-03-14 13:00:00");
+    // The update time is the clock's own reading (the last save, at the quit 61 s into the run):
+    // an hour on, less the minute back.
+    EXPECT_EQ(rows[0].sUpdatedAt, "2024-03-14 13:00:01");
 }
 
 }  // namespace
