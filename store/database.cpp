@@ -43,7 +43,7 @@ int OpenDatabase(sqlite3** db, HWND owner) {
     if (rc == SQLITE_OK && handle)
         rc = CheckOpenedDatabase(handle, &why);
     else
-        why = DescribeDatabaseError(handle, rc);
+        why = DescribeDatabaseError(handle, rc, path.c_str());
     if (rc == SQLITE_OK) {
         if (db) *db = handle;
         return 1;

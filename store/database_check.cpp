@@ -34,8 +34,6 @@ const char* SystemReason(int error) {
             return "permission denied";
         case EISDIR:
             return "is a folder";
-        case ENOENT:
-            return "its folder does not exist";
         case EROFS:
             return "read-only file system";
         case ENOSPC:
@@ -46,9 +44,27 @@ const char* SystemReason(int error) {
     }
 }
 
+// The library retries a file it cannot create read-only, so a folder that refuses a new file
+// ends in "no such file": ask the file layer what the folder allows.
+const char* FolderReason(sqlite3* db, const char* path) {
+    const char* file = path ? path : db ? sqlite3_db_filename(db, "main") : nullptr;
+    sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
+    if (!file || !*file || !vfs || !vfs->xAccess) return nullptr;
+    std::string folder = file;
+    size_t slash = folder.find_last_of('/');
+    if (slash == std::string::npos) return nullptr;
+    folder.erase(slash == 0 ? 1 : slash);
+    int exists = 0;
+    int writable = 0;
+    if (vfs->xAccess(vfs, folder.c_str(), SQLITE_ACCESS_EXISTS, &exists) != SQLITE_OK) return nullptr;
+    if (!exists) return "its folder does not exist";
+    if (vfs->xAccess(vfs, folder.c_str(), SQLITE_ACCESS_READWRITE, &writable) != SQLITE_OK) return nullptr;
+    return writable ? nullptr : "permission denied (its folder cannot be written)";
+}
+
 }  // namespace
 
-std::string DescribeDatabaseError(sqlite3* db, int rc) {
+std::string DescribeDatabaseError(sqlite3* db, int rc, const char* path) {
     const int primary = rc & 0xff;
     std::string reason;
     int error = db ? sqlite3_system_errno(db) : 0;
@@ -69,7 +85,11 @@ std::string DescribeDatabaseError(sqlite3* db, int rc) {
             break;
         case SQLITE_CANTOPEN:
         case SQLITE_IOERR:
-            if (const char* system = SystemReason(error)) reason = system;
+            if (error == ENOENT) {
+                if (const char* folder = FolderReason(db, path)) reason = folder;
+            } else if (const char* system = SystemReason(error)) {
+                reason = system;
+            }
             break;
         default:
             break;

@@ -13,5 +13,6 @@ int CheckOpenedDatabase(sqlite3* db, std::string* why);
 
 // The reason of a failure with library code `rc` as a person reads it: "permission denied",
 // "not a database", "is a folder", "disk full", ... followed by the library's own words.
-// `db` (may be null) supplies the operating system's error of the last call.
-std::string DescribeDatabaseError(sqlite3* db, int rc);
+// `db` (may be null) supplies the operating system's error of the last call; `path` names the
+// file when the connection does not know it (its open failed).
+std::string DescribeDatabaseError(sqlite3* db, int rc, const char* path = nullptr);
