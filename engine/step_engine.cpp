@@ -26,7 +26,6 @@ private:
     CRITICAL_SECTION* m_pCs;
 };
 
-constexpr DWORD kIdleLimitMs = 15000;
 constexpr ULONGLONG kFileTimeOf1970 = 116444736000000000ULL;
 
 // A decimal text as atof reads it (leading blanks, an optional sign, the longest number
@@ -75,47 +74,30 @@ uint32_t CStepEngine::GetClock() {
 }
 
 void CStepEngine::MotionInfo(WPARAM wParam, LPARAM lParam) {
-    m_bNewStep = 0;
-
     const DWORD now = GetTickCount();
     const DWORD interval = now - m_dwLastTick;
     m_dwLastTick = now;
-    m_dwIdleTime += interval;
-
-    if (CheckResume()) {
-        RequestRestart();
-        m_dwIdleTime = 0;
-    }
 
     AccelSample sample;
     sample.x = static_cast<int16_t>(HIWORD(lParam)) * 0.001;
     sample.y = static_cast<int16_t>(LOWORD(lParam)) * 0.001;
     sample.z = static_cast<int16_t>(LOWORD(wParam)) * 0.001;
-    ProcessSample(&sample, static_cast<uint16_t>(interval));
     StepInfo info;
-    GetStepInfo(&info);
+    const CDetectorFeed::Outcome outcome = m_Feed.Feed(sample, interval, CheckResume(), m_iStepCount, &info);
+    m_bNewStep = outcome.bNewStep ? 1 : 0;
 
-    if (info.nStepCount != m_iStepCount) {
+    if (m_bNewStep) {
         {
             CLockGuard lock(&m_csCounters);
             m_dCalories = info.dCalories;
             m_dTotalDistance = info.dDistance;
             m_iStepCount = info.nStepCount;
         }
-        m_bNewStep = 1;
-        m_dwIdleTime = 0;
-    }
-
-    if (m_bNewStep) {
         EnterUnattended();
         SystemIdleTimerReset();
-    } else if (m_dwIdleTime > kIdleLimitMs) {
-        // No step for a while: let the device sleep again and start the detector afresh.
-        m_dwIdleTime = 0;
-        if (m_bUnattended) {
-            RequestRestart();
-            LeaveUnattended();
-        }
+    } else if (outcome.bIdleRestart) {
+        // No step for a while: let the device sleep again.
+        LeaveUnattended();
     }
 
     if (m_bNewStep) {

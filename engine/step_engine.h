@@ -3,6 +3,7 @@
 // records, saving thread).
 #pragma once
 
+#include "engine/detector_feed.h"
 #include "engine/engine_counters.h"
 #include "engine/motion_record.h"
 #include "platform/windows.h"
@@ -87,7 +88,8 @@ private:
     uint32_t m_nStartTime = 0;
     uint32_t m_nElapsed = 0;
     DWORD m_dwLastTick = 0;
-    DWORD m_dwIdleTime = 0;
+    // The idle and resume rules between a reading and the detector.
+    CDetectorFeed m_Feed;
     int m_bNewStep = 0;
     int m_nRunState = 0;
     int32_t sumStep = 0;

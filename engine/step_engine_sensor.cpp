@@ -66,7 +66,7 @@ void CStepEngine::StartCounting() {
     EnterUnattended();
 
     m_bSensorRunning = 1;
-    m_dwIdleTime = 0;
+    m_Feed.Start();
     m_dwLastTick = GetTickCount();
     const uint32_t now = GetClock();
     EnterCriticalSection(&m_csCounters);
