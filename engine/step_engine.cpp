@@ -10,6 +10,7 @@
 
 #include "app/messages.h"
 #include "engine/step_detector.h"
+#include "store/store_text.h"
 
 namespace {
 
@@ -25,7 +26,6 @@ private:
     CRITICAL_SECTION* m_pCs;
 };
 
-constexpr DWORD kIdleLimitMs = 15000;
 constexpr int64_t kDayMs = 86400000;
 constexpr int64_t kDayTimerMaxMs = 60000;
 constexpr ULONGLONG kFileTimeOf1970 = 116444736000000000ULL;
@@ -81,51 +81,35 @@ uint32_t CStepEngine::ElapsedLocked(ULONGLONG now) const {
 void CStepEngine::MotionInfo(WPARAM wParam, LPARAM lParam) {
     // A reading after midnight counts for the new day.
     CheckDayChange(false);
-    m_bNewStep = 0;
-
     const DWORD now = GetTickCount();
     const DWORD interval = now - m_dwLastTick;
     m_dwLastTick = now;
-    m_dwIdleTime += interval;
-
-    if (CheckResume()) {
-        RequestRestart();
-        m_dwIdleTime = 0;
-    }
 
     AccelSample sample;
     sample.x = static_cast<int16_t>(HIWORD(lParam)) * 0.001;
     sample.y = static_cast<int16_t>(LOWORD(lParam)) * 0.001;
     sample.z = static_cast<int16_t>(LOWORD(wParam)) * 0.001;
-    ProcessSample(&sample, static_cast<uint16_t>(interval));
     StepInfo info;
-    GetStepInfo(&info);
     // The detector counts the whole workout; what it counted before a day change is not today's.
-    // (Unsigned difference: the detector's count wraps.)
-    const int32_t steps = static_cast<int32_t>(static_cast<uint32_t>(info.nStepCount) -
+    // (Unsigned sums and differences: the detector's count wraps.)
+    const int32_t shown = static_cast<int32_t>(static_cast<uint32_t>(m_iStepCount) +
                                                static_cast<uint32_t>(m_DayBase.nStepCount));
+    const CDetectorFeed::Outcome outcome = m_Feed.Feed(sample, interval, CheckResume(), shown, &info);
+    m_bNewStep = outcome.bNewStep ? 1 : 0;
 
-    if (steps != m_iStepCount) {
+    if (m_bNewStep) {
         {
             CLockGuard lock(&m_csCounters);
             m_dCalories = info.dCalories - m_DayBase.dCalories;
             m_dTotalDistance = info.dDistance - m_DayBase.dDistance;
-            m_iStepCount = steps;
+            m_iStepCount = static_cast<int32_t>(static_cast<uint32_t>(info.nStepCount) -
+                                                static_cast<uint32_t>(m_DayBase.nStepCount));
         }
-        m_bNewStep = 1;
-        m_dwIdleTime = 0;
-    }
-
-    if (m_bNewStep) {
         EnterUnattended();
         SystemIdleTimerReset();
-    } else if (m_dwIdleTime > kIdleLimitMs) {
-        // No step for a while: let the device sleep again and start the detector afresh.
-        m_dwIdleTime = 0;
-        if (m_bUnattended) {
-            RequestRestart();
-            LeaveUnattended();
-        }
+    } else if (outcome.bIdleRestart) {
+        // No step for a while: let the device sleep again.
+        LeaveUnattended();
     }
 
     if (m_bNewStep) {
@@ -194,10 +178,11 @@ void CStepEngine::BeginDay(int day, bool tellViews) {
     CDailyRecords::MakeDayText(day, date, 16);
     StoredToday stored{};
     const bool haveRow = CDailyRecords::ReadDayTotals(m_Db, date, &stored);
+    EngineCounters earlier{};
+    int savedEarlier = 0;
     {
         std::lock_guard<std::mutex> saving(m_SaveLock);
         const ULONGLONG now = GetTickCount64();
-        EngineCounters earlier{};
         {
             CLockGuard lock(&m_csCounters);
             FillCountersLocked(&earlier, now);
@@ -220,9 +205,13 @@ void CStepEngine::BeginDay(int day, bool tellViews) {
         // until now. (A stopped workout was saved at its stop.)
         if (earlier.nRunState == 2 && earlier.nDay != 0) {
             wchar_t duration[16] = L"";
-            m_Records.SaveTodayRow(m_Db, earlier, duration, 16);
+            savedEarlier = m_Records.SaveTodayRow(m_Db, earlier, duration, 16);
         }
     }
+    if (savedEarlier != 0)
+        m_Faults.Failed(savedEarlier, "today's steps");
+    else if (earlier.nRunState == 2)
+        m_Faults.Succeeded();
     // Walking on: the new day gets its row now, as a start on that day would insert it.
     if (!haveRow && m_bSensorRunning && CDailyRecords::CountTodayRows(m_Db, date) == 0)
         CDailyRecords::InsertTodayRow(m_hMain, date);
@@ -231,8 +220,39 @@ void CStepEngine::BeginDay(int day, bool tellViews) {
     SendMessageW(m_hMain, UM_NEW_DAY, 0, reinterpret_cast<LPARAM>(&totals));
 }
 
-void CStepEngine::SelectPedometer(const TodayTotals* totals) {
+void CStepEngine::FoldWorkoutIntoSums() {
+    if (m_nRunState == 2) return;
+    // The detector's count stays as it is: what it counted now lies in the sums.
+    m_DayBase.nStepCount = static_cast<int32_t>(static_cast<uint32_t>(m_DayBase.nStepCount) +
+                                                static_cast<uint32_t>(m_iStepCount));
+    m_DayBase.dCalories += m_dCalories;
+    m_DayBase.dDistance += m_dTotalDistance;
+    sumStep += m_iStepCount;
+    sumKCal += m_dCalories;
+    sumDistance += m_dTotalDistance;
+    sumHMS += static_cast<int32_t>(m_nElapsed);
+    m_iStepCount = 0;
+    m_dCalories = 0;
+    m_dTotalDistance = 0;
+    m_nElapsed = 0;
+}
+
+void CStepEngine::SelectPedometer(TodayTotals* totals) {
     if (!totals) return;
+    if (m_Records.OwesSave()) {
+        // The row read is behind what was counted (a save failed): try the save again, and keep
+        // counting from the engine's own totals whether it went through or not.
+        SaveTodayRow();
+        CLockGuard lock(&m_csCounters);
+        if (m_nSumsDate == TodayDateNumber() && m_nRunState != 2) {
+            FoldWorkoutIntoSums();
+            totals->nSeconds = sumHMS;
+            totals->nSteps = sumStep;
+            totals->dKcal = sumKCal;
+            totals->dDistance = sumDistance;
+            return;
+        }
+    }
     {
         CLockGuard lock(&m_csCounters);
         sumHMS = totals->nSeconds;
@@ -298,13 +318,18 @@ void CStepEngine::SaveTodayRow() {
     // Both threads save; each formats into its own buffer and the member is replaced under
     // the lock.
     wchar_t duration[16] = L"";
+    int failed;
     {
         std::lock_guard<std::mutex> saving(m_SaveLock);
         EngineCounters counters;
         GetCounters(&counters);
-        m_Records.SaveTodayRow(m_Db, counters, duration, sizeof duration / sizeof duration[0]);
+        failed = m_Records.SaveTodayRow(m_Db, counters, duration, sizeof duration / sizeof duration[0]);
     }
     duration[15] = L'\0';
+    if (failed != 0)
+        m_Faults.Failed(failed, "today's steps");
+    else
+        m_Faults.Succeeded();
     CLockGuard lock(&m_csCounters);
     wcscpy(m_szDuration, duration);
 }
@@ -317,6 +342,14 @@ void CStepEngine::ExecSql(int kind, const wchar_t* sql) {
     std::vector<std::wstring> rows;
     SqlResult result{};
     m_Db.ExecuteSql(kind, sql, rows, &result);
+    if (result.nError == 0 || kind == SQL_SELECT || kind == SQL_INTLIST) return;
+    // A write the views asked for failed: the profile, today's new row, deleting the history.
+    static const wchar_t kTodayRow[] = L"INSERT INTO pedometer";
+    const bool todayRow = kind == SQL_INSERT && wcsncmp(sql, kTodayRow, wcslen(kTodayRow)) == 0;
+    if (todayRow) m_Records.NoteRowNotInserted();
+    std::string what = StoreUtf8FromWide(sql);
+    if (what.size() > 40) what = what.substr(0, what.find_last_of(' ', 40)) + " ...";
+    m_Faults.Failed(result.nError, what.c_str());
 }
 
 void CStepEngine::StopSaving() {

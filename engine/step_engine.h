@@ -5,6 +5,7 @@
 
 #include <mutex>
 
+#include "engine/detector_feed.h"
 #include "engine/engine_counters.h"
 #include "engine/motion_record.h"
 #include "engine/step_detector.h"
@@ -13,6 +14,7 @@
 #include "store/db_helper.h"
 #include "store/profile_store.h"
 #include "store/saving_thread.h"
+#include "store/store_faults.h"
 #include "store/today_totals.h"
 
 class CStepEngine {
@@ -35,7 +37,9 @@ public:
     void SetUserInfo(const UserBody* body);
     void SetUserInfoText(const wchar_t* heightText, const wchar_t* weightText);
     void ResetStepInfo();
-    void SelectPedometer(const TodayTotals* totals);
+    // Takes today's stored totals as the sums. While a save is owed the stored row is behind: the
+    // engine keeps its own totals and answers them in *totals (the view shows those).
+    void SelectPedometer(TodayTotals* totals);
     void OnTimer(int id);
     // Seconds of the workout that count for today's totals: whole seconds of the monotonic
     // clock since the workout started (or was reset), less those that went to an earlier day at
@@ -80,6 +84,9 @@ private:
     void BeginDay(int day, bool tellViews);
     // Sets TIMER_DAY on the main window for the next local midnight (at most a minute ahead).
     void ArmDayTimer();
+    // After the workout stopped: its counters join the sums, so that a new workout (whose
+    // detector starts from zero) adds to them. Used while a save is owed. Caller holds the lock.
+    void FoldWorkoutIntoSums();
 
     HWND m_hMain = nullptr;
 
@@ -104,7 +111,8 @@ private:
     uint32_t m_nEarlierDaysSeconds = 0;
     uint32_t m_nElapsed = 0;
     DWORD m_dwLastTick = 0;
-    DWORD m_dwIdleTime = 0;
+    // The idle and resume rules between a reading and the detector.
+    CDetectorFeed m_Feed;
     int m_bNewStep = 0;
     int m_nRunState = 0;
     int32_t sumStep = 0;
@@ -128,4 +136,5 @@ private:
     CProfileStore m_Profile;
     CDailyRecords m_Records;
     CSavingThread m_Saver;
+    CStoreFaults m_Faults;
 };

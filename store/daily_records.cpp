@@ -127,6 +127,18 @@ bool CDailyRecords::LoadTodayTotals(CDbHelper& db, HWND hMain, const wchar_t* da
     record.dKcal = totals.dKcal;
     record.dDistance = totals.dDistance;
     SendMessageW(hMain, UM_SELECT_TODAY, 0, reinterpret_cast<LPARAM>(&record));
+    if (record.nSteps != totals.nSteps || record.nSeconds != totals.nDuration ||
+        record.dKcal != totals.dKcal || record.dDistance != totals.dDistance) {
+        // The engine answered with totals it has not been able to store yet: those are today's.
+        totals.nSteps = record.nSteps;
+        totals.dKcal = record.dKcal;
+        totals.dDistance = record.dDistance;
+        totals.nDuration = record.nSeconds < 0 ? 0 : record.nSeconds;
+        totals.nHours = totals.nDuration / 3600;
+        totals.nMinutes = totals.nDuration % 3600 / 60;
+        totals.nSeconds = totals.nDuration % 60;
+    }
+    if (out) *out = totals;
     return true;
 }
 
@@ -143,15 +155,39 @@ void CDailyRecords::DeleteAllRecords(HWND hMain) {
     SendMessageW(hMain, UM_EXEC_SQL, SQL_DELETE, reinterpret_cast<LPARAM>(L"DELETE FROM pedometer;"));
 }
 
-void CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t* durationText,
-                                 size_t durationSize) {
+int CDailyRecords::InsertRow(CDbHelper& db, const wchar_t* date, const wchar_t* clock) {
+    std::vector<std::wstring> rows;
+    SqlResult result{};
+    db.ExecuteSql(SQL_INSERT, ComposeInsert(date, clock).c_str(), rows, &result);
+    return result.nError;
+}
+
+int CDailyRecords::UpdateRow(CDbHelper& db, int seq, int64_t steps, double kcal, double distance,
+                             const wchar_t* durationText, const wchar_t* date, const wchar_t* clock) {
+    std::wstring kcalText = StoreHundredths(kcal);
+    std::wstring distanceText = StoreHundredths(distance);
+    std::wstring sql = StoreFormat(
+        L"UPDATE pedometer SET steps=%d, kcal=%ls, distance=%ls, curtime='%ls', updated_at=datetime('%ls "
+        L"%ls') "
+        L"WHERE seq = %d;",
+        ClampInt(steps), kcalText.c_str(), distanceText.c_str(), durationText, date, clock, seq);
+    std::vector<std::wstring> rows;
+    SqlResult result{};
+    db.ExecuteSql(SQL_UPDATE, sql.c_str(), rows, &result);
+    return result.nError;
+}
+
+int CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t* durationText,
+                                size_t durationSize) {
+    std::lock_guard<std::mutex> lock(m_Lock);
+
     // Today's totals as the engine sees them: stored sums plus the running workout.
     const int64_t steps = int64_t{c.sumStep} + c.iStepCount;
     const int64_t seconds = int64_t{c.sumHMS} + c.nElapsed;
     std::wstring duration = DurationText(seconds);
     StoreCopyText(durationText, durationSize, duration);
     // Totals of no known day are written nowhere.
-    if (c.nDay <= 0) return;
+    if (c.nDay <= 0) return 0;
 
     // The row is the newest of the day the totals belong to, whatever day the clock shows now;
     // the update time is the clock's reading.
@@ -164,19 +200,34 @@ void CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t
     MakeDateText(st, date, 16);
     MakeClockText(st, clock, 16);
 
-    const int seq = FindTodaySeq(db, day);
-    std::wstring kcal = StoreHundredths(c.sumKCal + c.dCalories);
-    std::wstring distance = StoreHundredths(c.sumDistance + c.dTotalDistance);
-    std::wstring sql = StoreFormat(
-        L"UPDATE pedometer SET steps=%d, kcal=%ls, distance=%ls, curtime='%ls', updated_at=datetime('%ls "
-        L"%ls') "
-        L"WHERE seq = %d;",
-        ClampInt(steps), kcal.c_str(), distance.c_str(), duration.c_str(), date, clock, seq);
-    std::vector<std::wstring> rows;
-    SqlResult result{};
-    db.ExecuteSql(SQL_UPDATE, sql.c_str(), rows, &result);
+    int seq = FindTodaySeq(db, day);
+    if (seq == 0 && m_bOwed) {
+        // The day's row was never made (its insert failed): it is made now.
+        int failed = InsertRow(db, day, clock);
+        if (failed != 0) return failed;
+        seq = FindTodaySeq(db, day);
+    }
+    int failed = UpdateRow(db, seq, steps, c.sumKCal + c.dCalories, c.sumDistance + c.dTotalDistance,
+                           duration.c_str(), date, clock);
+    if (failed != 0) {
+        // The row keeps its earlier totals; the engine keeps these, and the next save writes them.
+        m_bOwed = true;
+        return failed;
+    }
     NKDbgPrintfW(
         L"\r\n m_iStepCount=%d, sumStep=%d, m_dCalories=%.2lf, sumKCal=%.2lf, m_dTotalDistance=%.2lf, "
         L"sumDistance=%.2lf\r\n",
         c.iStepCount, c.sumStep, c.dCalories, c.sumKCal, c.dTotalDistance, c.sumDistance);
+    m_bOwed = false;
+    return 0;
+}
+
+bool CDailyRecords::OwesSave() {
+    std::lock_guard<std::mutex> lock(m_Lock);
+    return m_bOwed;
+}
+
+void CDailyRecords::NoteRowNotInserted() {
+    std::lock_guard<std::mutex> lock(m_Lock);
+    m_bOwed = true;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "engine/engine_counters.h"
@@ -43,9 +44,22 @@ public:
     // Writes the totals (sums plus the running counters) into the newest row of the day they
     // belong to (counters.nDay) and the formatted duration into durationText; totals of no known
     // day are written nowhere. Safe to call from the UI and saving threads.
-    static void SaveTodayRow(CDbHelper& db, const EngineCounters& counters, wchar_t* durationText,
-                             size_t durationSize);
+    // Returns 0, or the library's code of the write that failed: the totals then stay owed and
+    // the next save writes them (inserting the day's row if a failed write left none).
+    int SaveTodayRow(CDbHelper& db, const EngineCounters& counters, wchar_t* durationText,
+                     size_t durationSize);
+    // True while a save (or the insert of today's row) failed and none has succeeded since: the
+    // stored row is behind the engine's totals.
+    bool OwesSave();
+    // The insert of today's row failed (it was run elsewhere).
+    void NoteRowNotInserted();
 
 private:
     static std::wstring ComposeInsert(const wchar_t* date, const wchar_t* clock);
+    static int UpdateRow(CDbHelper& db, int seq, int64_t steps, double kcal, double distance,
+                         const wchar_t* durationText, const wchar_t* date, const wchar_t* clock);
+    static int InsertRow(CDbHelper& db, const wchar_t* date, const wchar_t* clock);
+
+    std::mutex m_Lock;
+    bool m_bOwed = false;
 };

@@ -25,18 +25,11 @@ std::wstring ClockText() {
     return clock;
 }
 
-// The local date as yyyymmdd.
-int DayNumber() {
-    SYSTEMTIME st;
-    GetLocalTime(&st);
-    return st.wYear * 10000 + st.wMonth * 100 + st.wDay;
-}
-
 // Totals of today (the clock's date).
 EngineCounters Counters(int sumStep, int steps, double sumKcal, double kcal, double sumDistance,
                         double distance, int sumSeconds, unsigned elapsed) {
     EngineCounters c{};
-    c.nDay = DayNumber();
+    c.nDay = store_test::TodayNumber();
     c.nRunState = 2;
     c.sumStep = sumStep;
     c.iStepCount = steps;
@@ -229,10 +222,10 @@ TEST_F(DailyRecordsTest, DeleteAllRecordsKeepsTheSequenceGoing) {
 
 TEST_F(DailyRecordsTest, SavesGoToTheRowOfTheTotalsDayWhateverDayTheClockShows) {
     const std::string day2 = Narrow(TodayText());
-    const int day2Number = DayNumber();
+    const int day2Number = store_test::TodayNumber();
     ASSERT_TRUE(MvStepWallClock(-86400));
     const std::string day1 = Narrow(TodayText());
-    const int day1Number = DayNumber();
+    const int day1Number = store_test::TodayNumber();
     Exec("INSERT INTO pedometer(curdate, curtime, steps) VALUES('" + day1 + "', '00:10:00', 500);");
     Exec("INSERT INTO pedometer(curdate, curtime, steps) VALUES('" + day2 + "', '00:00:00', 0);");
 
