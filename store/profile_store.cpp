@@ -9,20 +9,10 @@
 
 #include "app/messages.h"
 #include "engine/step_engine.h"
+#include "store/schema.h"
 #include "store/store_text.h"
 
 namespace {
-
-// The three tables, created in this order. The text is part of the file format: keep it as is.
-const char* const kCreateStatements[] = {
-    "CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);",
-    "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' VARCHAR(10) DEFAULT "
-    "NULL, 'curtime' VARCHAR(10) DEFAULT NULL, \t\t\t\t\t   'steps' INTEGER DEFAULT 0, 'kcal' DOUBLE DEFAULT "
-    "0, "
-    "'distance' DOUBLE DEFAULT 0, 'created_at' datetime DEFAULT NULL, 'updated_at' datetime DEFAULT NULL);",
-    "CREATE TABLE info('height' FLOAT DEFAULT 0, 'weight' FLOAT DEFAULT 0, 'gender' VARCHAR(1) default NULL, "
-    "'lang' INTEGER DEFAULT 0);",
-};
 
 const wchar_t kExistKey[] = L"EXIST";
 
@@ -36,7 +26,8 @@ void CProfileStore::Attach(HWND hMain, CDbHelper* db, CStepEngine* engine) {
 
 int CProfileStore::CreateTables() {
     sqlite3* db = m_pDb ? m_pDb->GetHandle() : nullptr;
-    for (const char* sql : kCreateStatements) {
+    for (const StoreTable& table : kStoreTables) {
+        const char* sql = table.pszCreate;
         char* error = nullptr;
         int rc = db ? sqlite3_exec(db, sql, nullptr, nullptr, &error) : SQLITE_MISUSE;
         if (rc != SQLITE_OK) {
