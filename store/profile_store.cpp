@@ -47,7 +47,7 @@ int CProfileStore::CreateTables() {
         if (rc != SQLITE_OK) {
             std::printf("Write Error: %s\n", error ? error : sqlite3_errstr(rc));
             std::fflush(stdout);
-            std::fprintf(stderr, "Movimetra: cannot create the table %s: %s\n", kTableNames[i],
+            std::fprintf(stderr, "Movimetra: cannot create the table %s: %s\n", table.pszName,
                          error ? error : sqlite3_errstr(rc));
             sqlite3_free(error);
             return 0;
