@@ -154,6 +154,7 @@ void CStepEngine::ResetStepInfo() {
         m_dTotalDistance = 0;
         m_nSumsDate = TodayDateNumber();
     }
+    m_Records.CloseRow();
 }
 
 int CStepEngine::TodayDateNumber() {
@@ -212,12 +213,20 @@ void CStepEngine::BeginDay(int day, bool tellViews) {
         m_Faults.Failed(savedEarlier, "today's steps");
     else if (earlier.nRunState == 2)
         m_Faults.Succeeded();
+    // An earlier day's row that could not be completed is written by a later save.
+    m_Records.CloseRow();
     // Walking on: the new day gets its row now, as a start on that day would insert it.
     if (!haveRow && m_bSensorRunning && CDailyRecords::CountTodayRows(m_Db, date) == 0)
         CDailyRecords::InsertTodayRow(m_hMain, date);
     if (!tellViews) return;
     TodayTotals totals{stored.nDuration, stored.nSteps, stored.dKcal, stored.dDistance};
     SendMessageW(m_hMain, UM_NEW_DAY, 0, reinterpret_cast<LPARAM>(&totals));
+}
+
+bool CStepEngine::SumsAreTodays() {
+    const int today = TodayDateNumber();
+    CLockGuard lock(&m_csCounters);
+    return m_nSumsDate == today;
 }
 
 void CStepEngine::FoldWorkoutIntoSums() {
@@ -239,12 +248,12 @@ void CStepEngine::FoldWorkoutIntoSums() {
 
 void CStepEngine::SelectPedometer(TodayTotals* totals) {
     if (!totals) return;
-    if (m_Records.OwesSave()) {
+    if (m_Records.OwesSave() && SumsAreTodays()) {
         // The row read is behind what was counted (a save failed): try the save again, and keep
         // counting from the engine's own totals whether it went through or not.
         SaveTodayRow();
         CLockGuard lock(&m_csCounters);
-        if (m_nSumsDate == TodayDateNumber() && m_nRunState != 2) {
+        if (m_nRunState != 2) {
             FoldWorkoutIntoSums();
             totals->nSeconds = sumHMS;
             totals->nSteps = sumStep;
@@ -261,6 +270,7 @@ void CStepEngine::SelectPedometer(TodayTotals* totals) {
         sumDistance = totals->dDistance;
         m_nSumsDate = TodayDateNumber();
     }
+    m_Records.CloseRow();
 }
 
 void CStepEngine::ArmDayTimer() {

@@ -200,8 +200,20 @@ int CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t*
     MakeDateText(st, date, 16);
     MakeClockText(st, clock, 16);
 
+    // Rows closed while they could not be written come first.
+    while (!m_Closed.empty()) {
+        const RowTotals& row = m_Closed.front();
+        int failed = UpdateRow(db, row.nSeq, row.nSteps, row.dKcal, row.dDistance,
+                               DurationText(row.nSeconds).c_str(), date, clock);
+        if (failed != 0) {
+            m_bOwed = true;
+            return failed;
+        }
+        m_Closed.erase(m_Closed.begin());
+    }
+
     int seq = FindTodaySeq(db, day);
-    if (seq == 0 && m_bOwed) {
+    if (m_bOwed && (seq == 0 || seq <= m_nClosedSeq)) {
         // The day's row was never made (its insert failed): it is made now.
         int failed = InsertRow(db, day, clock);
         if (failed != 0) return failed;
@@ -212,8 +224,10 @@ int CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t*
     if (failed != 0) {
         // The row keeps its earlier totals; the engine keeps these, and the next save writes them.
         m_bOwed = true;
+        m_Failed = RowTotals{seq, steps, c.sumKCal + c.dCalories, c.sumDistance + c.dTotalDistance, seconds};
         return failed;
     }
+    m_Failed = RowTotals{};
     NKDbgPrintfW(
         L"\r\n m_iStepCount=%d, sumStep=%d, m_dCalories=%.2lf, sumKCal=%.2lf, m_dTotalDistance=%.2lf, "
         L"sumDistance=%.2lf\r\n",
@@ -230,4 +244,14 @@ bool CDailyRecords::OwesSave() {
 void CDailyRecords::NoteRowNotInserted() {
     std::lock_guard<std::mutex> lock(m_Lock);
     m_bOwed = true;
+}
+
+void CDailyRecords::CloseRow() {
+    std::lock_guard<std::mutex> lock(m_Lock);
+    // The totals the engine drops now may never have reached their row: they are written later.
+    if (m_bOwed && m_Failed.nSeq > 0) {
+        m_Closed.push_back(m_Failed);
+        if (m_Failed.nSeq > m_nClosedSeq) m_nClosedSeq = m_Failed.nSeq;
+    }
+    m_Failed = RowTotals{};
 }

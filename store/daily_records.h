@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "engine/engine_counters.h"
 #include "platform/windows.h"
@@ -53,6 +54,9 @@ public:
     bool OwesSave();
     // The insert of today's row failed (it was run elsewhere).
     void NoteRowNotInserted();
+    // The engine's totals no longer go to the row last saved (a reset, totals read again, or a new
+    // day): a row whose last update failed keeps the totals it should have had for the next save.
+    void CloseRow();
 
 private:
     static std::wstring ComposeInsert(const wchar_t* date, const wchar_t* clock);
@@ -62,4 +66,19 @@ private:
 
     std::mutex m_Lock;
     bool m_bOwed = false;
+    // A row and the totals an update that failed should have given it.
+    struct RowTotals {
+        int nSeq;
+        int64_t nSteps;
+        double dKcal;
+        double dDistance;
+        int64_t nSeconds;
+    };
+    RowTotals m_Failed{};
+    // Rows closed (by a reset, or by the day changing) while their last update had failed: the
+    // next save writes them first.
+    std::vector<RowTotals> m_Closed;
+    // The newest row ever closed that way: a day whose newest row it still is has no row of its
+    // own since (its insert failed).
+    int m_nClosedSeq = 0;
 };
