@@ -207,6 +207,9 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         case UM_ENGINE_STOP:
             if (m_bEngineStarted) m_Engine.StopCounting();
             break;
+        case UM_ENGINE_HAS_SENSOR:
+            if (lParam) *(BOOL*)lParam = m_bEngineStarted && m_Engine.HasSensor() ? TRUE : FALSE;
+            break;
         case UM_SAVE_TODAY:
             if (m_bEngineStarted) m_Engine.SaveTodayRow();
             break;

@@ -8,7 +8,10 @@ using namespace maintest;
 
 class MainScreenWorkoutTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(run.PrepareStoredProfile()); }
+    void SetUp() override {
+        ASSERT_TRUE(run.PrepareStoredProfile());
+        run.SetSensor(SilentSensor(run));
+    }
     static HWND Main() { return GetMainWindow(); }
     void StoreToday(const std::string& values) {
         ASSERT_TRUE(ExecSqlOn(run.DbPath(),
@@ -169,6 +172,7 @@ TEST_F(MainScreenWorkoutTest, ExitDuringTheNoticeSkipsStopAndSaveButExitWhileRun
     for (int waitMs : {500, 2500}) {
         CShellRun exitRun;
         ASSERT_TRUE(exitRun.PrepareStoredProfile());
+        exitRun.SetSensor(SilentSensor(exitRun));
         CMainRecorder seen;
         exitRun.Hook("observe", [&] { seen.Start(); });
         EXPECT_EQ(exitRun.Run(Tap(kStartStop) + "wait " + std::to_string(waitMs) +
