@@ -22,12 +22,13 @@
 #define UM_SET_PROFILE (WM_USER + 45)        // 1069 wParam height text, lParam weight text
 #define UM_SET_USER_INFO (WM_USER + 46)      // 1070 lParam UserBody*
 #define UM_RESET_STEPS (WM_USER + 47)        // 1071
-#define UM_SELECT_TODAY (WM_USER + 51)       // 1075 lParam TodayTotals*
+#define UM_SELECT_TODAY (WM_USER + 51)       // 1075 lParam TodayTotals* (the engine may answer in it)
 #define UM_RESET_MAIN (WM_USER + 52)         // 1076
 #define UM_MOTION_INFO (WM_USER + 53)        // 1077 lParam MotionRecord*
 #define UM_SET_LANGUAGE (WM_USER + 54)       // 1078 wParam language index
 #define UM_VIBRATE (WM_USER + 55)            // 1079
 #define UM_INVALIDATE (WM_USER + 60)         // 1084
+#define UM_STORE_FAULT (WM_USER + 64)        // 1088 wParam StoreFaultCause: a write failed
 // UM_SENSOR_DATA (0x812F) is declared with the sensor service in platform/win_devices.h.
 
 // View indices

@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
+#include "install_config.h"
 #include "platform/core_state.h"
 #include "platform/display_fit.h"
 #include "platform/mv_internal.h"
@@ -77,6 +79,10 @@ public:
         // Touches are handled as such, not as the mouse SDL would make of them.
         SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
         SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
+        // The desktop matches the window to the program's desktop entry and icon by its class
+        // (X11) or application ID (Wayland). A value the user set wins.
+        setenv("SDL_VIDEO_X11_WMCLASS", MV_APP_ID, 0);
+        setenv("SDL_VIDEO_WAYLAND_WMCLASS", MV_APP_ID, 0);
         if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
         int width, height;
         Uint32 flags = WindowSetting(&width, &height);
@@ -136,6 +142,7 @@ public:
     int64_t Present() override {
         if (!m_pending && MvFramebufferTakeDirty()) m_pending = true;
         if (!m_pending && !m_force) return -1;
+        if (!m_iconSet) SetIconFromMainWindow();
         int64_t now = RealMonotonicMs();
         if (!m_force && now - m_lastPresent < kFrameMs) return kFrameMs - (now - m_lastPresent);
         if (uint32_t* pixels = MvFramebufferData())
@@ -201,6 +208,27 @@ private:
         if (!m_stylusDown) return;
         m_stylusDown = false;
         MvStylusUp(x, y);
+    }
+
+    // The window shows the icon of the main window's class, once that window exists.
+    void SetIconFromMainWindow() {
+        HICON icon = nullptr;
+        {
+            Lock lk(G().mutex);
+            Window* main = WindowLocked(MainWindowLocked());
+            if (main == nullptr) return;
+            if (main->cls) icon = main->cls->icon;
+        }
+        m_iconSet = true;
+        int width = 0;
+        int height = 0;
+        std::vector<uint32_t> pixels;
+        if (!MvIconPixels(icon, &width, &height, &pixels)) return;
+        SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), width, height, 32, width * 4,
+                                                                  SDL_PIXELFORMAT_ARGB8888);
+        if (surface == nullptr) return;
+        SDL_SetWindowIcon(m_window, surface);
+        SDL_FreeSurface(surface);
     }
 
     void Key(InputKind kind, UINT vk, bool ctrl, bool shift, bool noTranslate) {
@@ -313,6 +341,7 @@ private:
     bool m_stylusDown = false;
     bool m_finger = false;  // the stylus that is down is a finger
     SDL_FingerID m_fingerId = 0;
+    bool m_iconSet = false;
 };
 
 }  // namespace

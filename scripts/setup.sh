@@ -7,7 +7,8 @@ packages=(
   libsdl2-dev libcairo2-dev libpango1.0-dev libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev libbenchmark-dev
   libglib2.0-dev fonts-nanum xvfb xauth
-  dbus python3-dbusmock
+  desktop-file-utils appstream
+  dbus python3-dbusmock xdotool
 )
 
 missing=()
