@@ -103,6 +103,8 @@ public:
     const std::string& Dir() const { return m_dir; }
     std::string DbPath() const { return m_dir + "/Movimetra.db"; }
     bool PrepareStoredProfile(int language = 0) { return WriteStoredProfile(DbPath(), language); }
+    // The manual clock's start, as seconds since 1970 in local time (kStartLocalSeconds unless set).
+    void SetStartLocalSeconds(int64_t seconds) { m_startLocalSeconds = seconds; }
 
     // Registers a script hook ("call NAME"); Calls(NAME) counts how often it ran.
     void Hook(const std::string& name, std::function<void()> hook) { m_hooks[name] = std::move(hook); }
@@ -118,7 +120,7 @@ public:
         options.displayFromEnvironment = false;
         options.display = MvDisplayKind::Headless;
         options.manualClock = true;
-        options.manualStartLocalSeconds = kStartLocalSeconds;
+        options.manualStartLocalSeconds = m_startLocalSeconds;
         options.modulePath = m_dir + "/Movimetra";
         MvPlatformInit(options);
         MvSensorConfigure("none");
@@ -142,6 +144,7 @@ public:
 
 private:
     std::string m_dir;
+    int64_t m_startLocalSeconds = kStartLocalSeconds;
     std::map<std::string, std::function<void()>> m_hooks;
     std::map<std::string, int> m_calls;
 };
