@@ -28,6 +28,7 @@
 #define UM_SET_LANGUAGE (WM_USER + 54)       // 1078 wParam language index
 #define UM_VIBRATE (WM_USER + 55)            // 1079
 #define UM_INVALIDATE (WM_USER + 60)         // 1084
+#define UM_GET_COUNTERS (WM_USER + 61)       // 1085 lParam EngineCounters* slot
 #define UM_STORE_FAULT (WM_USER + 64)        // 1088 wParam StoreFaultCause: a write failed
 // UM_SENSOR_DATA (0x812F) is declared with the sensor service in platform/win_devices.h.
 

@@ -111,6 +111,8 @@ public:
     bool PrepareStoredProfile(int language = 0) { return WriteStoredProfile(DbPath(), language); }
     // The sensor setting of the run (default "none": no source, so no workout starts).
     void SetSensor(const std::string& setting) { m_sensor = setting; }
+    // The manual clock's start, as seconds since 1970 in local time (kStartLocalSeconds unless set).
+    void SetStartLocalSeconds(int64_t seconds) { m_startLocalSeconds = seconds; }
 
     // Registers a script hook ("call NAME"); Calls(NAME) counts how often it ran.
     void Hook(const std::string& name, std::function<void()> hook) { m_hooks[name] = std::move(hook); }
@@ -126,7 +128,7 @@ public:
         options.displayFromEnvironment = false;
         options.display = MvDisplayKind::Headless;
         options.manualClock = true;
-        options.manualStartLocalSeconds = kStartLocalSeconds;
+        options.manualStartLocalSeconds = m_startLocalSeconds;
         options.modulePath = m_dir + "/Movimetra";
         MvPlatformInit(options);
         MvSensorConfigure(m_sensor);
@@ -152,6 +154,7 @@ public:
 private:
     std::string m_dir;
     std::string m_sensor = "none";
+    int64_t m_startLocalSeconds = kStartLocalSeconds;
     std::map<std::string, std::function<void()>> m_hooks;
     std::map<std::string, int> m_calls;
 };

@@ -62,6 +62,9 @@ void CMainScreen::Show(bool show, int otherIndex) {
     if (show && !m_bTodayLoaded) {
         LoadToday();
         m_bTodayLoaded = 1;
+    } else if (show && m_nRunState != MAIN_STOPPED) {
+        // While other views were shown, the motion records may have gone to them alone.
+        TakeEngineCounters();
     }
     ShowViewCommon(m_View, show, otherIndex, CaptionOk::Clear, IDR_MENUBAR_MAIN_KO, IDR_MENUBAR_MAIN_EN);
 }
@@ -108,7 +111,8 @@ void CMainScreen::OnLeftSoftKey() {
 
 void CMainScreen::OnRightSoftKey() {
     HWND hMain = m_View.hMain;
-    if (m_nRunState == MAIN_RUNNING) {
+    // A workout still in its notice has counted steps too: they are saved as well.
+    if (m_nRunState != MAIN_STOPPED) {
         KillTimer(hMain, TIMER_NOTICE);
         KillTimer(hMain, TIMER_ANIMATION);
         KillTimer(hMain, TIMER_VALUES);
@@ -217,6 +221,8 @@ void CMainScreen::StopWorkout() {
     RemoveNotification();
     SendMessageW(hMain, UM_ENGINE_STOP, 0, 0);
     SendMessageW(hMain, UM_SAVE_TODAY, 0, 0);
+    // The totals that stay on the screen are those just saved.
+    TakeEngineCounters();
 }
 
 void CMainScreen::ResetWorkout(bool saveFirst) {
@@ -260,6 +266,15 @@ void CMainScreen::LoadToday() {
     m_Today.nSteps = stored.nSteps;
     m_Today.dKcal = stored.dKcal;
     m_Today.dDistance = stored.dDistance;
+}
+
+void CMainScreen::TakeEngineCounters() {
+    EngineCounters counters{};
+    SendMessageW(m_View.hMain, UM_GET_COUNTERS, 0, (LPARAM)&counters);
+    m_nWorkoutSteps = counters.iStepCount;
+    m_dWorkoutCalories = counters.dCalories;
+    m_dWorkoutDistance = counters.dTotalDistance;
+    m_nWorkoutSeconds = static_cast<int>(counters.nElapsed);
 }
 
 void CMainScreen::AddNotification() {

@@ -67,6 +67,7 @@ private:
     void StopWorkout();
     void ResetWorkout(bool saveFirst);
     void LoadToday();
+    void TakeEngineCounters();
     void AddNotification();
     void RemoveNotification();
 
