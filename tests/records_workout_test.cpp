@@ -189,6 +189,7 @@ TEST_F(RecordsWorkoutTest, StoredDayOfHundredHoursIsReadBackWholeAndSavedOn) {
     ASSERT_TRUE(maintest::ExecSqlOn(
         run.DbPath(), "INSERT INTO pedometer(curdate, curtime, steps, kcal, distance) VALUES('" +
                           std::string(kToday) + "', '100:00:12', 100, 5.0, 70.0);"));
+    run.SetSensor(maintest::SilentSensor(run));
     int shownSeconds = -1;
     run.Hook("shown", [&] { shownSeconds = maintest::MainView()->TodaySeconds(); });
     std::string script =
