@@ -92,10 +92,13 @@ void CStepEngine::MotionInfo(WPARAM wParam, LPARAM lParam) {
     StepInfo info;
     // The detector counts the whole workout; what it counted before a day change is not today's.
     // (Unsigned sums and differences: the detector's count wraps.)
-    const int32_t shown = static_cast<int32_t>(static_cast<uint32_t>(m_iStepCount) +
-                                               static_cast<uint32_t>(m_DayBase.nStepCount));
+    const int32_t shown = m_bCompareWithLast
+                              ? m_iLastWorkoutSteps
+                              : static_cast<int32_t>(static_cast<uint32_t>(m_iStepCount) +
+                                                     static_cast<uint32_t>(m_DayBase.nStepCount));
     const CDetectorFeed::Outcome outcome = m_Feed.Feed(sample, interval, CheckResume(), shown, &info);
     m_bNewStep = outcome.bNewStep ? 1 : 0;
+    if (m_bNewStep) m_bCompareWithLast = 0;
 
     if (m_bNewStep) {
         {
@@ -152,6 +155,7 @@ void CStepEngine::ResetStepInfo() {
         m_iStepCount = 0;
         m_dCalories = 0;
         m_dTotalDistance = 0;
+        m_bCompareWithLast = 0;
         m_nSumsDate = TodayDateNumber();
     }
     m_Records.CloseRow();
@@ -196,6 +200,7 @@ void CStepEngine::BeginDay(int day, bool tellViews) {
             m_iStepCount = 0;
             m_dCalories = 0;
             m_dTotalDistance = 0;
+            m_bCompareWithLast = 0;
             sumHMS = stored.nDuration;
             sumStep = stored.nSteps;
             sumKCal = stored.dKcal;

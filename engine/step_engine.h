@@ -109,6 +109,11 @@ private:
     // The detector's totals at the last day change of the running workout: the counters above
     // are the detector's totals less these, so each step is counted for exactly one day.
     StepInfo m_DayBase{};
+    // After a start, the last workout's count the first readings are compared with: the
+    // counters themselves start from zero (the sums read at the start already hold that
+    // workout), but the first reading still reports the zeros as a change.
+    int m_bCompareWithLast = 0;
+    int32_t m_iLastWorkoutSteps = 0;
     // Monotonic milliseconds at the start or reset of the workout, and the whole seconds of it
     // that went to earlier days.
     ULONGLONG m_qwStartTick = 0;

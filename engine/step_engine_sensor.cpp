@@ -73,6 +73,15 @@ void CStepEngine::StartCounting() {
     m_dwLastTick = GetTickCount();
     const ULONGLONG now = GetTickCount64();
     EnterCriticalSection(&m_csCounters);
+    // The detector starts from zero, and the last workout's counters already lie in the sums
+    // read at this start: kept, they would be counted twice until the first step.
+    if (m_iStepCount != 0) {
+        m_bCompareWithLast = 1;
+        m_iLastWorkoutSteps = m_iStepCount;
+    }
+    m_iStepCount = 0;
+    m_dCalories = 0;
+    m_dTotalDistance = 0;
     m_DayBase = StepInfo{};
     m_qwStartTick = now;
     m_nEarlierDaysSeconds = 0;
