@@ -28,7 +28,6 @@ private:
 
 constexpr int64_t kDayMs = 86400000;
 constexpr int64_t kDayTimerMaxMs = 60000;
-constexpr ULONGLONG kFileTimeOf1970 = 116444736000000000ULL;
 
 // A decimal text as atof reads it (leading blanks, an optional sign, the longest number
 // prefix; 0 when there is none), but independent of the process locale. Values that are not
@@ -71,9 +70,15 @@ uint32_t CStepEngine::ElapsedSeconds() {
     return ElapsedLocked(now);
 }
 
+uint32_t CStepEngine::WallClockPhaseMs() {
+    SYSTEMTIME st{};
+    GetSystemTime(&st);
+    return st.wMilliseconds;
+}
+
 uint32_t CStepEngine::ElapsedLocked(ULONGLONG now) const {
     if (m_nRunState != 2) return m_nElapsed;
-    const ULONGLONG seconds = now >= m_qwStartTick ? (now - m_qwStartTick) / 1000 : 0;
+    const ULONGLONG seconds = now >= m_qwStartTick ? (now - m_qwStartTick + m_nStartPhaseMs) / 1000 : 0;
     const uint32_t total = seconds > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(seconds);
     return total >= m_nEarlierDaysSeconds ? total - m_nEarlierDaysSeconds : 0;
 }
@@ -142,10 +147,12 @@ void CStepEngine::ResetStepInfo() {
     const StepInfo zero{};
     SetStepInfo(&zero);
     const ULONGLONG now = GetTickCount64();
+    const uint32_t phase = WallClockPhaseMs();
     {
         CLockGuard lock(&m_csCounters);
         m_DayBase = StepInfo{};
         m_qwStartTick = now;
+        m_nStartPhaseMs = phase;
         m_nEarlierDaysSeconds = 0;
         m_nElapsed = 0;
         sumHMS = 0;

@@ -74,6 +74,7 @@ private:
     static int TodayDateNumber();
     // ElapsedSeconds with m_csCounters held, `now` from GetTickCount64.
     uint32_t ElapsedLocked(ULONGLONG now) const;
+    static uint32_t WallClockPhaseMs();
     void FillCountersLocked(EngineCounters* out, ULONGLONG now) const;
     // Notices a change of the local date. While a workout runs or is stopped, only a later date
     // is a day change (a clock set back leaves the totals with their day); at the start of a
@@ -117,6 +118,9 @@ private:
     // Monotonic milliseconds at the start or reset of the workout, and the whole seconds of it
     // that went to earlier days.
     ULONGLONG m_qwStartTick = 0;
+    // The wall clock's milliseconds within its second at that moment: a time shown counts whole
+    // seconds of the clock (as a watch does), while the time itself runs on the monotonic ticks.
+    uint32_t m_nStartPhaseMs = 0;
     uint32_t m_nEarlierDaysSeconds = 0;
     uint32_t m_nElapsed = 0;
     DWORD m_dwLastTick = 0;

@@ -72,6 +72,7 @@ void CStepEngine::StartCounting() {
     m_Feed.Start();
     m_dwLastTick = GetTickCount();
     const ULONGLONG now = GetTickCount64();
+    const uint32_t phase = WallClockPhaseMs();
     EnterCriticalSection(&m_csCounters);
     // The detector starts from zero, and the last workout's counters already lie in the sums
     // read at this start: kept, they would be counted twice until the first step.
@@ -84,6 +85,7 @@ void CStepEngine::StartCounting() {
     m_dTotalDistance = 0;
     m_DayBase = StepInfo{};
     m_qwStartTick = now;
+    m_nStartPhaseMs = phase;
     m_nEarlierDaysSeconds = 0;
     m_nElapsed = 0;
     m_nRunState = 2;
