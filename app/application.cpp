@@ -6,10 +6,12 @@
 #include <cstring>
 
 #include "app/popup_dlg.h"
+#include "app/text_tables.h"
 #include "screens/history/log_screen.h"
 #include "screens/main/main_screen.h"
 #include "screens/profile/profile_screen.h"
 #include "store/database.h"
+#include "store/store_faults.h"
 
 namespace {
 std::function<CScreen*(int)>& ViewFactory() {
@@ -156,6 +158,8 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         case WM_TIMER:
             if (wParam == TIMER_ANIMATION) {
                 if (Current()) Current()->OnAnimationTimer();
+            } else if (wParam == TIMER_DAY) {
+                if (m_bEngineStarted) m_Engine.OnTimer((int)wParam);
             } else {
                 if (m_bEngineStarted) m_Engine.OnTimer((int)wParam);
                 if (Current()) Current()->OnTimer((int)wParam);
@@ -184,16 +188,25 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
             m_ImageDrawer.SetPosition((int)wParam, (int)lParam);
             break;
         case UM_LEFT_SOFTKEY:
-            if (Current()) Current()->OnLeftSoftKey();
-            break;
         case UM_RIGHT_SOFTKEY:
-            if (Current()) Current()->OnRightSoftKey();
+            if (!Current()) {
+                // No view (the database could not be opened): either soft key ends the program
+                // as its close does, once this message is handled.
+                PostMessageW(m_hMain, WM_CLOSE, 0, 0);
+            } else if (message == UM_LEFT_SOFTKEY) {
+                Current()->OnLeftSoftKey();
+            } else {
+                Current()->OnRightSoftKey();
+            }
             break;
         case UM_RELEASE_IMAGE:
             m_ImageDrawer.Release();
             break;
         case UM_GET_DB:
             if (lParam) *(sqlite3**)lParam = m_pDb;
+            break;
+        case UM_GET_COUNTERS:
+            if (m_bEngineStarted && lParam) m_Engine.GetCounters((EngineCounters*)lParam);
             break;
         case UM_LOAD_PROFILE:
             if (m_bEngineStarted) m_Engine.LoadUserInfo(2);
@@ -210,6 +223,9 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         case UM_ENGINE_STOP:
             if (m_bEngineStarted) m_Engine.StopCounting();
             break;
+        case UM_ENGINE_HAS_SENSOR:
+            if (lParam) *(BOOL*)lParam = m_bEngineStarted && m_Engine.HasSensor() ? TRUE : FALSE;
+            break;
         case UM_SAVE_TODAY:
             if (m_bEngineStarted) m_Engine.SaveTodayRow();
             break;
@@ -223,7 +239,7 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
             if (m_bEngineStarted) m_Engine.ResetStepInfo();
             break;
         case UM_SELECT_TODAY:
-            if (m_bEngineStarted && lParam) m_Engine.SelectPedometer((const TodayTotals*)lParam);
+            if (m_bEngineStarted && lParam) m_Engine.SelectPedometer((TodayTotals*)lParam);
             break;
         case UM_RESET_MAIN:
             if (Current()) Current()->OnReset();
@@ -232,7 +248,13 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
             if (Current()) Current()->OnMotionInfo((const MotionRecord*)lParam);
             if (Previous()) Previous()->OnMotionInfo((const MotionRecord*)lParam);
             break;
+        case UM_NEW_DAY:
+            // Every view, shown or not: the main view may be neither current nor previous.
+            for (CScreen* view : m_pViews)
+                if (view && lParam) view->OnNewDay((const TodayTotals*)lParam);
+            break;
         case UM_SET_LANGUAGE:
+            m_nLanguage = (int)wParam;
             for (CScreen* view : m_pViews)
                 if (view) view->OnLanguage((int)wParam);
             break;
@@ -245,13 +267,31 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         case UM_SENSOR_DATA:
             if (m_bEngineStarted) m_Engine.MotionInfo(wParam, lParam);
             break;
+        case UM_STORE_FAULT:
+            ShowStoreFault((int)wParam);
+            break;
         default:
             break;
     }
 }
 
+void CApplication::ShowStoreFault(int cause) {
+    if (cause < 0 || cause >= STORE_FAULT_COUNT) cause = STORE_FAULT_OTHER;
+    const int offset = m_nLanguage == LANGUAGE_ENGLISH ? TEXT_OFFSET_ENGLISH : 0;
+    MessageBoxW(m_hMain, TextTable[TEXT_SAVE_FAULT_FIRST + cause + offset],
+                TextTable[TEXT_SAVE_FAULT_CAPTION + offset], MB_OK | MB_ICONWARNING);
+}
+
 void CApplication::Paint(HDC hdc) {
-    if (CScreen* current = Current()) current->OnPaint(hdc);
+    if (CScreen* current = Current()) {
+        current->OnPaint(hdc);
+        return;
+    }
+    // Without views the main window is plain black, so nothing shown over it (such as a message
+    // box) stays behind.
+    RECT client = {};
+    GetClientRect(m_hMain, &client);
+    FillRect(hdc, &client, (HBRUSH)GetStockObject(BLACK_BRUSH));
 }
 
 void CApplication::DrawItem(WPARAM wParam, LPARAM lParam) {

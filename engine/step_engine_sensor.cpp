@@ -26,8 +26,11 @@ void CStepEngine::InitEngine(HWND hMain) {
     SendMessageW(hMain, UM_GET_DB, 0, reinterpret_cast<LPARAM>(&db));
     m_Db.SetHandle(db);
     m_Profile.Attach(hMain, &m_Db, this);
+    m_Faults.Attach(hMain, db);
     if (m_Profile.CheckFirstUse() == 1) m_Profile.LoadUserInfo(1);
     m_Saver.Start(this);
+    // Wakes the engine at midnight, so that a screen left open shows the new day's totals.
+    ArmDayTimer();
 }
 
 void CStepEngine::SendSensorControl(DWORD code) {
@@ -37,8 +40,17 @@ void CStepEngine::SendSensorControl(DWORD code) {
 
 void CStepEngine::StartCounting() {
     if (m_bSensorRunning) return;
-    // A day without a row sends no totals: sums read on an earlier day must not flow into it.
-    DropSumsOfEarlierDay();
+    if (m_Records.OwesSave() && SumsAreTodays()) {
+        // The last workout's totals are not stored yet: try again, and keep them in the sums,
+        // since the detector starts from zero (a day without a row sent no totals to fold them).
+        // An earlier day's row is written later (the records keep it when the sums are dropped).
+        SaveTodayRow();
+        EnterCriticalSection(&m_csCounters);
+        FoldWorkoutIntoSums();
+        LeaveCriticalSection(&m_csCounters);
+    }
+    // A day without a row sends no totals: sums read on another day must not flow into it.
+    CheckDayChange(true);
     InitStepDetector();
     // The detector starts with default body values; the user's stay in force.
     if (m_bHaveBody) SetUserBody(&m_Body);
@@ -59,9 +71,23 @@ void CStepEngine::StartCounting() {
     m_bSensorRunning = 1;
     m_Feed.Start();
     m_dwLastTick = GetTickCount();
-    const uint32_t now = GetClock();
+    const ULONGLONG now = GetTickCount64();
+    const uint32_t phase = WallClockPhaseMs();
     EnterCriticalSection(&m_csCounters);
-    m_nStartTime = now;
+    // The detector starts from zero, and the last workout's counters already lie in the sums
+    // read at this start: kept, they would be counted twice until the first step.
+    if (m_iStepCount != 0) {
+        m_bCompareWithLast = 1;
+        m_iLastWorkoutSteps = m_iStepCount;
+    }
+    m_iStepCount = 0;
+    m_dCalories = 0;
+    m_dTotalDistance = 0;
+    m_DayBase = StepInfo{};
+    m_qwStartTick = now;
+    m_nStartPhaseMs = phase;
+    m_nEarlierDaysSeconds = 0;
+    m_nElapsed = 0;
     m_nRunState = 2;
     LeaveCriticalSection(&m_csCounters);
     m_Saver.RunStateChanged();
@@ -69,21 +95,23 @@ void CStepEngine::StartCounting() {
 
 void CStepEngine::StopCounting() {
     if (!m_bSensorRunning) return;
+    // The time walked until now counts for the day on which it was walked.
+    CheckDayChange(false);
     CloseResumeQueue();
     SendSensorControl(SENSOR_CTL_STOP);
     SendSensorControl(SENSOR_CTL_DETACH);
     LeaveUnattended();
     m_bSensorRunning = 0;
-    const uint32_t now = GetClock();
+    const ULONGLONG now = GetTickCount64();
     EnterCriticalSection(&m_csCounters);
-    // The elapsed time stays at what the workout reached.
-    m_nElapsed = now - m_nStartTime;
+    m_nElapsed = ElapsedLocked(now);
     m_nRunState = 0;
     LeaveCriticalSection(&m_csCounters);
     m_Saver.RunStateChanged();
 }
 
 void CStepEngine::OnDestroy() {
+    if (m_hMain) KillTimer(m_hMain, TIMER_DAY);
     if (!m_bSensorRunning) return;
     m_bSensorRunning = 0;
     SendSensorControl(SENSOR_CTL_STOP);
@@ -94,6 +122,12 @@ void CStepEngine::OnDestroy() {
 
 void CStepEngine::RearmSensor() {
     if (m_bSensorRunning) SendSensorControl(SENSOR_CTL_ATTACH);
+}
+
+bool CStepEngine::HasSensor() {
+    HWND target = m_hMain;
+    return ServiceIoControl(m_hSensor, SENSOR_CTL_QUERY_SOURCE, &target, sizeof target, nullptr, 0, nullptr,
+                            nullptr) != FALSE;
 }
 
 void CStepEngine::CloseResumeQueue() {

@@ -103,6 +103,7 @@ struct InputEvent {
     int y = 0;
     UINT vk = 0;
     bool ctrl = false;
+    bool shift = false;
     wchar_t ch = 0;
     bool noTranslate = false;  // the character arrives separately (display text input)
 };
@@ -159,6 +160,7 @@ struct Core {
     std::vector<Timer> timers;
     uint64_t timerSeq = 0;
     bool ctrlDown = false;
+    bool shiftDown = false;
     POINT lastPos{};
 
     // Clock.

@@ -25,6 +25,8 @@ HICON MvCreateIconFromPng(const unsigned char* data, size_t size);
 // on the first drawing onto it). The cache is emptied when another module is registered.
 HBITMAP MvCreateResourceBitmap(const void* key, const unsigned char* data, size_t size);
 void MvForgetResourceBitmaps();
+// An icon's pixels as straight (not premultiplied) 0xAARRGGBB, row by row; false for no icon.
+bool MvIconPixels(HICON icon, int* width, int* height, std::vector<uint32_t>* pixels);
 // Draws an icon (its PNG, alpha respected) at (x, y) of a DC, scaled to width x height.
 void MvDrawIcon(HDC hdc, HICON icon, int x, int y, int width, int height);
 

@@ -18,7 +18,7 @@ namespace mv {
 
 namespace {
 
-enum class StepKind { Tap, Press, Move, Release, SoftKey, Key, Type, Wait, Shot, Call, Quit };
+enum class StepKind { Tap, Press, Move, Release, SoftKey, Key, Type, Wait, Clock, Shot, Call, Quit };
 
 struct Step {
     int line = 0;
@@ -27,11 +27,14 @@ struct Step {
     int y = 0;
     UINT vk = 0;
     bool ctrl = false;
+    bool shift = false;
     int softKey = -1;
     std::wstring text;
     int64_t ms = 0;
     std::string arg;
 };
+
+constexpr long long kMaxClockStep = 100LL * 366 * 86400;
 
 struct ScriptState {
     std::mutex mutex;
@@ -66,17 +69,23 @@ bool ParseInt(const std::string& token, long long* value) {
 }
 
 // A key name: F1, F2, ENTER, BACK, ESC, TAB, UP, DOWN, LEFT, RIGHT, DELETE, SPACE, a letter or a
-// digit, optionally with CTRL+ in front.
+// digit, optionally with CTRL+ and/or SHIFT+ in front.
 bool ParseKey(std::string name, Step* step) {
     name = Upper(name);
-    if (name.rfind("CTRL+", 0) == 0) {
-        step->ctrl = true;
-        name = name.substr(5);
+    for (bool more = true; more;) {
+        more = false;
+        if (name.rfind("CTRL+", 0) == 0) {
+            step->ctrl = more = true;
+            name = name.substr(5);
+        } else if (name.rfind("SHIFT+", 0) == 0) {
+            step->shift = more = true;
+            name = name.substr(6);
+        }
     }
     if (name == "F1" || name == "F2") {
         step->kind = StepKind::SoftKey;
         step->softKey = name == "F1" ? 0 : 1;
-        return !step->ctrl;
+        return !step->ctrl && !step->shift;
     }
     static const std::map<std::string, UINT> kNames = {
         {"ENTER", VK_RETURN}, {"RETURN", VK_RETURN}, {"BACK", VK_BACK},   {"BACKSPACE", VK_BACK},
@@ -148,6 +157,14 @@ std::string ParseLine(const std::string& raw, int lineNo, std::vector<Step>* out
             return "wait needs a number of milliseconds";
         step.kind = StepKind::Wait;
         step.ms = ms;
+    } else if (command == "CLOCK") {
+        // Seconds to step the wall clock by, forward or (negative) back; at most about a century.
+        long long seconds;
+        if (args.size() != 1 || !ParseInt(args[0], &seconds) || seconds < -kMaxClockStep ||
+            seconds > kMaxClockStep)
+            return "clock needs a number of seconds (negative: back)";
+        step.kind = StepKind::Clock;
+        step.ms = seconds;
     } else if (command == "SHOT") {
         if (rest.empty()) return "shot needs a file name";
         step.kind = StepKind::Shot;
@@ -202,7 +219,7 @@ void RunScriptStep() {
             MvSoftKey(step.softKey);
             break;
         case StepKind::Key:
-            MvKey(step.vk, step.ctrl);
+            MvKey(step.vk, step.ctrl, step.shift);
             break;
         case StepKind::Type:
             MvTypeText(step.text);
@@ -212,6 +229,9 @@ void RunScriptStep() {
             G().scriptWaitUntil = NowMs() + step.ms;
             break;
         }
+        case StepKind::Clock:
+            if (!MvStepWallClock(step.ms)) ReportStep(step, "clock needs the manual clock");
+            break;
         case StepKind::Shot:
             if (!MvFramebufferWritePng(step.arg)) ReportStep(step, "cannot write \"" + step.arg + "\"");
             break;

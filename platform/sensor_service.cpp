@@ -26,6 +26,7 @@
 #include "platform/mv_platform.h"
 #include "platform/mv_sensor.h"
 #include "platform/sensor_source.h"
+#include "platform/sleep_inhibitor.h"
 #include "platform/win_devices.h"
 #include "platform/win_time.h"
 #include "platform/win_window.h"
@@ -79,7 +80,7 @@ void EnsureSourceLocked(SensorService& s) {
     std::string error;
     std::unique_ptr<CSensorSource> source = MvOpenSensorSource(s.setting, &error);
     if (!source) {
-        MvSensorReport(error + "; the sensor delivers nothing");
+        if (!error.empty()) MvSensorReport(error + "; the sensor delivers nothing");
         return;
     }
     s.source = std::make_shared<SourceSlot>();
@@ -297,6 +298,17 @@ void StopAtExit() {
     CloseHandle(thread);
 }
 
+bool IsStarted(SensorService& s) {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.started;
+}
+
+bool HasSource(SensorService& s) {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    EnsureSourceLocked(s);
+    return s.source != nullptr;
+}
+
 void Start(SensorService& s) {
     std::unique_lock<std::mutex> lock(s.mutex);
     if (s.started) return;
@@ -375,11 +387,18 @@ BOOL ServiceIoControl(HANDLE service, DWORD code, LPVOID in, DWORD inSize, LPVOI
             s.window = WindowFromInput(in, inSize);
             return TRUE;
         }
-        case SENSOR_CTL_START:
+        case SENSOR_CTL_START: {
             Start(s);
-            return TRUE;
+            const bool hasSource = HasSource(s);
+            // The device must not suspend while readings are expected.
+            MvSleepInhibitorHold(hasSource && IsStarted(s));
+            return hasSource ? TRUE : FALSE;
+        }
+        case SENSOR_CTL_QUERY_SOURCE:
+            return HasSource(s) ? TRUE : FALSE;
         case SENSOR_CTL_STOP:
             Stop(s);
+            MvSleepInhibitorHold(IsStarted(s));
             return TRUE;
         case SENSOR_CTL_DETACH: {
             std::lock_guard<std::mutex> lock(s.mutex);
@@ -444,6 +463,7 @@ void MvSensorShutdown() {
         lock.lock();
         JoinQuittingThreadLocked(s, lock);
     }
-    lock.unlock();
+    if (lock.owns_lock()) lock.unlock();
+    MvSleepInhibitorHold(false);
     MvPowerShutdown();
 }

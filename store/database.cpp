@@ -1,66 +1,25 @@
-// Opening the database file beside the executable, with a check that it can really be used.
+// Opening the database file in the data folder, with a check that it can really be used and is
+// whole.
 #include "store/database.h"
 
 #include <sqlite3.h>
 
+#include <cstdio>
 #include <string>
-#include <vector>
 
+#include "store/data_folder.h"
+#include "store/database_check.h"
+#include "store/program_folders.h"
 #include "store/store_text.h"
 
 namespace {
 
-// Full path of the running executable, however long.
-std::wstring ModulePath() {
-    std::vector<wchar_t> buf(MAX_PATH);
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-        if (n == 0) return std::wstring();
-        if (n < buf.size() - 1) return std::wstring(buf.data(), n);
-        if (buf.size() >= 65536) return std::wstring(buf.data(), n);
-        buf.resize(buf.size() * 2);  // the name may have been cut: ask again with more room
-    }
-}
-
-int QueryInt(sqlite3* db, const char* sql, int* value) {
-    sqlite3_stmt* stmt = nullptr;
-    int rc = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
-    if (rc != SQLITE_OK) return rc;
-    rc = sqlite3_step(stmt);
-    if (rc == SQLITE_ROW) {
-        *value = sqlite3_column_int(stmt, 0);
-        rc = SQLITE_OK;
-    } else if (rc == SQLITE_DONE) {
-        rc = SQLITE_ERROR;
-    }
-    sqlite3_finalize(stmt);
-    return rc;
-}
-
-// An open may succeed lazily for a path that cannot be used (a folder, a file that is not a
-// database, a folder where nothing can be written): make sure reading works, that the file is
-// not read-only, and for a new file that it can be written.
-bool Usable(sqlite3* db) {
-    int pages = 0;
-    int rc = QueryInt(db, "PRAGMA schema_version;", &pages);
-    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) return true;  // a database, busy elsewhere for now
-    if (rc != SQLITE_OK) return false;
-    if (sqlite3_db_readonly(db, "main") != 0) return false;
-    if (QueryInt(db, "PRAGMA page_count;", &pages) != SQLITE_OK) return false;
-    if (pages == 0) {
-        // A fresh file: writing its header proves the folder takes the file and its journal.
-        if (sqlite3_exec(db, "PRAGMA user_version=0;", nullptr, nullptr, nullptr) != SQLITE_OK) return false;
-    }
-    return true;
-}
+constexpr int kBusyTimeoutMs = 5000;
 
 }  // namespace
 
 std::wstring DatabasePath() {
-    std::wstring path = ModulePath();
-    size_t slash = path.find_last_of(L'/');
-    path.erase(slash == std::wstring::npos ? 0 : slash + 1);
-    return path + L"Movimetra.db";
+    return ProgramDataFolder() + StoreWideFromUtf8(kDatabaseFileName);
 }
 
 int OpenDatabase(sqlite3** db, HWND owner) {
@@ -68,10 +27,20 @@ int OpenDatabase(sqlite3** db, HWND owner) {
     std::string path = StoreUtf8FromWide(DatabasePath().c_str());
     int rc = sqlite3_open_v2(path.c_str(), &handle,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
-    if (rc == SQLITE_OK && handle && Usable(handle)) {
+    // The data tool may hold the file for a moment (a backup, an import): wait rather than fail.
+    if (handle) sqlite3_busy_timeout(handle, kBusyTimeoutMs);
+    std::string why;
+    if (rc == SQLITE_OK && handle)
+        rc = CheckOpenedDatabase(handle, &why);
+    else
+        why = DescribeDatabaseError(handle, rc, path.c_str());
+    if (rc == SQLITE_OK) {
         if (db) *db = handle;
         return 1;
     }
+    // The box keeps its short text; the path and the reason go to standard error.
+    std::fprintf(stderr, "Movimetra: Cant open database %s: %s\n", path.c_str(), why.c_str());
+    std::fflush(stderr);
     if (handle) sqlite3_close(handle);
     if (db) *db = nullptr;
     MessageBoxW(owner, L"Cant open database", nullptr, MB_OK);

@@ -9,20 +9,10 @@
 
 #include "app/messages.h"
 #include "engine/step_engine.h"
+#include "store/schema.h"
 #include "store/store_text.h"
 
 namespace {
-
-// The three tables, created in this order. The text is part of the file format: keep it as is.
-const char* const kCreateStatements[] = {
-    "CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);",
-    "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' VARCHAR(10) DEFAULT "
-    "NULL, 'curtime' VARCHAR(10) DEFAULT NULL, \t\t\t\t\t   'steps' INTEGER DEFAULT 0, 'kcal' DOUBLE DEFAULT "
-    "0, "
-    "'distance' DOUBLE DEFAULT 0, 'created_at' datetime DEFAULT NULL, 'updated_at' datetime DEFAULT NULL);",
-    "CREATE TABLE info('height' FLOAT DEFAULT 0, 'weight' FLOAT DEFAULT 0, 'gender' VARCHAR(1) default NULL, "
-    "'lang' INTEGER DEFAULT 0);",
-};
 
 const wchar_t kExistKey[] = L"EXIST";
 
@@ -34,14 +24,31 @@ void CProfileStore::Attach(HWND hMain, CDbHelper* db, CStepEngine* engine) {
     m_pEngine = engine;
 }
 
+bool CProfileStore::HasTable(const char* name) const {
+    sqlite3* db = m_pDb ? m_pDb->GetHandle() : nullptr;
+    sqlite3_stmt* stmt = nullptr;
+    if (!db || sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1;", -1,
+                                  &stmt, nullptr) != SQLITE_OK)
+        return false;
+    sqlite3_bind_text(stmt, 1, name, -1, SQLITE_STATIC);
+    bool found = sqlite3_step(stmt) == SQLITE_ROW;
+    sqlite3_finalize(stmt);
+    return found;
+}
+
 int CProfileStore::CreateTables() {
     sqlite3* db = m_pDb ? m_pDb->GetHandle() : nullptr;
-    for (const char* sql : kCreateStatements) {
+    for (const StoreTable& table : kStoreTables) {
+        // A table missing from an existing file is made anew; the others stay as they are.
+        if (HasTable(table.pszName)) continue;
+        const char* sql = table.pszCreate;
         char* error = nullptr;
         int rc = db ? sqlite3_exec(db, sql, nullptr, nullptr, &error) : SQLITE_MISUSE;
         if (rc != SQLITE_OK) {
             std::printf("Write Error: %s\n", error ? error : sqlite3_errstr(rc));
             std::fflush(stdout);
+            std::fprintf(stderr, "Movimetra: cannot create the table %s: %s\n", table.pszName,
+                         error ? error : sqlite3_errstr(rc));
             sqlite3_free(error);
             return 0;
         }
@@ -50,11 +57,12 @@ int CProfileStore::CreateTables() {
 }
 
 int CProfileStore::CheckFirstUse() {
+    // A fresh file has no tables yet; an existing one may lack one of them (a lost `pedometer`
+    // table would lose every walk, a lost `info` table leave the program without a view).
+    CreateTables();
     std::vector<std::wstring> rows;
     SqlResult result{};
     if (!m_pDb || m_pDb->ExecuteSql(SQL_SELECT, L"select flag from firstuse;", rows, &result) == 0) {
-        // A fresh file: no tables yet.
-        CreateTables();
         ApplyDefaultProfile(1);
         return 0;
     }
@@ -74,8 +82,10 @@ void CProfileStore::ApplyDefaultProfile(int state) {
     StoreCopyText(m_Profile.szGender, 2, L"M");
     StoreCopyText(m_Profile.szFlag, 2, L"1");
     StoreCopyText(m_Profile.szFirstUse, 2, StoreFormat(L"%d", state));
-    m_Profile.nLang = 0;
+    // Nothing stored yet: the user's locale chooses, Korean for Korean and English otherwise.
+    m_Profile.nLang = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_KOREAN ? 0 : 1;
 
+    SendMessageW(m_hMain, UM_SET_LANGUAGE, static_cast<WPARAM>(m_Profile.nLang), 0);
     SendMessageW(m_hMain, UM_SWITCH_VIEW, VIEW_PROFILE, 0);
     SendMessageW(m_hMain, UM_VIEW_EVENT, 0, reinterpret_cast<LPARAM>(kExistKey));
     SendMessageW(m_hMain, UM_PROFILE_DATA, 0, reinterpret_cast<LPARAM>(&m_Profile));

@@ -23,6 +23,17 @@
 
 namespace store_test {
 
+// The three tables as the program creates them.
+inline constexpr const char* kSchema =
+    "CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);"
+    "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' VARCHAR(10) DEFAULT "
+    "NULL, "
+    "'curtime' VARCHAR(10) DEFAULT NULL, 'steps' INTEGER DEFAULT 0, 'kcal' DOUBLE DEFAULT 0, 'distance' "
+    "DOUBLE "
+    "DEFAULT 0, 'created_at' datetime DEFAULT NULL, 'updated_at' datetime DEFAULT NULL);"
+    "CREATE TABLE info('height' FLOAT DEFAULT 0, 'weight' FLOAT DEFAULT 0, 'gender' VARCHAR(1) default NULL, "
+    "'lang' INTEGER DEFAULT 0);";
+
 // Local time of the manual clock when the process starts: 2024-03-05 10:00:00.
 inline constexpr int64_t kStartLocalSeconds = 1709632800;
 
@@ -70,6 +81,13 @@ inline std::wstring TodayText() {
     wchar_t date[16];
     CDailyRecords::TodayDateText(date, 16);
     return date;
+}
+
+// The platform clock's local date as yyyymmdd (the day of the engine's totals).
+inline int TodayNumber() {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    return st.wYear * 10000 + st.wMonth * 100 + st.wDay;
 }
 
 // Seconds since the local midnight of the platform clock.
@@ -132,7 +150,7 @@ protected:
                 break;
             case UM_SELECT_TODAY:
                 seen.totals = *reinterpret_cast<const TodayTotals*>(lParam);
-                if (self->m_pEngine) self->m_pEngine->SelectPedometer(&seen.totals);
+                if (self->m_pEngine) self->m_pEngine->SelectPedometer(reinterpret_cast<TodayTotals*>(lParam));
                 break;
             case UM_EXEC_SQL: {
                 seen.text = reinterpret_cast<const wchar_t*>(lParam);
@@ -176,20 +194,7 @@ protected:
         return rows;
     }
 
-    void CreateSchema() {
-        Exec("CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);");
-        Exec(
-            "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' VARCHAR(10) "
-            "DEFAULT NULL, 'curtime' VARCHAR(10) DEFAULT NULL, 'steps' INTEGER DEFAULT 0, 'kcal' DOUBLE "
-            "DEFAULT "
-            "0, 'distance' DOUBLE DEFAULT 0, 'created_at' datetime DEFAULT NULL, 'updated_at' datetime "
-            "DEFAULT "
-            "NULL);");
-        Exec(
-            "CREATE TABLE info('height' FLOAT DEFAULT 0, 'weight' FLOAT DEFAULT 0, 'gender' VARCHAR(1) "
-            "default "
-            "NULL, 'lang' INTEGER DEFAULT 0);");
-    }
+    void CreateSchema() { Exec(kSchema); }
 
     std::vector<UINT> SeenIds() const {
         std::vector<UINT> ids;

@@ -64,6 +64,9 @@ void CMainScreen::Show(bool show, int otherIndex) {
     if (show && !m_bTodayLoaded) {
         LoadToday();
         m_bTodayLoaded = 1;
+    } else if (show && m_nRunState != MAIN_STOPPED) {
+        // While other views were shown, the motion records may have gone to them alone.
+        TakeEngineCounters();
     }
     // The runner and the value boxes tick only while they can be seen.
     if (!show) StopTickTimers();
@@ -145,7 +148,8 @@ void CMainScreen::OnLeftSoftKey() {
 
 void CMainScreen::OnRightSoftKey() {
     HWND hMain = m_View.hMain;
-    if (m_nRunState == MAIN_RUNNING) {
+    // A workout still in its notice has counted steps too: they are saved as well.
+    if (m_nRunState != MAIN_STOPPED) {
         KillTimer(hMain, TIMER_NOTICE);
         StopTickTimers();
         m_nRunState = MAIN_STOPPED;
@@ -208,12 +212,49 @@ void CMainScreen::OnMotionInfo(const MotionRecord* record) {
     m_dWorkoutDistance = record->dDistance;
 }
 
+void CMainScreen::OnNewDay(const TodayTotals* totals) {
+    // From the day change on the screen shows the new day's totals, what its row will hold: its
+    // stored totals plus what the workout counts from now on.
+    m_nTodaySteps = totals->nSteps;
+    m_dTodayCalories = totals->dKcal;
+    m_dTodayDistance = totals->dDistance;
+    m_nTodaySeconds = totals->nSeconds;
+    m_nTodayHours = totals->nSeconds / 3600;
+    m_nTodayMinutes = totals->nSeconds % 3600 / 60;
+    m_nTodaySecondsPart = totals->nSeconds % 60;
+    m_Today = *totals;
+    m_nWorkoutSteps = 0;
+    m_nLastSeenSteps = 0;
+    m_dWorkoutCalories = 0;
+    m_dWorkoutDistance = 0;
+    m_nWorkoutSeconds = 0;
+    if (m_View.bShown) FullRepaint();
+}
+
 void CMainScreen::OnLanguage(int languageIndex) {
     SetLanguageOffsets(m_View, languageIndex);
 }
 
+bool CMainScreen::SensorAvailable() {
+    BOOL available = FALSE;
+    SendMessageW(m_View.hMain, UM_ENGINE_HAS_SENSOR, 0, (LPARAM)&available);
+    if (available) return true;
+    // A workout without readings would only store a run of zeros; say why once.
+    if (!m_bNoSensorShown) {
+        m_bNoSensorShown = 1;
+        const bool english = m_View.nTextOffset != 0;
+        wchar_t text[128];
+        wchar_t title[64];
+        LoadStringW(GetAppInstance(), english ? IDS_NO_SENSOR_EN : IDS_NO_SENSOR_KO, text, 128);
+        LoadStringW(GetAppInstance(), english ? IDS_NO_SENSOR_TITLE_EN : IDS_NO_SENSOR_TITLE_KO, title, 64);
+        MessageBoxW(m_View.hMain, text, title, MB_OK | MB_ICONWARNING);
+    }
+    return false;
+}
+
 void CMainScreen::StartWorkout() {
     HWND hMain = m_View.hMain;
+    if (!SensorAvailable()) return;
     m_nRunState = MAIN_STARTING;
     SetTimer(hMain, TIMER_NOTICE, kNoticeMs, nullptr);
     AddNotification();
@@ -241,6 +282,8 @@ void CMainScreen::StopWorkout() {
     RemoveNotification();
     SendMessageW(hMain, UM_ENGINE_STOP, 0, 0);
     SendMessageW(hMain, UM_SAVE_TODAY, 0, 0);
+    // The totals that stay on the screen are those just saved.
+    TakeEngineCounters();
 }
 
 void CMainScreen::ResetWorkout(bool saveFirst) {
@@ -284,6 +327,15 @@ void CMainScreen::LoadToday() {
     m_Today.nSteps = stored.nSteps;
     m_Today.dKcal = stored.dKcal;
     m_Today.dDistance = stored.dDistance;
+}
+
+void CMainScreen::TakeEngineCounters() {
+    EngineCounters counters{};
+    SendMessageW(m_View.hMain, UM_GET_COUNTERS, 0, (LPARAM)&counters);
+    m_nWorkoutSteps = counters.iStepCount;
+    m_dWorkoutCalories = counters.dCalories;
+    m_dWorkoutDistance = counters.dTotalDistance;
+    m_nWorkoutSeconds = static_cast<int>(counters.nElapsed);
 }
 
 void CMainScreen::AddNotification() {

@@ -35,6 +35,7 @@ public:
     void OnAnimationTimer() override;
     void OnReset() override;
     void OnMotionInfo(const MotionRecord* record) override;
+    void OnNewDay(const TodayTotals* totals) override;
     void OnLanguage(int languageIndex) override;
 
     // The three repaints, each composed off-screen and copied to the window in one BitBlt:
@@ -67,6 +68,8 @@ public:
 private:
     // Control (main_screen.cpp)
     void StartWorkout();
+    // False, after telling the user once per run, when no readings can come.
+    bool SensorAvailable();
     void StopWorkout();
     void ResetWorkout(bool saveFirst);
     void LoadToday();
@@ -74,6 +77,7 @@ private:
     void StartTickTimers();
     void StopTickTimers();
     void ResumeTickTimers();
+    void TakeEngineCounters();
     void AddNotification();
     void RemoveNotification();
 
@@ -117,6 +121,7 @@ private:
     int m_bButtonPressed = 0;
     int m_bTodayLoaded = 0;
     int m_bAnimating = 1;
+    int m_bNoSensorShown = 0;
     int m_nIdleTicks = 11;
     int m_nDigitCount = 0;
     bool m_bTickTimers = false;
