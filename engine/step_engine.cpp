@@ -304,15 +304,22 @@ void CStepEngine::OnTimer(int id) {
     CheckDayChange(false);
     if (id == TIMER_DAY) ArmDayTimer();
     if (id != TIMER_VALUES) return;
-    SendElapsed();
+    SendTime();
 }
 
 void CStepEngine::SendElapsed() {
+    {
+        CLockGuard lock(&m_csCounters);
+        if (m_nRunState != 2) return;
+    }
+    SendTime();
+}
+
+void CStepEngine::SendTime() {
     const ULONGLONG now = GetTickCount64();
     uint32_t elapsed;
     {
         CLockGuard lock(&m_csCounters);
-        if (m_nRunState != 2) return;
         m_nElapsed = ElapsedLocked(now);
         elapsed = m_nElapsed;
     }

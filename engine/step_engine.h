@@ -78,6 +78,8 @@ private:
     // ElapsedSeconds with m_csCounters held, `now` from GetTickCount64.
     uint32_t ElapsedLocked(ULONGLONG now) const;
     static uint32_t WallClockPhaseMs();
+    // Sends the elapsed seconds to the views as "TIME".
+    void SendTime();
     void FillCountersLocked(EngineCounters* out, ULONGLONG now) const;
     // Notices a change of the local date. While a workout runs or is stopped, only a later date
     // is a day change (a clock set back leaves the totals with their day); at the start of a

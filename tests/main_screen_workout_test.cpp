@@ -156,7 +156,7 @@ TEST_F(MainScreenWorkoutTest, ResetDuringAWalkShowsZeroAndKeepsCountingIntoANewR
     run.Hook("later", [&] {
         EXPECT_GT(MainView()->WorkoutSteps(), 10);
         EXPECT_EQ(MainView()->TodaySteps(), 0);
-        MainView()->RepaintUpperArea();
+        MainView()->FullRepaint();
         EXPECT_EQ(recorder.Digits(), std::to_string(MainView()->WorkoutSteps()));
     });
     std::string script = "call replay\n" + Tap(kStartStop) + "wait 12000\ncall reset\n" + Tap(kReset) +
