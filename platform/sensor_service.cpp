@@ -56,6 +56,7 @@ struct SensorService {
     HANDLE wake = nullptr;  // auto-reset; tells the thread that the state changed
     int wakeFd = -1;        // eventfd: the same, for the thread's real-clock waits
     DWORD lastUiWake = 0;   // when a reading last woke the UI thread
+    DWORD startTick = 0;    // GetTickCount at the last START
     bool uiWoken = false;
     bool exitHandlerRegistered = false;
     std::vector<DWORD> log;
@@ -244,12 +245,15 @@ DWORD SensorThread(LPVOID) {
             if (s.window == nullptr) continue;
             // Posted under the service's lock: once STOP has taken it, no reading follows.
             const DWORD now = GetTickCount();
+            // A reading read in a batch was taken earlier; one taken before START is not sent.
+            const DWORD taken = now - step.nAgeMs;
+            if (static_cast<int32_t>(taken - s.startTick) < 0) continue;
             const bool wake = MvIsManualClock() || !s.uiWoken || now - s.lastUiWake >= kUiWakeMs;
             if (wake) {
                 s.lastUiWake = now;
                 s.uiWoken = true;
             }
-            if (MvPostMessageAt(s.window, UM_SENSOR_DATA, PackZ(step.z), PackXY(step.x, step.y), now, wake))
+            if (MvPostMessageAt(s.window, UM_SENSOR_DATA, PackZ(step.z), PackXY(step.x, step.y), taken, wake))
                 ++s.delivered;
         }
     }
@@ -317,6 +321,7 @@ void Start(SensorService& s) {
     s.started = true;
     ++s.generation;
     s.uiWoken = false;
+    s.startTick = GetTickCount();
     if (s.source == nullptr) return;
     if (s.wake == nullptr) s.wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (s.wakeFd < 0) s.wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);

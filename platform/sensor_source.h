@@ -16,10 +16,13 @@ struct SensorStep {
     int16_t x;      // kReading: raw signed 16-bit readings
     int16_t y;
     int16_t z;
+    DWORD nAgeMs;  // kReading: how long ago it was taken (readings read in batches)
 
-    static SensorStep Wait(DWORD ms) { return SensorStep{kWait, ms, 0, 0, 0}; }
-    static SensorStep Reading(int16_t x, int16_t y, int16_t z) { return SensorStep{kReading, 0, x, y, z}; }
-    static SensorStep End() { return SensorStep{kEnd, 0, 0, 0, 0}; }
+    static SensorStep Wait(DWORD ms) { return SensorStep{kWait, ms, 0, 0, 0, 0}; }
+    static SensorStep Reading(int16_t x, int16_t y, int16_t z, DWORD ageMs = 0) {
+        return SensorStep{kReading, 0, x, y, z, ageMs};
+    }
+    static SensorStep End() { return SensorStep{kEnd, 0, 0, 0, 0, 0}; }
 };
 
 class CSensorSource {

@@ -108,6 +108,11 @@ CIioSensorSource::~CIioSensorSource() {
 }
 
 std::unique_ptr<CIioSensorSource> CIioSensorSource::Open(const std::string& path, std::string* error) {
+    return Open(path, std::string(), error);
+}
+
+std::unique_ptr<CIioSensorSource> CIioSensorSource::Open(const std::string& path, const std::string& node,
+                                                         std::string* error) {
     std::string device = FindDevice(path);
     if (device.empty()) {
         *error = "iio: no accelerometer (in_accel_x_raw, in_accel_y_raw, in_accel_z_raw) under " +
@@ -131,6 +136,13 @@ std::unique_ptr<CIioSensorSource> CIioSensorSource::Open(const std::string& path
         ReadNumberFile(device + "/sampling_frequency", &hz)) {
         int reads = static_cast<int>(std::floor(hz * kSensorPeriodMs / 1000.0 + 1e-9));
         source->m_nReads = std::clamp(reads, 1, kMaxReadsPerPeriod);
+        // Buffered: the scans of each period are averaged, a second of them read at a time.
+        if (hz > 0 && hz <= 100000) {
+            source->m_dHz = hz;
+            source->m_nScansPerPeriod = std::max(reads, 1);
+            const int watermark = std::max(static_cast<int>(hz * kBatchMs / 1000.0), 1);
+            if (!source->m_Buffer.Open(device, node, watermark)) source->m_Buffer.Close();
+        }
     }
     return source;
 }
@@ -158,7 +170,60 @@ bool CIioSensorSource::ReadOnce() {
     return true;
 }
 
+int16_t CIioSensorSource::ToReading(int axis, double raw) const {
+    return ToRaw((raw + m_dOffset[axis]) * m_dScale[axis]);
+}
+
+SensorStep CIioSensorSource::NextBuffered() {
+    for (;;) {
+        if (!m_ready.empty()) {
+            SensorStep step = m_ready.front();
+            m_ready.pop_front();
+            return step;
+        }
+        if (!m_bWaited) {
+            m_bWaited = true;
+            return SensorStep::Wait(kBatchMs);
+        }
+        m_bWaited = false;
+        const size_t before = m_scans.size();
+        const bool readable = m_Buffer.ReadScans(&m_scans);
+        // A buffer that stays empty (no trigger drives it) would count nothing: poll instead.
+        m_nEmptyBatches = m_scans.size() == before ? m_nEmptyBatches + 1 : 0;
+        if (readable && m_nEmptyBatches >= kMaxEmptyBatches) {
+            MvSensorReport("iio: the buffer of " + m_strDevice +
+                           " delivers nothing; its _raw files are read instead");
+            m_Buffer.Close();
+            m_scans.clear();
+            return Next();
+        }
+        if (!readable) {
+            MvSensorReport("iio: cannot read the buffer of " + m_strDevice +
+                           "; its _raw files are read instead");
+            m_Buffer.Close();
+            m_scans.clear();
+            return Next();
+        }
+        // Each whole period of scans makes a reading; the newest scan was taken about now and the
+        // scans before it one sampling interval apart.
+        const size_t scans = m_scans.size() / 3;
+        const size_t per = static_cast<size_t>(m_nScansPerPeriod);
+        const size_t periods = scans / per;
+        for (size_t p = 0; p < periods; ++p) {
+            double mean[3] = {0, 0, 0};
+            for (size_t k = p * per; k < (p + 1) * per; ++k)
+                for (int a = 0; a < 3; ++a) mean[a] += m_scans[k * 3 + a] / static_cast<double>(per);
+            const size_t last = (p + 1) * per - 1;
+            const DWORD age = static_cast<DWORD>(std::lround((scans - 1 - last) * 1000.0 / m_dHz));
+            m_ready.push_back(SensorStep::Reading(ToReading(0, mean[0]), ToReading(1, mean[1]),
+                                                  ToReading(2, mean[2]), age));
+        }
+        m_scans.erase(m_scans.begin(), m_scans.begin() + static_cast<long>(periods * per * 3));
+    }
+}
+
 SensorStep CIioSensorSource::Next() {
+    if (m_Buffer.IsOpen()) return NextBuffered();
     for (;;) {
         if (!m_bWaited) {
             m_bWaited = true;

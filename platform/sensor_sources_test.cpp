@@ -271,4 +271,105 @@ TEST_F(IioSensorSourceTest, UnreadableValuesAreSkippedAndReportedOnce) {
     EXPECT_EQ(NextReading(*source).z, 9807);
 }
 
+// A device that offers a buffer: the three axes are enabled in scan_elements, the buffer gets a
+// watermark of a second of scans and is enabled, and the scans are read from the character device
+// (here a FIFO) once a second, each period's mean a reading with its age.
+TEST_F(IioSensorSourceTest, BufferedCaptureReadsScansFromTheCharacterDevice) {
+    const std::string dev = "devices/iio:device1/";
+    m_folder.Write(dev + "in_accel_sampling_frequency", "100\n");
+    m_folder.Write(dev + "in_accel_scale", "0.001\n");
+    m_folder.Write(dev + "buffer/enable", "0\n");
+    m_folder.Write(dev + "buffer/length", "0\n");
+    m_folder.Write(dev + "buffer/watermark", "1\n");
+    // Channels by index: timestamp (off), z, x, y; the scan is 6 bytes: z, x, y little-endian s16.
+    const char* axes[3] = {"z", "x", "y"};
+    for (int i = 0; i < 3; ++i) {
+        m_folder.Write(dev + "scan_elements/in_accel_" + axes[i] + "_en", "0\n");
+        m_folder.Write(dev + "scan_elements/in_accel_" + axes[i] + "_index", std::to_string(i) + "\n");
+        m_folder.Write(dev + "scan_elements/in_accel_" + axes[i] + "_type", "le:s16/16>>0\n");
+    }
+    m_folder.Write(dev + "scan_elements/in_timestamp_en", "0\n");
+    m_folder.Write(dev + "scan_elements/in_timestamp_index", "3\n");
+    m_folder.Write(dev + "scan_elements/in_timestamp_type", "le:s64/64>>0\n");
+    const std::string node = m_folder.Path() + "/iio:device1";
+    ASSERT_EQ(mkfifo(node.c_str(), 0600), 0);
+
+    std::string error;
+    auto source = CIioSensorSource::Open(m_folder.Path() + "/devices", node, &error);
+    ASSERT_NE(source, nullptr) << error;
+    ASSERT_TRUE(source->BufferedCapture());
+    EXPECT_EQ(m_folder.Read(dev + "buffer/enable"), "1");
+    EXPECT_EQ(m_folder.Read(dev + "buffer/watermark"), "100");
+    EXPECT_EQ(m_folder.Read(dev + "buffer/length"), "200");
+    for (const char* axis : axes)
+        EXPECT_EQ(m_folder.Read(dev + "scan_elements/in_accel_" + axis + "_en"), "1");
+    EXPECT_EQ(m_folder.Read(dev + "scan_elements/in_timestamp_en"), "0\n");
+
+    int writer = open(node.c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(writer, 0);
+    auto writeScans = [&](int count, int firstX) {
+        std::vector<unsigned char> bytes;
+        for (int k = 0; k < count; ++k) {
+            const int16_t values[3] = {9807, static_cast<int16_t>(firstX + 100 * k), -500};  // z, x, y
+            for (int16_t v : values) {
+                bytes.push_back(static_cast<unsigned char>(v & 0xFF));
+                bytes.push_back(static_cast<unsigned char>((v >> 8) & 0xFF));
+            }
+        }
+        ASSERT_EQ(write(writer, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    };
+
+    // A batch of 14 scans: two periods of six (100 Hz) and two scans that wait for the next batch.
+    SensorStep step = source->Next();
+    ASSERT_EQ(step.eKind, SensorStep::kWait);
+    EXPECT_EQ(step.nWaitMs, CIioSensorSource::kBatchMs);
+    writeScans(14, 1000);
+    step = source->Next();
+    ASSERT_EQ(step.eKind, SensorStep::kReading);
+    EXPECT_EQ(step.x, 1250);  // mean of 1000..1500
+    EXPECT_EQ(step.y, -500);
+    EXPECT_EQ(step.z, 9807);
+    EXPECT_EQ(step.nAgeMs, 80u);  // its last scan is the 6th of 14: 8 scans of 10 ms before now
+    step = source->Next();
+    ASSERT_EQ(step.eKind, SensorStep::kReading);
+    EXPECT_EQ(step.x, 1850);
+    EXPECT_EQ(step.nAgeMs, 20u);
+    EXPECT_EQ(source->Next().eKind, SensorStep::kWait);
+    // Four more scans complete the third period.
+    writeScans(4, 2400);
+    step = source->Next();
+    ASSERT_EQ(step.eKind, SensorStep::kReading);
+    EXPECT_EQ(step.x, (2200 + 2300 + 2400 + 2500 + 2600 + 2700) / 6);
+    EXPECT_EQ(step.nAgeMs, 0u);
+
+    // A buffer that stays empty for three batches in a row is given up for the _raw files.
+    for (int batch = 0; batch < 3; ++batch) {
+        ASSERT_TRUE(source->BufferedCapture());
+        EXPECT_EQ(source->Next().eKind, SensorStep::kWait);
+    }
+    step = source->Next();
+    EXPECT_FALSE(source->BufferedCapture());
+    EXPECT_EQ(m_folder.Read(dev + "buffer/enable"), "0");
+    close(writer);
+    source.reset();
+    source = CIioSensorSource::Open(m_folder.Path() + "/devices", node, &error);
+    ASSERT_NE(source, nullptr) << error;
+    ASSERT_TRUE(source->BufferedCapture());
+
+    // Closing the source turns the buffer off again.
+    source.reset();
+    EXPECT_EQ(m_folder.Read(dev + "buffer/enable"), "0");
+
+    // Without a character device to read, the _raw files are polled as before.
+    std::remove(node.c_str());
+    auto polling = CIioSensorSource::Open(m_folder.Path() + "/devices", node, &error);
+    ASSERT_NE(polling, nullptr) << error;
+    EXPECT_FALSE(polling->BufferedCapture());
+    EXPECT_EQ(m_folder.Read(dev + "buffer/enable"), "0");
+    EXPECT_EQ(polling->ReadsPerPeriod(), 6);
+    std::vector<DWORD> waits;
+    EXPECT_EQ(NextReading(*polling, &waits).z, 1000);  // in_accel_z_raw 1000 x 0.001 m/s^2
+    EXPECT_EQ(waits, std::vector<DWORD>({10, 10, 10, 10, 10, 10}));
+}
+
 }  // namespace
