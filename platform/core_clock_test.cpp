@@ -210,6 +210,36 @@ TEST_F(CoreTest, ThreadsOutsideTheClockAreNotWaitedFor) {
     EXPECT_EQ(GetTickCount(), 1000u);
 }
 
+DWORD SleepAWhile(LPVOID) {
+    Sleep(5000);
+    return 0;
+}
+
+TEST_F(CoreTest, TakingACriticalSectionFromARunningThreadLeavesTheClockStill) {
+    // While a clock thread sleeps, the UI thread waits for a critical section that another,
+    // running thread holds: the clock must not jump to the sleeper's wake-up meanwhile.
+    HANDLE sleeper = CreateThread(nullptr, 0, SleepAWhile, nullptr, 0, nullptr);
+    MvAdvanceClock(0);
+    CRITICAL_SECTION cs;
+    InitializeCriticalSection(&cs);
+    std::atomic<bool> held{false};
+    std::thread holder([&] {
+        EnterCriticalSection(&cs);
+        held = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        LeaveCriticalSection(&cs);
+    });
+    while (!held) std::this_thread::yield();
+    const DWORD before = GetTickCount();
+    EnterCriticalSection(&cs);
+    EXPECT_EQ(GetTickCount(), before);
+    LeaveCriticalSection(&cs);
+    holder.join();
+    DeleteCriticalSection(&cs);
+    EXPECT_EQ(WaitForSingleObject(sleeper, INFINITE), WAIT_OBJECT_0);
+    CloseHandle(sleeper);
+}
+
 TEST_F(CoreTest, ManualClockGivesLocalAndFileTimes) {
     SYSTEMTIME local;
     GetLocalTime(&local);

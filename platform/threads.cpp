@@ -364,13 +364,26 @@ void DeleteCriticalSection(CRITICAL_SECTION* cs) {
     cs->impl = nullptr;
 }
 
+// Whether the thread `tid` is running rather than blocked in a platform wait (a thread the
+// platform has no record of has never blocked in one).
+static bool OwnerRunsLocked(DWORD tid) {
+    for (auto& rec : G().threads)
+        if (rec->tid == tid) return rec->state != ThreadState::Blocked;
+    return true;
+}
+
 void EnterCriticalSection(CRITICAL_SECTION* cs) {
     if (cs == nullptr || cs->impl == nullptr) return;
     auto* impl = static_cast<CriticalSectionImpl*>(cs->impl);
     DWORD me = GetCurrentThreadId();
     Lock lk(G().mutex);
     while (impl->owner != 0 && impl->owner != me) {
-        if (IsUiThreadLocked())
+        if (IsUiThreadLocked() && OwnerRunsLocked(impl->owner)) {
+            // The owner is running and leaves soon; the manual clock must not move meanwhile
+            // (it would lengthen the UI thread's next interval by another thread's sleep).
+            UiWaitingOn waiting(impl);
+            G().cv.wait_for(lk, std::chrono::milliseconds(50));
+        } else if (IsUiThreadLocked())
             UiWaitLocked(
                 lk, [impl] { return impl->owner == 0; }, -1, false, impl);
         else
