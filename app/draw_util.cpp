@@ -5,7 +5,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "app/messages.h"
+#include "common/messages.h"
 #include "app/view_common.h"
 
 void DrawImageAt(HWND hMain, HDC hdc, int x, int y, const wchar_t* fileName) {

@@ -7,7 +7,7 @@
 #include <initializer_list>
 
 #include "app/draw_util.h"
-#include "app/messages.h"
+#include "common/messages.h"
 #include "app/text_tables.h"
 #include "resources/resource_ids.h"
 

@@ -3,7 +3,7 @@
 // index, shown flag, soft-key bar and language offsets.
 #pragma once
 
-#include "engine/motion_record.h"
+#include "common/motion_record.h"
 #include "platform/windows.h"
 
 class CScreen {

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "app/messages.h"
+#include "common/messages.h"
 #include "engine/step_engine.h"
 #include "platform/mv_platform.h"
 #include "platform/mv_sensor.h"

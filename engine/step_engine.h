@@ -3,14 +3,14 @@
 // records, saving thread).
 #pragma once
 
-#include "engine/engine_counters.h"
-#include "engine/motion_record.h"
+#include "common/engine_counters.h"
+#include "common/motion_record.h"
 #include "platform/windows.h"
 #include "store/daily_records.h"
 #include "store/db_helper.h"
 #include "store/profile_store.h"
 #include "store/saving_thread.h"
-#include "store/today_totals.h"
+#include "common/today_totals.h"
 
 class CStepEngine {
 public:

@@ -1,6 +1,6 @@
 // CStepEngine, sensor and power side: opening the sensor, start and stop of a workout,
 // shutdown, the resume notifications and unattended mode.
-#include "app/messages.h"
+#include "common/messages.h"
 #include "engine/step_detector.h"
 #include "engine/step_engine.h"
 

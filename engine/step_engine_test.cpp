@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/messages.h"
+#include "common/messages.h"
 #include "engine/step_detector.h"
 #include "platform/mv_platform.h"
 #include "platform/mv_sensor.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "common/messages.h"
 #include "engine/step_engine.h"
 #include "store/store_text.h"
 

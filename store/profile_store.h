@@ -3,7 +3,7 @@
 
 #include "platform/windows.h"
 #include "store/db_helper.h"
-#include "store/user_profile_block.h"
+#include "common/user_profile_block.h"
 
 class CStepEngine;
 

@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "common/messages.h"
 #include "engine/step_engine.h"
 #include "platform/mv_platform.h"
 #include "platform/mv_sensor.h"
 #include "platform/windows.h"
 #include "store/daily_records.h"
 #include "store/db_helper.h"
-#include "store/today_totals.h"
-#include "store/user_profile_block.h"
+#include "common/today_totals.h"
+#include "common/user_profile_block.h"
 
 namespace store_test {
 

@@ -1,6 +1,6 @@
 // The end of the program (close handler order, exit code of the real program), the single
 // instance rule, and the real program on a real display under Xvfb.
-#include "platform/shell_internal.h"
+#include "platform/shell/shell_internal.h"
 #include "tests/shell_harness.h"
 
 namespace {

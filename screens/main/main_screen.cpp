@@ -5,7 +5,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "app/messages.h"
+#include "common/messages.h"
 #include "app/text_tables.h"
 #include "resources/resource_ids.h"
 #include "screens/main/main_layout.h"

@@ -6,7 +6,7 @@
 #include "app/view_common.h"
 #include "store/daily_records.h"
 #include "store/db_helper.h"
-#include "store/today_totals.h"
+#include "common/today_totals.h"
 
 struct sqlite3;
 

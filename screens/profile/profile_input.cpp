@@ -4,7 +4,7 @@
 #include <cwchar>
 
 #include "platform/windows.h"
-#include "store/sql_types.h"
+#include "common/sql_types.h"
 
 int ProfileFieldValue(const wchar_t* text) {
     if (!text) return 0;

@@ -1,0 +1,45 @@
+#include "platform/devices/sensor_source.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/devices/sensor_source_iio.h"
+#include "platform/devices/sensor_source_replay.h"
+#include "platform/devices/sensor_source_walk.h"
+
+namespace {
+
+// "none": delivers nothing.
+class CSilentSensorSource : public CSensorSource {
+public:
+    SensorStep Next() override { return SensorStep::End(); }
+};
+
+}  // namespace
+
+void MvSensorReport(const std::string& message) {
+    std::fprintf(stderr, "movimetra: sensor: %s\n", message.c_str());
+}
+
+std::unique_ptr<CSensorSource> MvOpenSensorSource(const std::string& setting, std::string* error) {
+    std::string chosen = setting;
+    if (chosen.empty()) {
+        const char* env = std::getenv("MOVIMETRA_SENSOR");
+        if (env != nullptr && env[0] != '\0') {
+            chosen = env;
+        } else {
+            chosen = CIioSensorSource::FindDevice(std::string()).empty() ? "walk" : "iio";
+            if (chosen == "walk")
+                MvSensorReport(
+                    "no accelerometer found; a synthetic walker stands in (MOVIMETRA_SENSOR chooses another "
+                    "source)");
+        }
+    }
+    if (chosen == "walk") return std::make_unique<CWalkSensorSource>();
+    if (chosen == "none") return std::make_unique<CSilentSensorSource>();
+    if (chosen == "iio") return CIioSensorSource::Open(std::string(), error);
+    if (chosen.rfind("iio:", 0) == 0) return CIioSensorSource::Open(chosen.substr(4), error);
+    if (chosen.rfind("replay:", 0) == 0) return CReplaySensorSource::Open(chosen.substr(7), error);
+    *error = "unknown source \"" + chosen + "\" (use iio[:PATH], replay:FILE, walk or none)";
+    return nullptr;
+}

@@ -1,0 +1,209 @@
+// The SDL display: a resizable window titled "Movimetra" showing the 480x800 framebuffer scaled
+// to fit. The mouse is the stylus, F1/F2 are the soft keys, other keys and typed text go to the
+// focused window, and closing the window closes the program's main window.
+#include <SDL.h>
+
+#include "platform/core/core_state.h"
+#include "platform/core/mv_internal.h"
+#include "platform/win_window.h"
+
+namespace mv {
+
+namespace {
+
+constexpr int64_t kFrameMs = 16;  // at most about 60 presents a second
+
+UINT VirtualKey(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z) return static_cast<UINT>('A' + (key - SDLK_a));
+    if (key >= SDLK_0 && key <= SDLK_9) return static_cast<UINT>('0' + (key - SDLK_0));
+    switch (key) {
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+            return VK_RETURN;
+        case SDLK_BACKSPACE:
+            return VK_BACK;
+        case SDLK_ESCAPE:
+            return VK_ESCAPE;
+        case SDLK_TAB:
+            return VK_TAB;
+        case SDLK_SPACE:
+            return ' ';
+        case SDLK_LEFT:
+            return VK_LEFT;
+        case SDLK_RIGHT:
+            return VK_RIGHT;
+        case SDLK_UP:
+            return VK_UP;
+        case SDLK_DOWN:
+            return VK_DOWN;
+        case SDLK_DELETE:
+            return VK_DELETE;
+        default:
+            return 0;
+    }
+}
+
+class SdlDisplay : public DisplayBackend {
+public:
+    bool Init() override {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+        m_window =
+            SDL_CreateWindow("Movimetra", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, MV_SCREEN_WIDTH,
+                             MV_SCREEN_HEIGHT, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+        if (m_window == nullptr) {
+            Shutdown();
+            return false;
+        }
+        m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_ACCELERATED);
+        if (m_renderer == nullptr) m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_SOFTWARE);
+        if (m_renderer == nullptr) {
+            Shutdown();
+            return false;
+        }
+        SDL_RenderSetLogicalSize(m_renderer, MV_SCREEN_WIDTH, MV_SCREEN_HEIGHT);
+        m_texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                      MV_SCREEN_WIDTH, MV_SCREEN_HEIGHT);
+        if (m_texture == nullptr) {
+            Shutdown();
+            return false;
+        }
+        m_wakeEvent = SDL_RegisterEvents(1);
+        SDL_StartTextInput();
+        m_force = true;
+        return true;
+    }
+
+    void Shutdown() override {
+        if (m_texture) SDL_DestroyTexture(m_texture);
+        if (m_renderer) SDL_DestroyRenderer(m_renderer);
+        if (m_window) SDL_DestroyWindow(m_window);
+        m_texture = nullptr;
+        m_renderer = nullptr;
+        m_window = nullptr;
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    }
+
+    void PollEvents() override {
+        SDL_Event ev;
+        while (SDL_PollEvent(&ev)) Handle(ev);
+    }
+
+    void WaitEvents(int64_t timeoutMs) override {
+        if (timeoutMs < 0)
+            SDL_WaitEvent(nullptr);
+        else
+            SDL_WaitEventTimeout(nullptr, static_cast<int>(std::min<int64_t>(timeoutMs, 0x7FFFFFFF)));
+    }
+
+    void Wake() override {
+        if (m_wakeEvent == static_cast<Uint32>(-1)) return;
+        SDL_Event ev{};
+        ev.type = m_wakeEvent;
+        SDL_PushEvent(&ev);
+    }
+
+    int64_t Present() override {
+        if (!m_pending && MvFramebufferTakeDirty()) m_pending = true;
+        if (!m_pending && !m_force) return -1;
+        int64_t now = RealMonotonicMs();
+        if (!m_force && now - m_lastPresent < kFrameMs) return kFrameMs - (now - m_lastPresent);
+        if (uint32_t* pixels = MvFramebufferData())
+            SDL_UpdateTexture(m_texture, nullptr, pixels, MV_SCREEN_WIDTH * 4);
+        SDL_SetRenderDrawColor(m_renderer, 0, 0, 0, 255);
+        SDL_RenderClear(m_renderer);
+        SDL_RenderCopy(m_renderer, m_texture, nullptr, nullptr);
+        SDL_RenderPresent(m_renderer);
+        m_lastPresent = now;
+        m_pending = false;
+        m_force = false;
+        return -1;
+    }
+
+    void Raise() override {
+        if (m_window) SDL_RaiseWindow(m_window);
+    }
+
+    bool WaitsItself() const override { return true; }
+
+private:
+    void Key(InputKind kind, UINT vk, bool ctrl, bool noTranslate) {
+        InputEvent ev;
+        ev.kind = kind;
+        ev.vk = vk;
+        ev.ctrl = ctrl;
+        ev.noTranslate = noTranslate;
+        Lock lk(G().mutex);
+        EnqueueInputLocked(ev);
+    }
+
+    void Handle(const SDL_Event& ev) {
+        switch (ev.type) {
+            case SDL_QUIT: {
+                InputEvent close;
+                close.kind = InputKind::Close;
+                Lock lk(G().mutex);
+                EnqueueInputLocked(close);
+                break;
+            }
+            case SDL_WINDOWEVENT:
+                if (ev.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                    ev.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+                    m_force = true;
+                break;
+            case SDL_MOUSEBUTTONDOWN:
+                if (ev.button.button == SDL_BUTTON_LEFT) {
+                    SDL_CaptureMouse(SDL_TRUE);
+                    m_stylusDown = true;
+                    MvStylusDown(ev.button.x, ev.button.y);
+                }
+                break;
+            case SDL_MOUSEMOTION:
+                if (m_stylusDown) MvStylusMove(ev.motion.x, ev.motion.y);
+                break;
+            case SDL_MOUSEBUTTONUP:
+                if (ev.button.button == SDL_BUTTON_LEFT && m_stylusDown) {
+                    SDL_CaptureMouse(SDL_FALSE);
+                    m_stylusDown = false;
+                    MvStylusUp(ev.button.x, ev.button.y);
+                }
+                break;
+            case SDL_KEYDOWN:
+            case SDL_KEYUP: {
+                SDL_Keycode key = ev.key.keysym.sym;
+                if (key == SDLK_F1 || key == SDLK_F2) {
+                    if (ev.type == SDL_KEYDOWN && !ev.key.repeat) MvSoftKey(key == SDLK_F1 ? 0 : 1);
+                    break;
+                }
+                UINT vk = VirtualKey(key);
+                if (vk == 0) break;
+                bool ctrl = (ev.key.keysym.mod & KMOD_CTRL) != 0;
+                // Printable keys arrive again as SDL text input, which becomes WM_CHAR.
+                bool printable = !ctrl && ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9') || vk == ' ');
+                Key(ev.type == SDL_KEYDOWN ? InputKind::KeyDown : InputKind::KeyUp, vk, ctrl, printable);
+                break;
+            }
+            case SDL_TEXTINPUT:
+                MvTypeText(Utf8ToWide(ev.text.text));
+                break;
+            default:
+                break;
+        }
+    }
+
+    SDL_Window* m_window = nullptr;
+    SDL_Renderer* m_renderer = nullptr;
+    SDL_Texture* m_texture = nullptr;
+    Uint32 m_wakeEvent = static_cast<Uint32>(-1);
+    int64_t m_lastPresent = 0;
+    bool m_pending = false;
+    bool m_force = false;
+    bool m_stylusDown = false;
+};
+
+}  // namespace
+
+std::unique_ptr<DisplayBackend> CreateSdlDisplay() {
+    return std::make_unique<SdlDisplay>();
+}
+
+}  // namespace mv
