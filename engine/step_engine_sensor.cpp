@@ -25,9 +25,9 @@ void CStepEngine::InitEngine(HWND hMain) {
     sqlite3* db = nullptr;
     SendMessageW(hMain, UM_GET_DB, 0, reinterpret_cast<LPARAM>(&db));
     m_Db.SetHandle(db);
-    m_Profile.Attach(hMain, &m_Db, this);
+    m_Profile.Attach(hMain, &m_Db);
     if (m_Profile.CheckFirstUse() == 1) m_Profile.LoadUserInfo(1);
-    m_Saver.Start(this);
+    m_Saver.Start({[this] { return GetRunState() == 2; }, [this] { SaveTodayRow(); }});
 }
 
 void CStepEngine::SendSensorControl(DWORD code) {

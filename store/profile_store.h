@@ -1,15 +1,13 @@
 // Schema creation, first-use check and the stored user profile.
 #pragma once
 
+#include "common/user_profile_block.h"
 #include "platform/windows.h"
 #include "store/db_helper.h"
-#include "common/user_profile_block.h"
-
-class CStepEngine;
 
 class CProfileStore {
 public:
-    void Attach(HWND hMain, CDbHelper* db, CStepEngine* engine);
+    void Attach(HWND hMain, CDbHelper* db);
     int CreateTables();
     // 1 when a profile exists (the caller then runs LoadUserInfo(1)); 0 when the profile view
     // was opened with a default profile instead.
@@ -22,6 +20,5 @@ public:
 private:
     HWND m_hMain = nullptr;
     CDbHelper* m_pDb = nullptr;
-    CStepEngine* m_pEngine = nullptr;
     UserProfileBlock m_Profile{};
 };

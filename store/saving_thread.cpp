@@ -2,11 +2,11 @@
 // (counted across workouts) it saves today's row.
 #include "store/saving_thread.h"
 
-#include "engine/step_engine.h"
+#include <utility>
 
-bool CSavingThread::Start(CStepEngine* engine) {
+bool CSavingThread::Start(Callbacks callbacks) {
     if (m_hThread) return true;
-    m_pEngine = engine;
+    m_Callbacks = std::move(callbacks);
     m_hStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (!m_hStop) return false;
     m_hThread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
@@ -31,10 +31,10 @@ void CSavingThread::Stop() {
 DWORD CSavingThread::ThreadProc(LPVOID param) {
     CSavingThread* self = static_cast<CSavingThread*>(param);
     while (WaitForSingleObject(self->m_hStop, 1000) == WAIT_TIMEOUT) {
-        if (self->m_pEngine->GetRunState() != 2) continue;
+        if (!self->m_Callbacks.isWorkoutRunning()) continue;
         unsigned ticks = self->m_nTicks.load(std::memory_order_relaxed) + 1;
         self->m_nTicks.store(ticks, std::memory_order_relaxed);
-        if (ticks % 10 == 0) self->m_pEngine->SaveTodayRow();
+        if (ticks % 10 == 0) self->m_Callbacks.saveToday();
     }
     return 0;
 }

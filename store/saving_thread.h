@@ -3,15 +3,20 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 
 #include "platform/windows.h"
 
-class CStepEngine;
-
 class CSavingThread {
 public:
+    // What the thread asks of the workout's owner; both are called on the saving thread.
+    struct Callbacks {
+        std::function<bool()> isWorkoutRunning;
+        std::function<void()> saveToday;
+    };
+
     ~CSavingThread() { Stop(); }
-    bool Start(CStepEngine* engine);
+    bool Start(Callbacks callbacks);
     // Signals the thread and joins it; the database may be closed afterwards.
     void Stop();
     bool IsRunning() const { return m_hThread != nullptr; }
@@ -19,7 +24,7 @@ public:
 
 private:
     static DWORD ThreadProc(LPVOID param);
-    CStepEngine* m_pEngine = nullptr;
+    Callbacks m_Callbacks;
     HANDLE m_hThread = nullptr;
     HANDLE m_hStop = nullptr;
     std::atomic<unsigned> m_nTicks{0};  // only the saving thread writes it
