@@ -6,10 +6,12 @@
 #include <cstring>
 
 #include "app/popup_dlg.h"
+#include "app/text_tables.h"
 #include "screens/history/log_screen.h"
 #include "screens/main/main_screen.h"
 #include "screens/profile/profile_screen.h"
 #include "store/database.h"
+#include "store/store_faults.h"
 
 namespace {
 std::function<CScreen*(int)>& ViewFactory() {
@@ -220,7 +222,7 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
             if (m_bEngineStarted) m_Engine.ResetStepInfo();
             break;
         case UM_SELECT_TODAY:
-            if (m_bEngineStarted && lParam) m_Engine.SelectPedometer((const TodayTotals*)lParam);
+            if (m_bEngineStarted && lParam) m_Engine.SelectPedometer((TodayTotals*)lParam);
             break;
         case UM_RESET_MAIN:
             if (Current()) Current()->OnReset();
@@ -230,6 +232,7 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
             if (Previous()) Previous()->OnMotionInfo((const MotionRecord*)lParam);
             break;
         case UM_SET_LANGUAGE:
+            m_nLanguage = (int)wParam;
             for (CScreen* view : m_pViews)
                 if (view) view->OnLanguage((int)wParam);
             break;
@@ -242,9 +245,19 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         case UM_SENSOR_DATA:
             if (m_bEngineStarted) m_Engine.MotionInfo(wParam, lParam);
             break;
+        case UM_STORE_FAULT:
+            ShowStoreFault((int)wParam);
+            break;
         default:
             break;
     }
+}
+
+void CApplication::ShowStoreFault(int cause) {
+    if (cause < 0 || cause >= STORE_FAULT_COUNT) cause = STORE_FAULT_OTHER;
+    const int offset = m_nLanguage == LANGUAGE_ENGLISH ? TEXT_OFFSET_ENGLISH : 0;
+    MessageBoxW(m_hMain, TextTable[TEXT_SAVE_FAULT_FIRST + cause + offset],
+                TextTable[TEXT_SAVE_FAULT_CAPTION + offset], MB_OK | MB_ICONWARNING);
 }
 
 void CApplication::Paint(HDC hdc) {

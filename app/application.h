@@ -50,6 +50,8 @@ private:
     void CreateViews();
     void SwitchView(int index);
     void DestroyViews();
+    // A save failed (UM_STORE_FAULT): the cause's message in the current language.
+    void ShowStoreFault(int cause);
     CScreen* Current() const { return GetView(m_nCurrent); }
     CScreen* Previous() const { return GetView(m_nPrevious); }
 
@@ -63,6 +65,8 @@ private:
     CAppPath* m_pAppPath = nullptr;
     // The engine is initialised only after the database opened; until then nothing is routed to it.
     bool m_bEngineStarted = false;
+    // The language last applied (UM_SET_LANGUAGE), for the program's own message boxes.
+    int m_nLanguage = 0;
 };
 
 // The vibration pulse: LED 11 on, 100 ms, off, 100 ms, on, 100 ms, off (blocks for 300 ms).

@@ -144,8 +144,9 @@ const wchar_t TextTable[2 * TEXT_TABLE_HALF][TABLE_CELL_UNITS] = {
     L"정지", L"보행", L"달리기", L"언어선택",
     L"한국어",  // 35
     L"English", L"걸음수", L"칼로리", L"이동거리",
-    L"",  // 40
-    L"", L"", L"", L"",
+    L"디스크가 가득 차서 저장할 수 없습니다. 걸음 기록은 보관했다가 공간이 생기면 저장합니다.",  // 40
+    L"데이터베이스에 쓸 수 없어 저장할 수 없습니다. 걸음 기록은 보관했다가 쓸 수 있게 되면 저장합니다.",
+    L"저장하지 못했습니다. 걸음 기록은 보관했다가 다음 저장 때 다시 저장합니다.", L"저장 실패", L"",
     L"",  // 45
     L"", L"", L"", L"",
     L"",  // 50
@@ -170,8 +171,9 @@ const wchar_t TextTable[2 * TEXT_TABLE_HALF][TABLE_CELL_UNITS] = {
     L"STOP", L"WALK", L"RUN", L"Language",
     L"한국어",  // 35
     L"English", L"Steps", L"Calories", L"Distance",
-    L"",  // 40
-    L"", L"", L"", L"",
+    L"The disk is full: Movimetra cannot save. Your steps are kept and saved when there is room.",  // 40
+    L"Movimetra cannot write its database. Your steps are kept and saved when it can.",
+    L"Movimetra could not save. Your steps are kept and saved at the next try.", L"Not saved", L"",
     L"",  // 45
     L"", L"", L"", L"",
     L"",  // 50

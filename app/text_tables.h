@@ -7,6 +7,9 @@
 #define TEXT_OFFSET_ENGLISH 56
 #define IMAGE_OFFSET_ENGLISH 59
 #define LANGUAGE_ENGLISH 1
+// Messages of a failed save (plus the StoreFaultCause), and their box's caption.
+#define TEXT_SAVE_FAULT_FIRST 40
+#define TEXT_SAVE_FAULT_CAPTION 43
 
 extern const wchar_t TextTable[2 * TEXT_TABLE_HALF][TABLE_CELL_UNITS];
 extern const wchar_t ImageTable[2 * IMAGE_TABLE_HALF][TABLE_CELL_UNITS];

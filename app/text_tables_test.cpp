@@ -44,7 +44,14 @@ TEST(TextTableTest, SpecialCells) {
     EXPECT_EQ(Text(36), L"English");
     EXPECT_EQ(Text(56 + 36), L"English");
     EXPECT_EQ(Text(56 + 15), L"");
-    for (int i = 40; i <= 53; ++i) {
+    // The messages of a failed save (one per cause) and their caption, then unused cells.
+    for (int i = TEXT_SAVE_FAULT_FIRST; i <= TEXT_SAVE_FAULT_CAPTION; ++i) {
+        EXPECT_NE(Text(i), L"") << i;
+        EXPECT_NE(Text(56 + i), L"") << i;
+    }
+    EXPECT_EQ(Text(56 + TEXT_SAVE_FAULT_CAPTION), L"Not saved");
+    EXPECT_EQ(Text(TEXT_SAVE_FAULT_CAPTION), L"저장 실패");
+    for (int i = TEXT_SAVE_FAULT_CAPTION + 1; i <= 53; ++i) {
         EXPECT_EQ(Text(i), L"") << i;
         EXPECT_EQ(Text(56 + i), L"") << i;
     }

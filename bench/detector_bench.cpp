@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/step_detector.h"
-#include "tools/stepcount/walk_signal.h"
+#include "recording/walk_signal.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "platform/mv_platform.h"
 #include "platform/mv_sensor.h"
 #include "platform/windows.h"
-#include "tools/stepcount/walk_signal.h"
+#include "recording/walk_signal.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tools/stepcount/walk_signal.h"
+#include "recording/walk_signal.h"
 
 extern char** environ;
 

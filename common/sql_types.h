@@ -15,4 +15,6 @@ struct SqlResult {
     int32_t nColumns;
     int32_t nRows;
     wchar_t szMessage[1024];
+    // The library's result code when preparing or running the statement failed; 0 otherwise.
+    int32_t nError;
 };

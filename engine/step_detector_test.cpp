@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/stepcount/walk_signal.h"
+#include "recording/walk_signal.h"
 
 namespace {
 

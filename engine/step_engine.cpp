@@ -10,6 +10,7 @@
 
 #include "common/messages.h"
 #include "engine/step_detector.h"
+#include "store/store_text.h"
 
 namespace {
 
@@ -25,7 +26,6 @@ private:
     CRITICAL_SECTION* m_pCs;
 };
 
-constexpr DWORD kIdleLimitMs = 15000;
 constexpr ULONGLONG kFileTimeOf1970 = 116444736000000000ULL;
 
 // A decimal text as atof reads it (leading blanks, an optional sign, the longest number
@@ -74,47 +74,30 @@ uint32_t CStepEngine::GetClock() {
 }
 
 void CStepEngine::MotionInfo(WPARAM wParam, LPARAM lParam) {
-    m_bNewStep = 0;
-
     const DWORD now = GetTickCount();
     const DWORD interval = now - m_dwLastTick;
     m_dwLastTick = now;
-    m_dwIdleTime += interval;
-
-    if (CheckResume()) {
-        RequestRestart();
-        m_dwIdleTime = 0;
-    }
 
     AccelSample sample;
     sample.x = static_cast<int16_t>(HIWORD(lParam)) * 0.001;
     sample.y = static_cast<int16_t>(LOWORD(lParam)) * 0.001;
     sample.z = static_cast<int16_t>(LOWORD(wParam)) * 0.001;
-    ProcessSample(&sample, static_cast<uint16_t>(interval));
     StepInfo info;
-    GetStepInfo(&info);
+    const CDetectorFeed::Outcome outcome = m_Feed.Feed(sample, interval, CheckResume(), m_iStepCount, &info);
+    m_bNewStep = outcome.bNewStep ? 1 : 0;
 
-    if (info.nStepCount != m_iStepCount) {
+    if (m_bNewStep) {
         {
             CLockGuard lock(&m_csCounters);
             m_dCalories = info.dCalories;
             m_dTotalDistance = info.dDistance;
             m_iStepCount = info.nStepCount;
         }
-        m_bNewStep = 1;
-        m_dwIdleTime = 0;
-    }
-
-    if (m_bNewStep) {
         EnterUnattended();
         SystemIdleTimerReset();
-    } else if (m_dwIdleTime > kIdleLimitMs) {
-        // No step for a while: let the device sleep again and start the detector afresh.
-        m_dwIdleTime = 0;
-        if (m_bUnattended) {
-            RequestRestart();
-            LeaveUnattended();
-        }
+    } else if (outcome.bIdleRestart) {
+        // No step for a while: let the device sleep again.
+        LeaveUnattended();
     }
 
     if (m_bNewStep) {
@@ -180,8 +163,34 @@ void CStepEngine::DropSumsOfEarlierDay() {
     m_Records.ResetCarry();
 }
 
-void CStepEngine::SelectPedometer(const TodayTotals* totals) {
+void CStepEngine::FoldWorkoutIntoSums() {
+    if (m_nRunState == 2) return;
+    sumStep += m_iStepCount;
+    sumKCal += m_dCalories;
+    sumDistance += m_dTotalDistance;
+    sumHMS += static_cast<int32_t>(m_nElapsed);
+    m_iStepCount = 0;
+    m_dCalories = 0;
+    m_dTotalDistance = 0;
+    m_nElapsed = 0;
+}
+
+void CStepEngine::SelectPedometer(TodayTotals* totals) {
     if (!totals) return;
+    if (m_Records.OwesSave()) {
+        // The row read is behind what was counted (a save failed): try the save again, and keep
+        // counting from the engine's own totals whether it went through or not.
+        SaveTodayRow();
+        CLockGuard lock(&m_csCounters);
+        if (m_nSumsDate == TodayDateNumber() && m_nRunState != 2) {
+            FoldWorkoutIntoSums();
+            totals->nSeconds = sumHMS;
+            totals->nSteps = sumStep;
+            totals->dKcal = sumKCal;
+            totals->dDistance = sumDistance;
+            return;
+        }
+    }
     {
         CLockGuard lock(&m_csCounters);
         sumHMS = totals->nSeconds;
@@ -230,8 +239,12 @@ void CStepEngine::SaveTodayRow() {
     // Both threads save; each formats into its own buffer and the member is replaced under
     // the lock.
     wchar_t duration[16] = L"";
-    m_Records.SaveTodayRow(m_Db, counters, duration, sizeof duration / sizeof duration[0]);
+    int failed = m_Records.SaveTodayRow(m_Db, counters, duration, sizeof duration / sizeof duration[0]);
     duration[15] = L'\0';
+    if (failed != 0)
+        m_Faults.Failed(failed, "today's steps");
+    else
+        m_Faults.Succeeded();
     CLockGuard lock(&m_csCounters);
     wcscpy(m_szDuration, duration);
 }
@@ -244,6 +257,14 @@ void CStepEngine::ExecSql(int kind, const wchar_t* sql) {
     std::vector<std::wstring> rows;
     SqlResult result{};
     m_Db.ExecuteSql(kind, sql, rows, &result);
+    if (result.nError == 0 || kind == SQL_SELECT || kind == SQL_INTLIST) return;
+    // A write the views asked for failed: the profile, today's new row, deleting the history.
+    static const wchar_t kTodayRow[] = L"INSERT INTO pedometer";
+    const bool todayRow = kind == SQL_INSERT && wcsncmp(sql, kTodayRow, wcslen(kTodayRow)) == 0;
+    if (todayRow) m_Records.NoteRowNotInserted();
+    std::string what = StoreUtf8FromWide(sql);
+    if (what.size() > 40) what = what.substr(0, what.find_last_of(' ', 40)) + " ...";
+    m_Faults.Failed(result.nError, what.c_str());
 }
 
 void CStepEngine::StopSaving() {

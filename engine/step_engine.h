@@ -5,12 +5,14 @@
 
 #include "common/engine_counters.h"
 #include "common/motion_record.h"
+#include "common/today_totals.h"
+#include "engine/detector_feed.h"
 #include "platform/windows.h"
 #include "store/daily_records.h"
 #include "store/db_helper.h"
 #include "store/profile_store.h"
 #include "store/saving_thread.h"
-#include "common/today_totals.h"
+#include "store/store_faults.h"
 
 class CStepEngine {
 public:
@@ -32,7 +34,9 @@ public:
     void SetUserInfo(const UserBody* body);
     void SetUserInfoText(const wchar_t* heightText, const wchar_t* weightText);
     void ResetStepInfo();
-    void SelectPedometer(const TodayTotals* totals);
+    // Takes today's stored totals as the sums. While a save is owed the stored row is behind: the
+    // engine keeps its own totals and answers them in *totals (the view shows those).
+    void SelectPedometer(TodayTotals* totals);
     void OnTimer(int id);
     // Seconds since 1970 from the platform's system time, truncated to 32 bits.
     static uint32_t GetClock();
@@ -63,6 +67,9 @@ private:
     static int TodayDateNumber();
     // Drops stored sums that belong to an earlier day (called when a workout starts).
     void DropSumsOfEarlierDay();
+    // After the workout stopped: its counters join the sums, so that a new workout (whose
+    // detector starts from zero) adds to them. Used while a save is owed. Caller holds the lock.
+    void FoldWorkoutIntoSums();
 
     HWND m_hMain = nullptr;
 
@@ -81,7 +88,8 @@ private:
     uint32_t m_nStartTime = 0;
     uint32_t m_nElapsed = 0;
     DWORD m_dwLastTick = 0;
-    DWORD m_dwIdleTime = 0;
+    // The idle and resume rules between a reading and the detector.
+    CDetectorFeed m_Feed;
     int m_bNewStep = 0;
     int m_nRunState = 0;
     int32_t sumStep = 0;
@@ -102,4 +110,5 @@ private:
     CProfileStore m_Profile;
     CDailyRecords m_Records;
     CSavingThread m_Saver;
+    CStoreFaults m_Faults;
 };

@@ -26,6 +26,7 @@ void CStepEngine::InitEngine(HWND hMain) {
     SendMessageW(hMain, UM_GET_DB, 0, reinterpret_cast<LPARAM>(&db));
     m_Db.SetHandle(db);
     m_Profile.Attach(hMain, &m_Db);
+    m_Faults.Attach(hMain, db);
     if (m_Profile.CheckFirstUse() == 1) m_Profile.LoadUserInfo(1);
     m_Saver.Start({[this] { return GetRunState() == 2; }, [this] { SaveTodayRow(); }});
 }
@@ -37,6 +38,14 @@ void CStepEngine::SendSensorControl(DWORD code) {
 
 void CStepEngine::StartCounting() {
     if (m_bSensorRunning) return;
+    if (m_Records.OwesSave()) {
+        // The last workout's totals are not stored yet: try again, and keep them in the sums,
+        // since the detector starts from zero (a day without a row sent no totals to fold them).
+        SaveTodayRow();
+        EnterCriticalSection(&m_csCounters);
+        FoldWorkoutIntoSums();
+        LeaveCriticalSection(&m_csCounters);
+    }
     // A day without a row sends no totals: sums read on an earlier day must not flow into it.
     DropSumsOfEarlierDay();
     InitStepDetector();
@@ -57,7 +66,7 @@ void CStepEngine::StartCounting() {
     EnterUnattended();
 
     m_bSensorRunning = 1;
-    m_dwIdleTime = 0;
+    m_Feed.Start();
     m_dwLastTick = GetTickCount();
     const uint32_t now = GetClock();
     EnterCriticalSection(&m_csCounters);

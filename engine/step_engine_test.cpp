@@ -17,8 +17,8 @@
 #include "platform/mv_platform.h"
 #include "platform/mv_sensor.h"
 #include "platform/windows.h"
+#include "recording/walk_signal.h"
 #include "store/store_test_env.h"
-#include "tools/stepcount/walk_signal.h"
 
 namespace {
 

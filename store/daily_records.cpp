@@ -114,6 +114,17 @@ bool CDailyRecords::LoadTodayTotals(CDbHelper& db, HWND hMain, const wchar_t* da
     record.dKcal = totals.dKcal;
     record.dDistance = totals.dDistance;
     SendMessageW(hMain, UM_SELECT_TODAY, 0, reinterpret_cast<LPARAM>(&record));
+    if (record.nSteps != totals.nSteps || record.nSeconds != totals.nDuration ||
+        record.dKcal != totals.dKcal || record.dDistance != totals.dDistance) {
+        // The engine answered with totals it has not been able to store yet: those are today's.
+        totals.nSteps = record.nSteps;
+        totals.dKcal = record.dKcal;
+        totals.dDistance = record.dDistance;
+        totals.nDuration = record.nSeconds < 0 ? 0 : record.nSeconds;
+        totals.nHours = totals.nDuration / 3600;
+        totals.nMinutes = totals.nDuration % 3600 / 60;
+        totals.nSeconds = totals.nDuration % 60;
+    }
     if (out) *out = totals;
     return true;
 }
@@ -131,8 +142,15 @@ void CDailyRecords::DeleteAllRecords(HWND hMain) {
     SendMessageW(hMain, UM_EXEC_SQL, SQL_DELETE, reinterpret_cast<LPARAM>(L"DELETE FROM pedometer;"));
 }
 
-void CDailyRecords::UpdateRow(CDbHelper& db, int seq, const Totals& values, const wchar_t* durationText,
-                              const wchar_t* date, const wchar_t* clock) {
+int CDailyRecords::InsertRow(CDbHelper& db, const wchar_t* date, const wchar_t* clock) {
+    std::vector<std::wstring> rows;
+    SqlResult result{};
+    db.ExecuteSql(SQL_INSERT, ComposeInsert(date, clock).c_str(), rows, &result);
+    return result.nError;
+}
+
+int CDailyRecords::UpdateRow(CDbHelper& db, int seq, const Totals& values, const wchar_t* durationText,
+                             const wchar_t* date, const wchar_t* clock) {
     std::wstring kcal = StoreHundredths(values.dKcal);
     std::wstring distance = StoreHundredths(values.dDistance);
     std::wstring sql = StoreFormat(
@@ -143,10 +161,11 @@ void CDailyRecords::UpdateRow(CDbHelper& db, int seq, const Totals& values, cons
     std::vector<std::wstring> rows;
     SqlResult result{};
     db.ExecuteSql(SQL_UPDATE, sql.c_str(), rows, &result);
+    return result.nError;
 }
 
-void CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t* durationText,
-                                 size_t durationSize) {
+int CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t* durationText,
+                                size_t durationSize) {
     std::lock_guard<std::mutex> lock(m_Lock);
 
     SYSTEMTIME st;
@@ -179,28 +198,47 @@ void CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t
         if (!counted) {
             // Nothing new since the earlier day's last save: nothing belongs to today yet.
             StoreCopyText(durationText, durationSize, DurationText(now.nSeconds - m_Base.nSeconds));
-            return;
+            return 0;
         }
         if (FindTodaySeq(db, date) == 0) {
             // Walking went on across midnight: everything counted until now completes the earlier
             // day's newest row, and the new day starts with a row of its own from here.
             int previous = FindTodaySeq(db, m_szLastDate);
+            int failed = 0;
             if (previous > 0) {
                 Totals done = sinceBase(now);
-                UpdateRow(db, previous, done, DurationText(done.nSeconds).c_str(), date, clock);
+                failed = UpdateRow(db, previous, done, DurationText(done.nSeconds).c_str(), date, clock);
             }
-            std::vector<std::wstring> rows;
-            SqlResult result{};
-            db.ExecuteSql(SQL_INSERT, ComposeInsert(date, clock).c_str(), rows, &result);
+            if (failed == 0) failed = InsertRow(db, date, clock);
+            if (failed != 0) {
+                // Tried again at the next save, with the totals of then.
+                m_bOwed = true;
+                StoreCopyText(durationText, durationSize, DurationText(now.nSeconds - m_Base.nSeconds));
+                return failed;
+            }
             m_Base = now;
         }
     }
 
     int seq = FindTodaySeq(db, date);
+    if (seq == 0 && m_bOwed) {
+        // The day's row was never made (its insert failed): it is made now.
+        int failed = InsertRow(db, date, clock);
+        if (failed != 0) {
+            StoreCopyText(durationText, durationSize, DurationText(now.nSeconds - m_Base.nSeconds));
+            return failed;
+        }
+        seq = FindTodaySeq(db, date);
+    }
     Totals today = sinceBase(now);
     std::wstring duration = DurationText(today.nSeconds);
     StoreCopyText(durationText, durationSize, duration);
-    UpdateRow(db, seq, today, duration.c_str(), date, clock);
+    int failed = UpdateRow(db, seq, today, duration.c_str(), date, clock);
+    if (failed != 0) {
+        // The row keeps its earlier totals; the engine keeps these, and the next save writes them.
+        m_bOwed = true;
+        return failed;
+    }
     NKDbgPrintfW(
         L"\r\n m_iStepCount=%d, sumStep=%d, m_dCalories=%.2lf, sumKCal=%.2lf, m_dTotalDistance=%.2lf, "
         L"sumDistance=%.2lf\r\n",
@@ -209,6 +247,18 @@ void CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t
     StoreCopyText(m_szLastDate, 16, date);
     m_Written = now;
     m_bWritten = true;
+    m_bOwed = false;
+    return 0;
+}
+
+bool CDailyRecords::OwesSave() {
+    std::lock_guard<std::mutex> lock(m_Lock);
+    return m_bOwed;
+}
+
+void CDailyRecords::NoteRowNotInserted() {
+    std::lock_guard<std::mutex> lock(m_Lock);
+    m_bOwed = true;
 }
 
 void CDailyRecords::ResetCarry() {

@@ -41,8 +41,15 @@ public:
 
     // Updates the newest row of today with the stored sums plus the running counters; writes
     // the formatted duration into durationText. Safe to call from the UI and saving threads.
-    void SaveTodayRow(CDbHelper& db, const EngineCounters& counters, wchar_t* durationText,
-                      size_t durationSize);
+    // Returns 0, or the library's code of the write that failed: the totals then stay owed and
+    // the next save writes them (inserting today's row if a failed write left none).
+    int SaveTodayRow(CDbHelper& db, const EngineCounters& counters, wchar_t* durationText,
+                     size_t durationSize);
+    // True while a save (or the insert of today's row) failed and none has succeeded since: the
+    // stored row is behind the engine's totals.
+    bool OwesSave();
+    // The insert of today's row failed (it was run elsewhere).
+    void NoteRowNotInserted();
     // Forgets the carry-over of earlier days: the engine's sums now belong to today alone. The
     // engine calls it whenever its stored sums are replaced (UM_SELECT_TODAY) or reset
     // (UM_RESET_STEPS).
@@ -57,8 +64,9 @@ private:
         int64_t nSeconds;
     };
     static std::wstring ComposeInsert(const wchar_t* date, const wchar_t* clock);
-    static void UpdateRow(CDbHelper& db, int seq, const Totals& values, const wchar_t* durationText,
-                          const wchar_t* date, const wchar_t* clock);
+    static int UpdateRow(CDbHelper& db, int seq, const Totals& values, const wchar_t* durationText,
+                         const wchar_t* date, const wchar_t* clock);
+    static int InsertRow(CDbHelper& db, const wchar_t* date, const wchar_t* clock);
 
     std::mutex m_Lock;
     // Carry-over across midnight: the day last saved and the totals already attributed to
@@ -69,4 +77,5 @@ private:
     // counted since).
     bool m_bWritten = false;
     Totals m_Written{};
+    bool m_bOwed = false;
 };

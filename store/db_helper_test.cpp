@@ -53,6 +53,7 @@ TEST_F(DbHelperTest, PrepareFailureReportsCodeAndTouchesNothingElse) {
     result.nRows = 7;
     ASSERT_EQ(0, m_Runner.ExecuteSql(SQL_SELECT, L"select flag from firstuse;", rows, &result));
     EXPECT_EQ(std::wstring(L"SQL error 1\r\n"), result.szMessage);
+    EXPECT_EQ(SQLITE_ERROR, result.nError);
     EXPECT_EQ(std::vector<std::wstring>{L"kept"}, rows);
     EXPECT_EQ(7, result.nRows);
     EXPECT_EQ(0, result.nColumns);
@@ -98,17 +99,24 @@ TEST_F(DbHelperTest, IntListReportsOneRowHoweverManyCame) {
     EXPECT_TRUE(m_Rows.empty());
 }
 
-TEST_F(DbHelperTest, WritesRunOnceAndStepFailuresGoUnreported) {
+TEST_F(DbHelperTest, WritesRunOnceAndStepFailuresAreReported) {
     Exec("CREATE TABLE t(x UNIQUE);");
     ASSERT_EQ(1, Run(SQL_INSERT, L"INSERT INTO t VALUES(1);"));
     ASSERT_EQ(1, Run(SQL_INSERT, L"INSERT INTO t VALUES(2);"));
     ASSERT_EQ(1, Run(SQL_UPDATE, L"UPDATE t SET x = x + 10 WHERE x = 2;"));
     EXPECT_EQ((std::vector<std::vector<std::string>>{{"1"}, {"12"}}), Query("SELECT x FROM t ORDER BY x;"));
 
-    // A constraint violation fails in the step: still 1, no message, nothing changed.
-    EXPECT_EQ(1, Run(SQL_INSERT, L"INSERT INTO t VALUES(1);"));
     EXPECT_EQ(Message(), L"");
+    EXPECT_EQ(0, m_Result.nError);
+
+    // A constraint violation fails in the step: still 1 (it was prepared), and the failure is
+    // there for the caller to report; nothing changed.
+    EXPECT_EQ(1, Run(SQL_INSERT, L"INSERT INTO t VALUES(1);"));
+    EXPECT_EQ(Message(), L"Error: 19 : UNIQUE constraint failed: t.x\r\n");
+    EXPECT_EQ(SQLITE_CONSTRAINT, m_Result.nError);
     EXPECT_EQ(2u, Query("SELECT x FROM t;").size());
+    EXPECT_EQ(1, Run(SQL_UPDATE, L"UPDATE t SET x = 1 WHERE x = 12;"));
+    EXPECT_EQ(SQLITE_CONSTRAINT, m_Result.nError);
 
     ASSERT_EQ(1, Run(SQL_DELETE, L"DELETE FROM t;"));
     EXPECT_TRUE(Query("SELECT x FROM t;").empty());

@@ -13,6 +13,7 @@
 namespace {
 
 // The three tables, created in this order. The text is part of the file format: keep it as is.
+const char* const kTableNames[] = {"firstuse", "pedometer", "info"};
 const char* const kCreateStatements[] = {
     "CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);",
     "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' VARCHAR(10) DEFAULT "
@@ -32,14 +33,31 @@ void CProfileStore::Attach(HWND hMain, CDbHelper* db) {
     m_pDb = db;
 }
 
+bool CProfileStore::HasTable(const char* name) const {
+    sqlite3* db = m_pDb ? m_pDb->GetHandle() : nullptr;
+    sqlite3_stmt* stmt = nullptr;
+    if (!db || sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1;", -1,
+                                  &stmt, nullptr) != SQLITE_OK)
+        return false;
+    sqlite3_bind_text(stmt, 1, name, -1, SQLITE_STATIC);
+    bool found = sqlite3_step(stmt) == SQLITE_ROW;
+    sqlite3_finalize(stmt);
+    return found;
+}
+
 int CProfileStore::CreateTables() {
     sqlite3* db = m_pDb ? m_pDb->GetHandle() : nullptr;
-    for (const char* sql : kCreateStatements) {
+    for (size_t i = 0; i < sizeof kCreateStatements / sizeof kCreateStatements[0]; ++i) {
+        // A table missing from an existing file is made anew; the others stay as they are.
+        if (HasTable(kTableNames[i])) continue;
+        const char* sql = kCreateStatements[i];
         char* error = nullptr;
         int rc = db ? sqlite3_exec(db, sql, nullptr, nullptr, &error) : SQLITE_MISUSE;
         if (rc != SQLITE_OK) {
             std::printf("Write Error: %s\n", error ? error : sqlite3_errstr(rc));
             std::fflush(stdout);
+            std::fprintf(stderr, "Movimetra: cannot create the table %s: %s\n", kTableNames[i],
+                         error ? error : sqlite3_errstr(rc));
             sqlite3_free(error);
             return 0;
         }
@@ -48,11 +66,12 @@ int CProfileStore::CreateTables() {
 }
 
 int CProfileStore::CheckFirstUse() {
+    // A fresh file has no tables yet; an existing one may lack one of them (a lost `pedometer`
+    // table would lose every walk, a lost `info` table leave the program without a view).
+    CreateTables();
     std::vector<std::wstring> rows;
     SqlResult result{};
     if (!m_pDb || m_pDb->ExecuteSql(SQL_SELECT, L"select flag from firstuse;", rows, &result) == 0) {
-        // A fresh file: no tables yet.
-        CreateTables();
         ApplyDefaultProfile(1);
         return 0;
     }

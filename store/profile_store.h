@@ -8,6 +8,7 @@
 class CProfileStore {
 public:
     void Attach(HWND hMain, CDbHelper* db);
+    // Creates those of the three tables that are missing: 1 when all exist afterwards.
     int CreateTables();
     // 1 when a profile exists (the caller then runs LoadUserInfo(1)); 0 when the profile view
     // was opened with a default profile instead.
@@ -18,6 +19,7 @@ public:
     const UserProfileBlock& Block() const { return m_Profile; }
 
 private:
+    bool HasTable(const char* name) const;
     HWND m_hMain = nullptr;
     CDbHelper* m_pDb = nullptr;
     UserProfileBlock m_Profile{};

@@ -68,12 +68,36 @@ TEST_F(ProfileStoreTest, FreshFileCreatesTheTablesInOrderAndOffersTheDefaultProf
     ExpectDefaultProfileOffered(L"1");
 }
 
+TEST_F(ProfileStoreTest, MissingTablesAreCreatedAndNothingElseIsTouched) {
+    // A used file that lost its pedometer and info tables: only those two are made, each by its
+    // own statement, and the first-use row stays.
+    Exec("CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0); INSERT INTO firstuse VALUES(1);");
+    Exec("CREATE TABLE notes(x); INSERT INTO notes VALUES('mine');");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(1, m_Store.CheckFirstUse());
+    EXPECT_EQ("", testing::internal::GetCapturedStdout());
+    EXPECT_EQ((std::vector<std::vector<std::string>>{
+                  {"firstuse"}, {"notes"}, {"pedometer"}, {"sqlite_sequence"}, {"info"}}),
+              Query("SELECT name FROM sqlite_master ORDER BY rowid;"));
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"1"}}), Query("SELECT flag FROM firstuse;"));
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"mine"}}), Query("SELECT x FROM notes;"));
+    EXPECT_EQ(
+        1u,
+        Query("SELECT 1 FROM sqlite_master WHERE name = 'pedometer' AND sql LIKE '%AUTOINCREMENT%';").size());
+
+    // The profile is then read from the new, empty info table: the default one is offered.
+    m_Seen.clear();
+    m_Store.LoadUserInfo(1);
+    ExpectDefaultProfileOffered(L"1");
+}
+
 TEST_F(ProfileStoreTest, CreateTablesStopsAtTheFirstFailure) {
-    Exec("CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);");
+    // A view where the pedometer table should be: it cannot be created, info is not tried.
+    Exec("CREATE VIEW pedometer AS SELECT 1 AS seq;");
     testing::internal::CaptureStdout();
     EXPECT_EQ(0, m_Store.CreateTables());
-    EXPECT_EQ("Write Error: table firstuse already exists\n", testing::internal::GetCapturedStdout());
-    EXPECT_EQ((std::vector<std::vector<std::string>>{{"firstuse"}}),
+    EXPECT_EQ("Write Error: view pedometer already exists\n", testing::internal::GetCapturedStdout());
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"pedometer"}, {"firstuse"}}),
               Query("SELECT name FROM sqlite_master ORDER BY rowid;"));
 }
 

@@ -22,6 +22,17 @@
 
 namespace store_test {
 
+// The three tables as the program creates them.
+inline constexpr const char* kSchema =
+    "CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);"
+    "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' VARCHAR(10) DEFAULT "
+    "NULL, "
+    "'curtime' VARCHAR(10) DEFAULT NULL, 'steps' INTEGER DEFAULT 0, 'kcal' DOUBLE DEFAULT 0, 'distance' "
+    "DOUBLE "
+    "DEFAULT 0, 'created_at' datetime DEFAULT NULL, 'updated_at' datetime DEFAULT NULL);"
+    "CREATE TABLE info('height' FLOAT DEFAULT 0, 'weight' FLOAT DEFAULT 0, 'gender' VARCHAR(1) default NULL, "
+    "'lang' INTEGER DEFAULT 0);";
+
 // Local time of the manual clock when the process starts: 2024-03-05 10:00:00.
 inline constexpr int64_t kStartLocalSeconds = 1709632800;
 
@@ -174,20 +185,7 @@ protected:
         return rows;
     }
 
-    void CreateSchema() {
-        Exec("CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);");
-        Exec(
-            "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' VARCHAR(10) "
-            "DEFAULT NULL, 'curtime' VARCHAR(10) DEFAULT NULL, 'steps' INTEGER DEFAULT 0, 'kcal' DOUBLE "
-            "DEFAULT "
-            "0, 'distance' DOUBLE DEFAULT 0, 'created_at' datetime DEFAULT NULL, 'updated_at' datetime "
-            "DEFAULT "
-            "NULL);");
-        Exec(
-            "CREATE TABLE info('height' FLOAT DEFAULT 0, 'weight' FLOAT DEFAULT 0, 'gender' VARCHAR(1) "
-            "default "
-            "NULL, 'lang' INTEGER DEFAULT 0);");
-    }
+    void CreateSchema() { Exec(kSchema); }
 
     std::vector<UINT> SeenIds() const {
         std::vector<UINT> ids;

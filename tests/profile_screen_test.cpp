@@ -145,8 +145,9 @@ TEST(ProfileScreenTest, SavingStoresTheProfileHandsItOnAndSwitchesEveryViewToThe
     std::string script = std::string("call watch\ntap ") + kHeightBox + "\ntype 500\ntap " + kWeightBox +
                          "\ntype 20\ntap " + kEnglish + "\nsoftkey left\ncall after\nquit\n";
     EXPECT_EQ(run.Run(script), 0);
-    EXPECT_EQ(recorder.sql, (std::vector<std::string>{"INSERT INTO info VALUES(500, 20, 'M', '1');",
-                                                      "INSERT INTO firstuse VALUES(1);"}));
+    EXPECT_EQ(recorder.sql, (std::vector<std::string>{
+                                "INSERT INTO info(height, weight, gender, lang) VALUES(500, 20, 'M', '1');",
+                                "INSERT INTO firstuse VALUES(1);"}));
     EXPECT_EQ(recorder.kinds, (std::vector<int>{1, 2}));
     EXPECT_EQ(recorder.profiles, std::vector<std::string>{"500|20"});
     EXPECT_EQ(recorder.languages, std::vector<int>{1});

@@ -1,5 +1,6 @@
 // The end of the program (close handler order, exit code of the real program), the single
 // instance rule, and the real program on a real display under Xvfb.
+#include "platform/host/testdata/foreign_user.h"
 #include "platform/shell/shell_internal.h"
 #include "tests/shell_harness.h"
 
@@ -123,6 +124,26 @@ TEST_F(ShellProgramTest, SecondInstanceExitsAtOnceAndBringsTheFirstToTheFront) {
     EXPECT_TRUE(activated);
     // The second instance never opened a database of its own.
     EXPECT_FALSE(std::filesystem::exists(dir + "/Movimetra.db"));
+}
+
+TEST_F(ShellProgramTest, AnotherUsersInstanceDoesNotStopTheProgramFromStarting) {
+    std::string why = CForeignUser::Unavailable();
+    if (!why.empty()) GTEST_SKIP() << why;
+    // Another local user holds the instance name first and answers like a running instance.
+    std::string instance = "shellforeign-" + std::to_string(getpid());
+    CForeignUser squatter;
+    ASSERT_TRUE(squatter.Start({"serve", "movimetra-" + instance}));
+    ASSERT_EQ(squatter.ReadLine(20000), "ready");
+    ASSERT_TRUE(shelltest::WriteStoredProfile(dir + "/Movimetra.db", 0));
+    std::vector<std::string> env = HeadlessEnv("wait 1000\nshot " + dir + "/start.png\nquit\n");
+    env.push_back("MOVIMETRA_INSTANCE=" + instance);
+    pid_t pid = shelltest::SpawnProgram(program, env, dir + "/log.txt");
+    ASSERT_GT(pid, 0);
+    shelltest::ChildEnd end = shelltest::WaitProgram(pid, 60000);
+    EXPECT_TRUE(end.exited) << shelltest::ReadTextFile(dir + "/log.txt");
+    EXPECT_EQ(end.code, 0) << shelltest::ReadTextFile(dir + "/log.txt");
+    // It ran its script: it did not take the other user's socket for a running instance.
+    EXPECT_TRUE(std::filesystem::exists(dir + "/start.png"));
 }
 
 // Starts Xvfb on a free display; returns its pid and the display name, or -1.

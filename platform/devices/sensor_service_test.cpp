@@ -173,9 +173,10 @@ TEST_F(SensorServiceTest, BadRecordingIsReportedOnceAndDeliversNothing) {
     MvAdvanceClock(1000);
     std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(Count(), 0u);
-    EXPECT_EQ(
-        err, "movimetra: sensor: replay: " + setting.substr(7) +
-                 ":2: expected four integers separated by commas (interval_ms,x,y,z); no further readings\n");
+    EXPECT_EQ(err,
+              "movimetra: sensor: replay: " + setting.substr(7) +
+                  ":2: expected four comma-separated integers (interval_ms,x,y,z); the readings before it "
+                  "count, no further ones\n");
 
     // A good reading before a bad line still arrives; the bad line stops the replay.
     m_folder.Write("r.rec", "60,1,2,3\n60,1,2,3,4\n60,1,2,3\n");
@@ -184,7 +185,7 @@ TEST_F(SensorServiceTest, BadRecordingIsReportedOnceAndDeliversNothing) {
     MvAdvanceClock(1000);
     err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(Count(), 1u);
-    EXPECT_NE(err.find("r.rec:2: unexpected text after the fourth number"), std::string::npos) << err;
+    EXPECT_NE(err.find("r.rec:2: unexpected text after the fourth value"), std::string::npos) << err;
 }
 
 TEST_F(SensorServiceTest, UnknownSourceOrMissingFileIsReportedOnce) {

@@ -6,7 +6,9 @@ std::unique_ptr<CReplaySensorSource> CReplaySensorSource::Open(const std::string
         *error = "replay: no recording file named";
         return nullptr;
     }
-    if (!source->m_Reader.Open(path)) {
+    if (path == "-") {
+        source->m_Reader.Attach(0, "-", true);
+    } else if (!source->m_Reader.Open(path, true)) {
         *error = "replay: cannot open " + source->m_Reader.Error();
         return nullptr;
     }
@@ -15,16 +17,19 @@ std::unique_ptr<CReplaySensorSource> CReplaySensorSource::Open(const std::string
 
 SensorStep CReplaySensorSource::Next() {
     if (m_bEnded) return SensorStep::End();
-    if (m_bPending) {
-        m_bPending = false;
-        return SensorStep::Reading(m_Pending.x, m_Pending.y, m_Pending.z);
+    if (m_bHaveReading) {
+        m_bHaveReading = false;
+        return SensorStep::Reading(m_Reading.nX, m_Reading.nY, m_Reading.nZ);
     }
-    switch (m_Reader.Next(&m_Pending)) {
+    switch (m_Reader.Next(&m_Reading)) {
         case CRecordingReader::kReading:
-            m_bPending = true;
-            return SensorStep::Wait(m_Pending.nIntervalMs);
+            m_bHaveReading = true;
+            return SensorStep::Wait(m_Reading.nIntervalMs);
+        case CRecordingReader::kPending:
+            // A pipe with no complete line yet: look again a period later.
+            return SensorStep::Wait(kSensorPeriodMs);
         case CRecordingReader::kError:
-            MvSensorReport("replay: " + m_Reader.Error() + "; no further readings");
+            MvSensorReport("replay: " + m_Reader.Error() + "; the readings before it count, no further ones");
             break;
         case CRecordingReader::kEnd:
             break;

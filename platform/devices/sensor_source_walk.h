@@ -1,7 +1,9 @@
-// A synthetic walker: a steady cadence of 1.8 steps per second, a reading every 60 ms.
+// The synthetic walker (recording/walk_signal.h) as a source: 1.8 steps per second, a reading
+// every 60 ms.
 #pragma once
 
 #include "platform/devices/sensor_source.h"
+#include "recording/walk_signal.h"
 
 class CWalkSensorSource : public CSensorSource {
 public:
@@ -9,6 +11,7 @@ public:
     SensorStep Next() override;
 
 private:
-    long m_nReadings;  // readings delivered so far
+    WalkSignal m_Walk;
+    long m_nReadings;  // readings delivered so far, modulo a day of readings
     bool m_bWaited;
 };

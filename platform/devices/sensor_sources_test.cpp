@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <string>
@@ -83,9 +86,33 @@ TEST(ReplaySensorSource, MalformedLineIsReportedOnceAndEndsTheReplay) {
     EXPECT_EQ(replay->Next().eKind, SensorStep::kEnd);
     std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(readings.size(), 1u);
-    EXPECT_EQ(
-        err, "movimetra: sensor: replay: " + path +
-                 ":2: expected four integers separated by commas (interval_ms,x,y,z); no further readings\n");
+    EXPECT_EQ(err,
+              "movimetra: sensor: replay: " + path +
+                  ":2: expected four comma-separated integers (interval_ms,x,y,z); the readings before it "
+                  "count, no further ones\n");
+}
+
+TEST(ReplaySensorSource, FifoWithoutWriterOpensAtOnceAndWaitsForItsReadings) {
+    CTempFolder folder;
+    std::string path = folder.Path() + "/fifo";
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    std::string error;
+    auto replay = CReplaySensorSource::Open(path, &error);  // would block here if it waited for a writer
+    ASSERT_NE(replay, nullptr) << error;
+    for (int i = 0; i < 3; ++i) {
+        SensorStep step = replay->Next();
+        EXPECT_EQ(step.eKind, SensorStep::kWait);
+        EXPECT_EQ(step.nWaitMs, kSensorPeriodMs);
+    }
+    int writer = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(write(writer, "250,7,8,9\n", 10), 10);
+    close(writer);
+    std::vector<Delivered> readings = RunSource(*replay, 100000);
+    ASSERT_EQ(readings.size(), 1u);
+    EXPECT_EQ(readings[0].nAtMs, 250u);
+    EXPECT_EQ(readings[0].z, 9);
+    EXPECT_EQ(replay->Next().eKind, SensorStep::kEnd);
 }
 
 TEST(SensorSourceSetting, NamesTheSourceOrTellsWhatIsWrong) {

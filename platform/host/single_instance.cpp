@@ -2,6 +2,9 @@
 // process that creates a top-level window serves a per-user Unix socket (abstract namespace,
 // named after the user and the executable's path, or MOVIMETRA_INSTANCE when set); other
 // instances ask it "find <class> <title>" and "raise <window>".
+// Abstract names are visible to every user, so both sides check the other's user id
+// (SO_PEERCRED): a server of another user is never asked, a client of another user gets no
+// answer. A name that another user holds is passed over for the next one ("NAME-1", ...).
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -31,7 +34,7 @@ struct InstanceState {
     int listenFd = -1;
     int wakePipe[2] = {-1, -1};
     bool tried = false;
-    std::string servedName;
+    std::string servedBase;         // BaseName() when this process serves
     std::vector<uintptr_t> remote;  // remote window values, by handle index
 };
 
@@ -40,7 +43,10 @@ InstanceState& I() {
     return *state;
 }
 
-std::string SocketName() {
+// Names tried after the first one when other users hold it.
+const int kNameCount = 8;
+
+std::string BaseName() {
     if (const char* id = std::getenv("MOVIMETRA_INSTANCE"); id != nullptr && *id != 0)
         return std::string("movimetra-") + id;
     wchar_t path[1024];
@@ -52,6 +58,19 @@ std::string SocketName() {
     std::snprintf(buffer, sizeof buffer, "movimetra-%u-%016llx", static_cast<unsigned>(getuid()),
                   static_cast<unsigned long long>(hash));
     return buffer;
+}
+
+std::string SocketName(int index) {
+    std::string base = BaseName();
+    return index == 0 ? base : base + "-" + std::to_string(index);
+}
+
+// True when the process at the other end of a connected socket runs as this user.
+bool PeerIsOwnUser(int fd) {
+    ucred cred{};
+    socklen_t size = sizeof cred;
+    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &size) != 0 || size != sizeof cred) return false;
+    return cred.uid == getuid();
 }
 
 socklen_t Address(const std::string& name, sockaddr_un* addr) {
@@ -175,6 +194,10 @@ void Serve(int listenFd, int wakeFd) {
         if (!(fds[0].revents & POLLIN)) continue;
         int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) continue;
+        if (!PeerIsOwnUser(fd)) {
+            close(fd);
+            continue;
+        }
         timeval tv{1, 0};
         setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
         std::string request;
@@ -183,24 +206,44 @@ void Serve(int listenFd, int wakeFd) {
     }
 }
 
-// Sends one request to the serving instance; empty when there is none.
-std::string Ask(const std::string& request) {
-    std::string name = SocketName();
-    {
-        std::lock_guard<std::mutex> lock(I().mutex);
-        if (I().listenFd >= 0 && I().servedName == name) return std::string();  // we are the one serving
-    }
+// Connects to the socket of that name; -1 when nobody listens there. *own tells whether the
+// listener runs as this user.
+int Connect(const std::string& name, bool* own) {
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return std::string();
+    if (fd < 0) return -1;
     sockaddr_un addr;
     socklen_t len = Address(name, &addr);
-    std::string reply;
-    timeval tv{2, 0};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0 && WriteAll(fd, request + "\n"))
-        ReadLine(fd, &reply);
-    close(fd);
-    return reply;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0) {
+        close(fd);
+        return -1;
+    }
+    *own = PeerIsOwnUser(fd);
+    return fd;
+}
+
+// Sends one request to the serving instance of this user; empty when there is none.
+std::string Ask(const std::string& request) {
+    {
+        std::lock_guard<std::mutex> lock(I().mutex);
+        if (I().listenFd >= 0 && I().servedBase == BaseName())
+            return std::string();  // we are the one serving
+    }
+    for (int i = 0; i < kNameCount; ++i) {
+        bool own = false;
+        int fd = Connect(SocketName(i), &own);
+        if (fd < 0) continue;
+        if (!own) {
+            close(fd);
+            continue;
+        }
+        std::string reply;
+        timeval tv{2, 0};
+        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+        if (WriteAll(fd, request + "\n")) ReadLine(fd, &reply);
+        close(fd);
+        return reply;
+    }
+    return std::string();
 }
 
 }  // namespace
@@ -210,19 +253,28 @@ void InstanceServerStart() {
     std::lock_guard<std::mutex> lock(s.mutex);
     if (s.tried) return;
     s.tried = true;
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return;
-    std::string name = SocketName();
-    sockaddr_un addr;
-    socklen_t len = Address(name, &addr);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 || listen(fd, 8) != 0 ||
-        pipe2(s.wakePipe, O_CLOEXEC) != 0) {
-        close(fd);  // another instance serves already
+    for (int i = 0; i < kNameCount; ++i) {
+        int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) return;
+        sockaddr_un addr;
+        socklen_t len = Address(SocketName(i), &addr);
+        if (bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0) {
+            close(fd);
+            bool own = false;
+            int peer = Connect(SocketName(i), &own);
+            if (peer >= 0) close(peer);
+            if (own) return;  // another instance of this user serves already
+            continue;         // held by another user (or by nobody listening): the next name
+        }
+        if (listen(fd, 8) != 0 || pipe2(s.wakePipe, O_CLOEXEC) != 0) {
+            close(fd);
+            return;
+        }
+        s.listenFd = fd;
+        s.servedBase = BaseName();
+        s.server = std::thread(Serve, fd, s.wakePipe[0]);
         return;
     }
-    s.listenFd = fd;
-    s.servedName = name;
-    s.server = std::thread(Serve, fd, s.wakePipe[0]);
 }
 
 void InstanceServerStop() {

@@ -1,5 +1,6 @@
 // FindWindowW and SetForegroundWindow across two processes: this test starts a second copy of
 // the test program that shows a window, finds that window and asks it to come to the front.
+// Instances of another user are neither asked nor answered.
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "platform/core/core_test_util.h"
+#include "platform/host/testdata/foreign_user.h"
 
 namespace {
 
@@ -57,13 +59,11 @@ TEST(CoreInstance, HelperProcess) {
     EXPECT_EQ(msg.wParam, 0u);
 }
 
-TEST(CoreInstance, FindsAndRaisesAnotherInstance) {
-    std::string id = "coretest-" + std::to_string(getpid());
-    setenv("MOVIMETRA_INSTANCE", id.c_str(), 1);
+// Starts the helper process above; returns its pid (and the read end of its pipe in *fd).
+pid_t StartHelperInstance(int* fd) {
     int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
+    if (pipe(fds) != 0) return -1;
     pid_t child = fork();
-    ASSERT_GE(child, 0);
     if (child == 0) {
         close(fds[0]);
         setenv("MV_INSTANCE_HELPER_FD", std::to_string(fds[1]).c_str(), 1);
@@ -71,23 +71,77 @@ TEST(CoreInstance, FindsAndRaisesAnotherInstance) {
         _exit(127);
     }
     close(fds[1]);
+    *fd = fds[0];
+    return child;
+}
+
+TEST(CoreInstance, FindsAndRaisesAnotherInstance) {
+    std::string id = "coretest-" + std::to_string(getpid());
+    setenv("MOVIMETRA_INSTANCE", id.c_str(), 1);
+    int fd = -1;
+    pid_t child = StartHelperInstance(&fd);
+    ASSERT_GT(child, 0);
     MvPlatformOptions options;
     options.displayFromEnvironment = false;
     MvPlatformInit(options);
-    EXPECT_EQ(ReadLineWithin(fds[0], 20000), "ready");
+    EXPECT_EQ(ReadLineWithin(fd, 20000), "ready");
 
     HWND remote = FindWindowW(L"MvInstanceProbe", L"Probe");
     EXPECT_NE(remote, nullptr);
     EXPECT_FALSE(IsWindow(remote));
     EXPECT_EQ(FindWindowW(L"MvInstanceProbe", L"Another title"), nullptr);
     EXPECT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<uintptr_t>(remote) | 1)));
-    EXPECT_EQ(ReadLineWithin(fds[0], 20000), "raised");
+    EXPECT_EQ(ReadLineWithin(fd, 20000), "raised");
 
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    close(fds[0]);
+    close(fd);
+    MvPlatformShutdown();
+    unsetenv("MOVIMETRA_INSTANCE");
+}
+
+TEST(CoreInstance, AnotherUsersInstanceIsNeitherAskedNorAnswered) {
+    std::string why = CForeignUser::Unavailable();
+    if (!why.empty()) GTEST_SKIP() << why;
+    std::string id = "coreforeign-" + std::to_string(getpid());
+    std::string name = "movimetra-" + id;
+    setenv("MOVIMETRA_INSTANCE", id.c_str(), 1);
+    // Another user holds the instance name and answers like a running instance.
+    CForeignUser squatter;
+    ASSERT_TRUE(squatter.Start({"serve", name}));
+    ASSERT_EQ(squatter.ReadLine(20000), "ready");
+    MvPlatformOptions options;
+    options.displayFromEnvironment = false;
+    MvPlatformInit(options);
+    EXPECT_EQ(FindWindowW(L"MvInstanceProbe", L"Probe"), nullptr);
+
+    // This user's instance serves under the next name; this user finds it there ...
+    int fd = -1;
+    pid_t child = StartHelperInstance(&fd);
+    ASSERT_GT(child, 0);
+    EXPECT_EQ(ReadLineWithin(fd, 20000), "ready");
+    HWND remote = FindWindowW(L"MvInstanceProbe", L"Probe");
+    EXPECT_NE(remote, nullptr);
+    std::string own = std::string(MV_FOREIGN_INSTANCE_BINARY) + " ask " + name + "-1";
+    FILE* asked = popen(own.c_str(), "r");
+    ASSERT_NE(asked, nullptr);
+    char answer[64] = "";
+    EXPECT_NE(fgets(answer, sizeof answer, asked), nullptr);
+    pclose(asked);
+    EXPECT_EQ(std::string(answer).rfind("hwnd ", 0), 0u) << answer;
+    // ... and the other user gets no answer from it.
+    CForeignUser asker;
+    ASSERT_TRUE(asker.Start({"ask", name + "-1"}));
+    EXPECT_EQ(asker.ReadLine(20000), "none");
+
+    EXPECT_TRUE(SetForegroundWindow(remote));
+    EXPECT_EQ(ReadLineWithin(fd, 20000), "raised");
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    close(fd);
     MvPlatformShutdown();
     unsetenv("MOVIMETRA_INSTANCE");
 }

@@ -45,7 +45,9 @@ void ComposeProfileStatements(bool exists, int firstUseState, int flag, int heig
         out->nCount = 1;
         return;
     }
-    swprintf(out->szSql[0], PROFILE_SQL_UNITS, L"INSERT INTO info VALUES(%ls, %ls, 'M', '%ls');", h, w, lang);
+    // The four columns are named: a newer file's info table may have more of them.
+    swprintf(out->szSql[0], PROFILE_SQL_UNITS,
+             L"INSERT INTO info(height, weight, gender, lang) VALUES(%ls, %ls, 'M', '%ls');", h, w, lang);
     out->nKind[0] = SQL_INSERT;
     if (firstUseState == 1)
         swprintf(out->szSql[1], PROFILE_SQL_UNITS, L"INSERT INTO firstuse VALUES(%ls);", f);

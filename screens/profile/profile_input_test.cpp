@@ -40,14 +40,14 @@ TEST(ProfileInputTest, FirstSaveInsertsInfoThenInsertsOrUpdatesFirstUse) {
     ProfileStatements s;
     ComposeProfileStatements(false, 1, 1, 175, 65, 0, &s);
     ASSERT_EQ(s.nCount, 2);
-    EXPECT_EQ(Sql(s, 0), L"INSERT INTO info VALUES(175, 65, 'M', '0');");
+    EXPECT_EQ(Sql(s, 0), L"INSERT INTO info(height, weight, gender, lang) VALUES(175, 65, 'M', '0');");
     EXPECT_EQ(s.nKind[0], SQL_INSERT);
     EXPECT_EQ(Sql(s, 1), L"INSERT INTO firstuse VALUES(1);");
     EXPECT_EQ(s.nKind[1], SQL_UPDATE);
 
     ComposeProfileStatements(false, 2, 1, 50, 600, 1, &s);
     ASSERT_EQ(s.nCount, 2);
-    EXPECT_EQ(Sql(s, 0), L"INSERT INTO info VALUES(50, 600, 'M', '1');");
+    EXPECT_EQ(Sql(s, 0), L"INSERT INTO info(height, weight, gender, lang) VALUES(50, 600, 'M', '1');");
     EXPECT_EQ(Sql(s, 1), L"UPDATE firstuse SET flag=1;");
     EXPECT_EQ(s.nKind[1], SQL_UPDATE);
 }

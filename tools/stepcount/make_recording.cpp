@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tools/stepcount/walk_signal.h"
+#include "recording/walk_signal.h"
 
 namespace {
 

@@ -1,12 +1,15 @@
 #include "tools/stepcount/stepcount.h"
 
+#include <poll.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/detector_feed.h"
 #include "engine/step_detector.h"
-#include "tools/stepcount/recording_scanner.h"
+#include "recording/recording_reader.h"
 
 const char kStepcountUsage[] =
     "usage: movimetra-stepcount [--height CM] [--weight KG] [--trace] FILE\n"
@@ -102,9 +105,11 @@ int RunStepcount(int argc, char** argv, FILE* in, FILE* out, FILE* err) {
 
     const bool fromStdin = !strcmp(options.pszInput, "-");
     const char* name = fromStdin ? "<stdin>" : options.pszInput;
-    FILE* file = fromStdin ? in : fopen(options.pszInput, "rb");
-    if (!file) {
-        fprintf(err, "movimetra-stepcount: cannot open %s: %s\n", name, strerror(errno));
+    CRecordingReader reader(1 << 20);
+    if (fromStdin) {
+        reader.Attach(fileno(in), name);
+    } else if (!reader.Open(options.pszInput, false)) {
+        fprintf(err, "movimetra-stepcount: cannot open %s: %s\n", name, strerror(reader.ErrorNumber()));
         return 2;
     }
 
@@ -114,32 +119,36 @@ int RunStepcount(int argc, char** argv, FILE* in, FILE* out, FILE* err) {
         SetUserBody(&body);
     }
 
-    CRecordingScanner scanner(file);
+    // The reading goes to the detector under the engine's own rules (a replay has no resumes).
+    CDetectorFeed feed;
+    feed.Start();
     RecordingReading reading;
     StepInfo info{};
     int32_t lastSteps = 0;
     unsigned long long sample = 0;
-    ScanResult result;
-    while ((result = scanner.Next(&reading)) == ScanResult::Reading) {
+    CRecordingReader::Result result;
+    while ((result = reader.Next(&reading)) != CRecordingReader::kEnd && result != CRecordingReader::kError) {
+        if (result == CRecordingReader::kPending) {
+            // Standard input left non-blocking by whoever handed it over.
+            pollfd p{fileno(in), POLLIN, 0};
+            poll(&p, 1, -1);
+            continue;
+        }
         AccelSample s{reading.nX * 0.001, reading.nY * 0.001, reading.nZ * 0.001};
-        ProcessSample(&s, reading.nIntervalMs);
         ++sample;
-        if (options.bTrace) {
-            GetStepInfo(&info);
-            if (info.nStepCount != lastSteps) {
-                lastSteps = info.nStepCount;
+        if (feed.Feed(s, reading.nIntervalMs, false, lastSteps, &info).bNewStep) {
+            lastSteps = info.nStepCount;
+            if (options.bTrace)
                 fprintf(out, "sample=%llu steps=%d distance_m=%.7f kcal=%.7f\n", sample, info.nStepCount,
                         info.dDistance, info.dCalories);
-            }
         }
     }
-    if (!fromStdin) fclose(file);
 
-    if (result == ScanResult::Error) {
-        if (scanner.IsReadError())
-            fprintf(err, "movimetra-stepcount: cannot read %s: %s\n", name, strerror(scanner.ReadErrno()));
+    if (result == CRecordingReader::kError) {
+        if (reader.IsFileError())
+            fprintf(err, "movimetra-stepcount: cannot read %s: %s\n", name, strerror(reader.ErrorNumber()));
         else
-            fprintf(err, "%s:%llu: %s\n", name, scanner.LineNumber(), scanner.ErrorText());
+            fprintf(err, "%s\n", reader.Error().c_str());
         return 2;
     }
     GetStepInfo(&info);

@@ -1,5 +1,6 @@
 // movimetra-stepcount: replays a recording through the step detector exactly as the engine
-// feeds it (raw readings times 0.001, the interval as 16 bits) and prints the totals.
+// feeds it (raw readings times 0.001, the interval as 16 bits, the engine's idle rule:
+// engine/detector_feed.h) and prints the totals.
 #pragma once
 
 #include <cstdio>
