@@ -7,6 +7,7 @@ packages=(
   libsdl2-dev libcairo2-dev libpango1.0-dev libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-nanum xvfb xauth
+  desktop-file-utils appstream
 )
 
 missing=()

@@ -1,37 +1,25 @@
-// Opening the database file beside the executable, with a check that it can really be used
-// and is whole.
+// Opening the database file in the data folder, with a check that it can really be used and is
+// whole.
 #include "store/database.h"
 
 #include <sqlite3.h>
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
+#include "store/data_folder.h"
 #include "store/database_check.h"
+#include "store/program_folders.h"
 #include "store/store_text.h"
 
 namespace {
 
-// Full path of the running executable, however long.
-std::wstring ModulePath() {
-    std::vector<wchar_t> buf(MAX_PATH);
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-        if (n == 0) return std::wstring();
-        if (n < buf.size() - 1) return std::wstring(buf.data(), n);
-        if (buf.size() >= 65536) return std::wstring(buf.data(), n);
-        buf.resize(buf.size() * 2);  // the name may have been cut: ask again with more room
-    }
-}
+constexpr int kBusyTimeoutMs = 5000;
 
 }  // namespace
 
 std::wstring DatabasePath() {
-    std::wstring path = ModulePath();
-    size_t slash = path.find_last_of(L'/');
-    path.erase(slash == std::wstring::npos ? 0 : slash + 1);
-    return path + L"Movimetra.db";
+    return ProgramDataFolder() + StoreWideFromUtf8(kDatabaseFileName);
 }
 
 int OpenDatabase(sqlite3** db, HWND owner) {
@@ -39,6 +27,8 @@ int OpenDatabase(sqlite3** db, HWND owner) {
     std::string path = StoreUtf8FromWide(DatabasePath().c_str());
     int rc = sqlite3_open_v2(path.c_str(), &handle,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    // The data tool may hold the file for a moment (a backup, an import): wait rather than fail.
+    if (handle) sqlite3_busy_timeout(handle, kBusyTimeoutMs);
     std::string why;
     if (rc == SQLITE_OK && handle)
         rc = CheckOpenedDatabase(handle, &why);

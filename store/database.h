@@ -1,4 +1,4 @@
-// Opening and closing the database file "Movimetra.db" beside the executable.
+// Opening and closing the database file "Movimetra.db" in the data folder (data_folder.h).
 #pragma once
 
 #include <string>
@@ -11,5 +11,5 @@ struct sqlite3;
 // may be null) and returns 0 with *db null.
 int OpenDatabase(sqlite3** db, HWND owner);
 void CloseDatabase(sqlite3* db);
-// The database file's path: the executable's folder plus "Movimetra.db".
+// The database file's path: the data folder plus "Movimetra.db".
 std::wstring DatabasePath();

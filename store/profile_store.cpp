@@ -8,21 +8,10 @@
 #include <vector>
 
 #include "common/messages.h"
+#include "store/schema.h"
 #include "store/store_text.h"
 
 namespace {
-
-// The three tables, created in this order. The text is part of the file format: keep it as is.
-const char* const kTableNames[] = {"firstuse", "pedometer", "info"};
-const char* const kCreateStatements[] = {
-    "CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);",
-    "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' VARCHAR(10) DEFAULT "
-    "NULL, 'curtime' VARCHAR(10) DEFAULT NULL, \t\t\t\t\t   'steps' INTEGER DEFAULT 0, 'kcal' DOUBLE DEFAULT "
-    "0, "
-    "'distance' DOUBLE DEFAULT 0, 'created_at' datetime DEFAULT NULL, 'updated_at' datetime DEFAULT NULL);",
-    "CREATE TABLE info('height' FLOAT DEFAULT 0, 'weight' FLOAT DEFAULT 0, 'gender' VARCHAR(1) default NULL, "
-    "'lang' INTEGER DEFAULT 0);",
-};
 
 const wchar_t kExistKey[] = L"EXIST";
 
@@ -47,16 +36,16 @@ bool CProfileStore::HasTable(const char* name) const {
 
 int CProfileStore::CreateTables() {
     sqlite3* db = m_pDb ? m_pDb->GetHandle() : nullptr;
-    for (size_t i = 0; i < sizeof kCreateStatements / sizeof kCreateStatements[0]; ++i) {
+    for (const StoreTable& table : kStoreTables) {
         // A table missing from an existing file is made anew; the others stay as they are.
-        if (HasTable(kTableNames[i])) continue;
-        const char* sql = kCreateStatements[i];
+        if (HasTable(table.pszName)) continue;
+        const char* sql = table.pszCreate;
         char* error = nullptr;
         int rc = db ? sqlite3_exec(db, sql, nullptr, nullptr, &error) : SQLITE_MISUSE;
         if (rc != SQLITE_OK) {
             std::printf("Write Error: %s\n", error ? error : sqlite3_errstr(rc));
             std::fflush(stdout);
-            std::fprintf(stderr, "Movimetra: cannot create the table %s: %s\n", kTableNames[i],
+            std::fprintf(stderr, "Movimetra: cannot create the table %s: %s\n", table.pszName,
                          error ? error : sqlite3_errstr(rc));
             sqlite3_free(error);
             return 0;

@@ -21,6 +21,8 @@ bool MvFramebufferWritePng(const std::string& path);
 // Bitmaps and icons from PNG bytes (resources).
 HBITMAP MvCreateBitmapFromPng(const unsigned char* data, size_t size);
 HICON MvCreateIconFromPng(const unsigned char* data, size_t size);
+// An icon's pixels as straight (not premultiplied) 0xAARRGGBB, row by row; false for no icon.
+bool MvIconPixels(HICON icon, int* width, int* height, std::vector<uint32_t>* pixels);
 // Draws an icon (its PNG, alpha respected) at (x, y) of a DC, scaled to width x height.
 void MvDrawIcon(HDC hdc, HICON icon, int x, int y, int width, int height);
 

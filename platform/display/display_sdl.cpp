@@ -3,6 +3,10 @@
 // focused window, and closing the window closes the program's main window.
 #include <SDL.h>
 
+#include <cstdlib>
+#include <vector>
+
+#include "install_config.h"
 #include "platform/core/core_state.h"
 #include "platform/core/mv_internal.h"
 #include "platform/win_window.h"
@@ -46,6 +50,10 @@ UINT VirtualKey(SDL_Keycode key) {
 class SdlDisplay : public DisplayBackend {
 public:
     bool Init() override {
+        // The desktop matches the window to the program's desktop entry and icon by its class
+        // (X11) or application ID (Wayland). A value the user set wins.
+        setenv("SDL_VIDEO_X11_WMCLASS", MV_APP_ID, 0);
+        setenv("SDL_VIDEO_WAYLAND_WMCLASS", MV_APP_ID, 0);
         if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
         m_window =
             SDL_CreateWindow("Movimetra", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, MV_SCREEN_WIDTH,
@@ -105,6 +113,7 @@ public:
     int64_t Present() override {
         if (!m_pending && MvFramebufferTakeDirty()) m_pending = true;
         if (!m_pending && !m_force) return -1;
+        if (!m_iconSet) SetIconFromMainWindow();
         int64_t now = RealMonotonicMs();
         if (!m_force && now - m_lastPresent < kFrameMs) return kFrameMs - (now - m_lastPresent);
         if (uint32_t* pixels = MvFramebufferData())
@@ -126,6 +135,27 @@ public:
     bool WaitsItself() const override { return true; }
 
 private:
+    // The window shows the icon of the main window's class, once that window exists.
+    void SetIconFromMainWindow() {
+        HICON icon = nullptr;
+        {
+            Lock lk(G().mutex);
+            Window* main = WindowLocked(MainWindowLocked());
+            if (main == nullptr) return;
+            if (main->cls) icon = main->cls->icon;
+        }
+        m_iconSet = true;
+        int width = 0;
+        int height = 0;
+        std::vector<uint32_t> pixels;
+        if (!MvIconPixels(icon, &width, &height, &pixels)) return;
+        SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), width, height, 32, width * 4,
+                                                                  SDL_PIXELFORMAT_ARGB8888);
+        if (surface == nullptr) return;
+        SDL_SetWindowIcon(m_window, surface);
+        SDL_FreeSurface(surface);
+    }
+
     void Key(InputKind kind, UINT vk, bool ctrl, bool noTranslate) {
         InputEvent ev;
         ev.kind = kind;
@@ -198,6 +228,7 @@ private:
     bool m_pending = false;
     bool m_force = false;
     bool m_stylusDown = false;
+    bool m_iconSet = false;
 };
 
 }  // namespace

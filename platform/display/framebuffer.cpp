@@ -1,4 +1,5 @@
 // The one 480x800 screen every window draws into, and bitmaps and icons made from PNG bytes.
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -110,6 +111,35 @@ HICON MvCreateIconFromPng(const unsigned char* data, size_t size) {
     icon->surface = decoded;
     std::lock_guard<std::recursive_mutex> lock(Mutex());
     return reinterpret_cast<HICON>(Insert(std::move(icon)));
+}
+
+bool MvIconPixels(HICON icon, int* width, int* height, std::vector<uint32_t>* pixels) {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    Icon* ic = FindAs<Icon>(icon, Kind::Icon);
+    if (!ic) return false;
+    const cairo_format_t format = cairo_image_surface_get_format(ic->surface);
+    if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24) return false;
+    cairo_surface_flush(ic->surface);
+    const int w = cairo_image_surface_get_width(ic->surface);
+    const int h = cairo_image_surface_get_height(ic->surface);
+    const int stride = cairo_image_surface_get_stride(ic->surface);
+    const unsigned char* data = cairo_image_surface_get_data(ic->surface);
+    if (!data || w <= 0 || h <= 0) return false;
+    pixels->resize(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y) {
+        const uint32_t* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
+        for (int x = 0; x < w; ++x) {
+            // cairo premultiplies the colour by alpha; undo it.
+            uint32_t p = row[x];
+            uint32_t a = format == CAIRO_FORMAT_RGB24 ? 0xFFu : p >> 24;
+            auto channel = [a](uint32_t c) { return a == 0 ? 0u : std::min(255u, (c * 255 + a / 2) / a); };
+            (*pixels)[static_cast<size_t>(y) * w + x] = (a << 24) | (channel((p >> 16) & 0xFF) << 16) |
+                                                        (channel((p >> 8) & 0xFF) << 8) | channel(p & 0xFF);
+        }
+    }
+    *width = w;
+    *height = h;
+    return true;
 }
 
 void MvDrawIcon(HDC hdc, HICON icon, int x, int y, int width, int height) {

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "app/app_path.h"
+
 namespace {
 
 CCalendarDlgHelper* g_pCalendarDlgHelper = nullptr;
@@ -31,6 +33,9 @@ void CCalendarDlgHelper::DestroyInstance() {
 
 void CCalendarDlgHelper::LoadDllFunc() {
     if (m_hDll == nullptr) m_hDll = LoadLibraryW(L"CalendarPicker.dll");
+    // An installed program keeps the picker in the install's library folder.
+    if (m_hDll == nullptr)
+        m_hDll = LoadLibraryW((CAppPath().GetLibraryDir() + L"CalendarPicker.dll").c_str());
     if (m_hDll == nullptr) {
         NKDbgPrintfW(L"%s m_hDll is NULL\r\n", L"CCalendarDlgHelper::LoadDllFunc");
         return;

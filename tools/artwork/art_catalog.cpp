@@ -172,6 +172,16 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
     return true;
 }
 
+}  // namespace
+
+bool ArtWriteFileIfChanged(const std::string& path, const std::string& bytes, std::string* error) {
+    std::vector<unsigned char> existing;
+    if (ReadFile(path, &existing) && std::string(existing.begin(), existing.end()) == bytes) return true;
+    return WriteFileAtomically(path, bytes, error);
+}
+
+namespace {
+
 void AppendByteArray(std::string* out, const std::string& name, const std::vector<unsigned char>& png) {
     *out += "const unsigned char " + name + "[" + std::to_string(png.size()) + "] = {";
     char buffer[8];

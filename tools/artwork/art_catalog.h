@@ -37,5 +37,7 @@ bool ArtRenderPng(const ArtImageEntry& entry, std::vector<unsigned char>* png);
 // Writes every img file into dir (created if missing). Files whose bytes are unchanged are left
 // alone, so their timestamps only move when the artwork does.
 bool ArtWriteImageFiles(const std::string& dir, std::string* error);
+// Writes the bytes through a temporary file and a rename, unless the file holds them already.
+bool ArtWriteFileIfChanged(const std::string& path, const std::string& bytes, std::string* error);
 // Writes the C++ source that defines g_mvResIcons/g_mvResBitmaps with the PNG bytes.
 bool ArtWriteResourceSource(const std::string& path, std::string* error);

@@ -281,11 +281,13 @@ void DrawRunnerResting(cairo_t* cr) {
     DrawRunnerPose(cr, RunnerRestingPose(), RunnerRestingLook());
 }
 
-void DrawAppIcon(cairo_t* cr, int size) {
+void DrawAppIcon(cairo_t* cr, int size, bool inkCorners) {
     const double s = size;
-    cairo_rectangle(cr, 0, 0, s, s);
-    ArtSetColor(cr, ArtRgb(kInk));
-    cairo_fill(cr);
+    if (inkCorners) {
+        cairo_rectangle(cr, 0, 0, s, s);
+        ArtSetColor(cr, ArtRgb(kInk));
+        cairo_fill(cr);
+    }
     ArtRoundedRect(cr, 0, 0, s, s, s * 0.2);
     ArtFillVertical(cr, 0, s, ArtRgb(kAccentLight), ArtRgb(kAccentDeep));
 

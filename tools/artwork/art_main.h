@@ -19,4 +19,6 @@ void DrawControlButton(cairo_t* cr, ControlKind kind, bool pressed, bool korean)
 void DrawNoticeIcon(cairo_t* cr);                                                  // 66 x 66
 void DrawRunnerFrame(cairo_t* cr, int frame);                                      // 106 x 150
 void DrawRunnerResting(cairo_t* cr);                                               // 106 x 150
-void DrawAppIcon(cairo_t* cr, int size);  // icon 101 (64) and 136 (32)
+// Icon 101 (64) and 136 (32) on the dark task bar; without inkCorners the corners outside the
+// rounded square stay transparent (the desktop icon).
+void DrawAppIcon(cairo_t* cr, int size, bool inkCorners = true);

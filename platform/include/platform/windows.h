@@ -11,3 +11,4 @@
 #include "platform/win_resources.h"
 #include "platform/win_devices.h"
 #include "platform/win_module.h"
+#include "platform/win_files.h"

@@ -1,0 +1,14 @@
+// The database's three tables and the statements that create them, shared by the program and
+// the movimetra-data tool. The texts are part of the file format: keep them as they are.
+#pragma once
+
+#include <cstddef>
+
+struct StoreTable {
+    const char* pszName;
+    const char* pszCreate;
+};
+
+// firstuse, pedometer and info, in the order they are created.
+inline constexpr size_t kStoreTableCount = 3;
+extern const StoreTable kStoreTables[kStoreTableCount];

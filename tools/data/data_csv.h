@@ -1,0 +1,22 @@
+// The history as CSV: a header line, then one line per row; fields with a comma, a quote or a
+// line break are quoted and their quotes doubled (RFC 4180). Lines end with LF; CRLF is read too.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/data/data_rows.h"
+
+// The header line's fields.
+std::string DataCsvHeader();
+// One line (with its line end) of the cells; a null cell is an empty field.
+std::string DataCsvLine(const std::vector<DataCell>& cells);
+
+struct DataParseError {
+    size_t nLine = 0;
+    std::string reason;
+};
+
+// Reads the text after its header into records (every field a text cell, an empty field a null
+// cell). Blank lines are skipped. On a malformed file returns false with the error.
+bool DataCsvRead(const std::string& text, std::vector<DataRecord>* records, DataParseError* error);

@@ -1,0 +1,41 @@
+// The data tool's work on the database file, through SQLite directly: reading rows for an
+// export, writing an import in one transaction, the online backup and the checked restore.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/data/data_rows.h"
+
+// How long the tool waits for the program's saves (and the program for the tool).
+inline constexpr int kDataBusyTimeoutMs = 10000;
+
+// Opens an existing database for reading, or for writing (created when missing, with the
+// three tables). Null with *error on failure.
+sqlite3* DataOpenForRead(const std::string& path, std::string* error);
+sqlite3* DataOpenForWrite(const std::string& path, std::string* error);
+
+// The rows of dates from..to (either may be empty for no limit), by date and then in the order
+// they were written, as export cells.
+bool DataReadRows(sqlite3* db, const std::string& from, const std::string& to,
+                  std::vector<std::vector<DataCell>>* rows, std::string* error);
+
+struct DataImportCounts {
+    size_t nAdded = 0;
+    size_t nSkipped = 0;  // already there: same date, time walked and totals
+};
+// Writes the rows in one transaction: all of them or, on any failure, none.
+bool DataWriteRows(sqlite3* db, const std::vector<DataRow>& rows, DataImportCounts* counts,
+                   std::string* error);
+
+// A consistent copy of the database in `file`, through SQLite's online backup (safe while the
+// program writes). The copy is written beside `file` and renamed over it when complete.
+bool DataBackup(sqlite3* db, const std::string& file, std::string* error);
+// Whether `file` is a sound Movimetra database: integrity check passes and the three tables
+// are there.
+bool DataCheckCopy(const std::string& file, std::string* reason);
+// Replaces the contents of the database at `target` (created when missing) with those of the
+// checked copy `file`, in one step.
+bool DataRestore(const std::string& file, const std::string& target, std::string* error);

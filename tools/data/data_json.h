@@ -1,0 +1,18 @@
+// The history as JSON: an array with one object per row, one row per line, keyed by the column
+// names; numbers as numbers, a missing value as null.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/data/data_csv.h"
+#include "tools/data/data_rows.h"
+
+std::string DataJsonBegin();
+// One row's object; `first` leaves out the separating comma.
+std::string DataJsonLine(const std::vector<DataCell>& cells, bool first);
+std::string DataJsonEnd();
+
+// Reads an array of row objects into records (cells in column order). False with the error's
+// line on malformed JSON, an unknown or repeated key, or a missing column.
+bool DataJsonRead(const std::string& text, std::vector<DataRecord>* records, DataParseError* error);

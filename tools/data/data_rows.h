@@ -1,0 +1,44 @@
+// One history row as it leaves or enters the database: the seven exported columns as cells
+// (the text of a value and whether it is a number or nothing at all), and the checked, typed row
+// an import writes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Column names of the CSV header and the JSON keys, in column order.
+inline constexpr const char* kDataColumns[] = {"date",     "time",    "steps",  "kcal",
+                                               "distance", "created", "updated"};
+inline constexpr size_t kDataColumnCount = 7;
+
+struct DataCell {
+    enum class Kind { Null, Number, Text };
+    Kind kind = Kind::Null;
+    std::string text;
+};
+
+// A record read from a file: its cells and the line it starts on.
+struct DataRecord {
+    size_t nLine = 0;
+    std::vector<DataCell> cells;
+};
+
+// A checked row, ready to be written.
+struct DataRow {
+    std::string date;  // YYYY-MM-DD
+    std::string time;  // time walked, HH:MM:SS (two or more hour digits)
+    int64_t steps = 0;
+    double kcal = 0;
+    double distance = 0;
+    std::optional<std::string> created;  // YYYY-MM-DD HH:MM:SS, or none
+    std::optional<std::string> updated;
+};
+
+// A number as the export writes it: the shortest text that reads back as the same double.
+std::string DataFormatReal(double value);
+// Checks the cells of a record and makes the typed row; on failure returns false with *reason.
+bool DataRowFromRecord(const DataRecord& record, DataRow* row, std::string* reason);
+// True for a calendar date written YYYY-MM-DD.
+bool DataIsDate(const std::string& text);

@@ -1,0 +1,290 @@
+// The data tool in-process on real SQLite files: export/import round trips, duplicates, bad
+// files, date filters, backup and restore.
+#include "tools/data/data_tool.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "store/schema.h"
+#include "tools/data/data_csv.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string Drain(std::FILE* f) {
+    std::string text;
+    std::rewind(f);
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    std::fclose(f);
+    return text;
+}
+
+class DataToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/mv_data_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_Dir = pattern;
+    }
+    void TearDown() override { fs::remove_all(m_Dir); }
+
+    std::string Path(const std::string& name) const { return m_Dir + "/" + name; }
+
+    Result Run(std::vector<std::string> args) {
+        args.insert(args.begin(), "movimetra-data");
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        Result r;
+        r.code = DataToolMain(static_cast<int>(argv.size()), argv.data(), out, err);
+        r.out = Drain(out);
+        r.err = Drain(err);
+        return r;
+    }
+
+    // A database as the program makes it, with rows written as the program writes them.
+    void MakeDatabase(const std::string& path, const std::vector<std::string>& inserts) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &db));
+        for (const StoreTable& table : kStoreTables)
+            ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, table.pszCreate, nullptr, nullptr, nullptr));
+        for (const std::string& values : inserts) {
+            std::string sql =
+                "INSERT INTO pedometer(curdate, curtime, steps, kcal, distance, created_at, updated_at) "
+                "VALUES(" +
+                values + ");";
+            ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr)) << sql;
+        }
+        sqlite3_close(db);
+    }
+
+    int64_t RowCount(const std::string& path) {
+        sqlite3* db = nullptr;
+        int64_t count = -1;
+        if (sqlite3_open(path.c_str(), &db) == SQLITE_OK) {
+            sqlite3_stmt* stmt = nullptr;
+            if (sqlite3_prepare_v2(db, "SELECT count(*) FROM pedometer;", -1, &stmt, nullptr) == SQLITE_OK &&
+                sqlite3_step(stmt) == SQLITE_ROW)
+                count = sqlite3_column_int64(stmt, 0);
+            sqlite3_finalize(stmt);
+        }
+        sqlite3_close(db);
+        return count;
+    }
+
+    std::string m_Dir;
+};
+
+const std::vector<std::string> kRows = {
+    "'2024-03-05', '00:42:10', 4210, 180.35, 2948.72, datetime('2024-03-05 08:00:01'), "
+    "datetime('2024-03-05 08:42:11')",
+    // A Reset leaves an earlier entry of the day and a fresh one: equal rows are both history.
+    "'2024-03-05', '00:00:00', 0, 0.0, 0.0, datetime('2024-03-05 09:00:00'), datetime('2024-03-05 09:00:00')",
+    "'2024-03-05', '00:00:00', 0, 0.0, 0.0, datetime('2024-03-05 09:00:00'), datetime('2024-03-05 09:00:00')",
+    "'2024-02-29', '101:02:03', 2147483647, 0.1, 123456789.01, NULL, NULL",
+    "'2023-12-31', '00:00:10', 12, 0.30000000000000004, 8.4, '2023-12-31 23:59:50', '2023-12-31 23:59:59'",
+};
+
+TEST_F(DataToolTest, ExportImportExportGivesTheSameBytesInBothFormats) {
+    MakeDatabase(Path("a.db"), kRows);
+    for (const char* format : {"csv", "json"}) {
+        SCOPED_TRACE(format);
+        const std::string first = Path(std::string("first.") + format);
+        const std::string second = Path(std::string("second.") + format);
+        const std::string fresh = Path(std::string("fresh-") + format + ".db");
+        ASSERT_EQ(0, Run({"--db", Path("a.db"), "export", "--format", format, first}).code);
+        Result imported = Run({"--db", fresh, "import", first});
+        ASSERT_EQ(0, imported.code) << imported.err;
+        EXPECT_EQ("imported 5 rows, skipped 0 already there\n", imported.out);
+        ASSERT_EQ(0, Run({"--db", fresh, "export", "--format", format, second}).code);
+        EXPECT_EQ(ReadFile(first), ReadFile(second));
+    }
+    // The JSON export imports to the same rows as the CSV one; the CSV goes to standard output.
+    Result csv = Run({"--db", Path("fresh-json.db"), "export"});
+    EXPECT_EQ(csv.out, ReadFile(Path("first.csv")));
+    EXPECT_EQ(csv.out.substr(0, csv.out.find('\n')), "date,time,steps,kcal,distance,created,updated");
+    EXPECT_NE(csv.out.find("\n2023-12-31,00:00:10,12,0.30000000000000004,8.4,2023-12-31 23:59:50,"),
+              std::string::npos);
+    EXPECT_NE(csv.out.find("\n2024-02-29,101:02:03,2147483647,0.1,123456789.01,,\n"), std::string::npos);
+    Result json = Run({"--db", Path("a.db"), "export", "--format", "json"});
+    EXPECT_NE(
+        json.out.find("{\"date\": \"2024-02-29\", \"time\": \"101:02:03\", \"steps\": 2147483647, \"kcal\": "
+                      "0.1, \"distance\": 123456789.01, \"created\": null, \"updated\": null}"),
+        std::string::npos)
+        << json.out;
+}
+
+TEST_F(DataToolTest, ImportingTwiceAddsNothingAndKeepsWhatIsThere) {
+    MakeDatabase(Path("a.db"), kRows);
+    ASSERT_EQ(0, Run({"--db", Path("a.db"), "export", Path("all.csv")}).code);
+    MakeDatabase(Path("b.db"), {kRows[1], "'2024-03-06', '00:01:00', 90, 3.5, 60.2, NULL, NULL"});
+    Result first = Run({"--db", Path("b.db"), "import", Path("all.csv")});
+    EXPECT_EQ("imported 4 rows, skipped 1 already there\n", first.out);
+    Result second = Run({"--db", Path("b.db"), "import", Path("all.csv")});
+    EXPECT_EQ("imported 0 rows, skipped 5 already there\n", second.out);
+    EXPECT_EQ(6, RowCount(Path("b.db")));
+}
+
+TEST_F(DataToolTest, ABadFileWritesNothingAndNamesEachBadLine) {
+    MakeDatabase(Path("a.db"), {kRows[0]});
+    const std::string before = ReadFile(Path("a.db"));
+    // Line 3 is a quoted field spanning two lines, so the bad rows start on lines 2, 5 and 6.
+    WriteFile(Path("bad.csv"),
+              "date,time,steps,kcal,distance,created,updated\r\n"
+              "2024-02-30,00:01:00,10,1,1,,\r\n"
+              "2024-03-01,00:01:00,10,1,1,\"2024-03-01\n08:00:00\",\r\n"
+              "2024-03-02,00:01:00,-5,1,1,,\r\n"
+              "2024-03-03,00:61:00,10,1,1,,\r\n"
+              "2024-03-04,00:01:00,10,1,1,,\r\n");
+    Result bad = Run({"--db", Path("a.db"), "import", Path("bad.csv")});
+    EXPECT_EQ(1, bad.code);
+    const std::string name = Path("bad.csv");
+    EXPECT_NE(bad.err.find(name + ":2: date \"2024-02-30\" is not a date"), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find(name + ":3: created"), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find(name + ":5: steps \"-5\""), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find(name + ":6: time \"00:61:00\""), std::string::npos) << bad.err;
+    EXPECT_EQ(bad.err.find(":7:"), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("nothing was imported"), std::string::npos);
+    EXPECT_TRUE(before == ReadFile(Path("a.db"))) << "the database changed";
+
+    const struct {
+        const char* text;
+        const char* message;
+    } malformed[] = {
+        {"date,steps\n", "bad.txt:1: the first line is not the header"},
+        {"date,time,steps,kcal,distance,created,updated\n2024-03-01,00:01:00,1,1,1,,\n2024-03-01,\"x\"y,1,1,"
+         "1,,\n",
+         "bad.txt:3: text after a closing quote"},
+        {"date,time,steps,kcal,distance,created,updated\n2024-03-01,00:01:00,1,1\n", "bad.txt:2: 4 fields"},
+        {"[\n  {\"date\": \"2024-03-01\", \"time\": \"00:01:00\", \"steps\": 1, \"kcal\": 1, \"distance\": "
+         "1, "
+         "\"created\": null, \"updated\": null},\n  {\"date\": \"2024-03-02\", \"steps\": 1}\n]\n",
+         "bad.txt:3: no \"time\""},
+        {"[\n  {\"date\": \"2024-03-01\",\n   \"time\": 00:01:00}\n]", "bad.txt:3: a malformed number"},
+        {"[\n  {\"date\": \"2024-03-01\", \"time\": \"00:01:00\", \"steps\": 1.5, \"kcal\": 1, \"distance\": "
+         "1, "
+         "\"created\": null, \"updated\": null}\n]",
+         "bad.txt:2: steps \"1.5\""},
+    };
+    for (const auto& c : malformed) {
+        WriteFile(Path("bad.txt"), c.text);
+        Result r = Run({"--db", Path("a.db"), "import", Path("bad.txt")});
+        EXPECT_EQ(1, r.code) << c.text;
+        EXPECT_NE(r.err.find(Path(c.message)), std::string::npos) << r.err;
+    }
+    EXPECT_TRUE(before == ReadFile(Path("a.db"))) << "the database changed";
+}
+
+TEST_F(DataToolTest, ExportKeepsToTheDatesAsked) {
+    MakeDatabase(Path("a.db"), kRows);
+    Result r = Run({"--db", Path("a.db"), "export", "--from", "2024-02-29", "--to", "2024-03-04"});
+    EXPECT_EQ(0, r.code);
+    EXPECT_EQ(r.out, DataCsvHeader() + "2024-02-29,101:02:03,2147483647,0.1,123456789.01,,\n");
+    EXPECT_EQ(2, Run({"--db", Path("a.db"), "export", "--from", "2024-02-30"}).code);
+    EXPECT_EQ(2, Run({"--db", Path("a.db"), "export", "--format", "xml"}).code);
+    Result missing = Run({"--db", Path("none.db"), "export"});
+    EXPECT_EQ(1, missing.code);
+    EXPECT_NE(missing.err.find("none.db: no database there"), std::string::npos);
+    EXPECT_FALSE(fs::exists(Path("none.db")));
+}
+
+TEST_F(DataToolTest, BackupAndRestoreBringTheHistoryBack) {
+    MakeDatabase(Path("a.db"), kRows);
+    Result backup = Run({"--db", Path("a.db"), "backup", Path("copy.db")});
+    ASSERT_EQ(0, backup.code) << backup.err;
+    EXPECT_EQ(0600u, static_cast<unsigned>(fs::status(Path("copy.db")).permissions() & fs::perms::all));
+    EXPECT_FALSE(fs::exists(Path("copy.db.partial")));
+    const std::string exported = Run({"--db", Path("a.db"), "export"}).out;
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(Path("a.db").c_str(), &db));
+    sqlite3_exec(db, "DELETE FROM pedometer;", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    Result restore = Run({"--db", Path("a.db"), "restore", Path("copy.db")});
+    ASSERT_EQ(0, restore.code) << restore.err;
+    EXPECT_EQ(exported, Run({"--db", Path("a.db"), "export"}).out);
+    // Into a database that is not there yet (a new machine).
+    ASSERT_EQ(0, Run({"--db", Path("new/Movimetra.db"), "restore", Path("copy.db")}).code);
+    EXPECT_EQ(exported, Run({"--db", Path("new/Movimetra.db"), "export"}).out);
+}
+
+TEST_F(DataToolTest, RestoreRefusesACopyThatIsNotSound) {
+    MakeDatabase(Path("a.db"), kRows);
+    const std::string before = ReadFile(Path("a.db"));
+    WriteFile(Path("text.db"), "date,time\n");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(Path("other.db").c_str(), &db));
+    sqlite3_exec(db, "CREATE TABLE pedometer(x);", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    // A real backup with one page overwritten.
+    ASSERT_EQ(0, Run({"--db", Path("a.db"), "backup", Path("damaged.db")}).code);
+    {
+        std::fstream f(Path("damaged.db"), std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(4096);  // the header of the first table's page
+        std::string junk(2000, '\x5a');
+        f.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+    }
+    const struct {
+        const char* file;
+        const char* reason;
+    } copies[] = {{"text.db", "file is not a database"},
+                  {"other.db", "no table firstuse"},
+                  {"damaged.db", "integrity"},
+                  {"missing.db", "no database there"}};
+    for (const auto& c : copies) {
+        Result r = Run({"--db", Path("a.db"), "restore", Path(c.file)});
+        EXPECT_EQ(1, r.code) << c.file;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("nothing was replaced"), std::string::npos) << r.err;
+    }
+    EXPECT_TRUE(before == ReadFile(Path("a.db"))) << "the database changed";
+    EXPECT_EQ(1, Run({"--db", Path("a.db"), "restore", Path("a.db")}).code);
+    EXPECT_EQ(1, Run({"--db", Path("a.db"), "backup", Path("a.db")}).code);
+}
+
+TEST(DataCsvTest, QuotedFieldsReadBackAsWritten) {
+    std::vector<DataCell> cells(7);
+    const char* texts[] = {"plain", "a,b", "say \"hi\"", "two\nlines", "", "cr\r\nlf", "\""};
+    for (size_t i = 0; i < 7; ++i)
+        cells[i] = {texts[i][0] ? DataCell::Kind::Text : DataCell::Kind::Null, texts[i]};
+    std::string line = DataCsvLine(cells);
+    EXPECT_EQ(line, "plain,\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\",,\"cr\r\nlf\",\"\"\"\"\n");
+    std::vector<DataRecord> records;
+    DataParseError error;
+    ASSERT_TRUE(DataCsvRead(DataCsvHeader() + line + line, &records, &error)) << error.reason;
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].nLine, 2u);
+    EXPECT_EQ(records[1].nLine, 5u);
+    for (size_t i = 0; i < 7; ++i) {
+        EXPECT_EQ(records[1].cells[i].text, texts[i]);
+        EXPECT_EQ(records[1].cells[i].kind, cells[i].kind);
+    }
+}
+
+}  // namespace
