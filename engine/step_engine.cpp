@@ -163,6 +163,12 @@ void CStepEngine::DropSumsOfEarlierDay() {
     m_Records.ResetCarry();
 }
 
+bool CStepEngine::SumsAreTodays() {
+    const int today = TodayDateNumber();
+    CLockGuard lock(&m_csCounters);
+    return m_nSumsDate == today;
+}
+
 void CStepEngine::FoldWorkoutIntoSums() {
     if (m_nRunState == 2) return;
     sumStep += m_iStepCount;
@@ -177,12 +183,12 @@ void CStepEngine::FoldWorkoutIntoSums() {
 
 void CStepEngine::SelectPedometer(TodayTotals* totals) {
     if (!totals) return;
-    if (m_Records.OwesSave()) {
+    if (m_Records.OwesSave() && SumsAreTodays()) {
         // The row read is behind what was counted (a save failed): try the save again, and keep
         // counting from the engine's own totals whether it went through or not.
         SaveTodayRow();
         CLockGuard lock(&m_csCounters);
-        if (m_nSumsDate == TodayDateNumber() && m_nRunState != 2) {
+        if (m_nRunState != 2) {
             FoldWorkoutIntoSums();
             totals->nSeconds = sumHMS;
             totals->nSteps = sumStep;

@@ -70,6 +70,8 @@ private:
     // After the workout stopped: its counters join the sums, so that a new workout (whose
     // detector starts from zero) adds to them. Used while a save is owed. Caller holds the lock.
     void FoldWorkoutIntoSums();
+    // Whether the sums belong to today (an earlier day's are dropped when a workout starts).
+    bool SumsAreTodays();
 
     HWND m_hMain = nullptr;
 

@@ -38,9 +38,10 @@ void CStepEngine::SendSensorControl(DWORD code) {
 
 void CStepEngine::StartCounting() {
     if (m_bSensorRunning) return;
-    if (m_Records.OwesSave()) {
+    if (m_Records.OwesSave() && SumsAreTodays()) {
         // The last workout's totals are not stored yet: try again, and keep them in the sums,
         // since the detector starts from zero (a day without a row sent no totals to fold them).
+        // An earlier day's row is written later (the records keep it when the sums are dropped).
         SaveTodayRow();
         EnterCriticalSection(&m_csCounters);
         FoldWorkoutIntoSums();

@@ -175,6 +175,18 @@ int CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t*
     MakeDateText(st, date, 16);
     MakeClockText(st, clock, 16);
 
+    // Rows closed while they could not be written come first.
+    while (!m_Closed.empty()) {
+        const RowTotals& row = m_Closed.front();
+        int failed =
+            UpdateRow(db, row.nSeq, row.values, DurationText(row.values.nSeconds).c_str(), date, clock);
+        if (failed != 0) {
+            m_bOwed = true;
+            return failed;
+        }
+        m_Closed.erase(m_Closed.begin());
+    }
+
     // Today's totals as the engine sees them: stored sums plus the running workout.
     const Totals now{int64_t{c.sumStep} + c.iStepCount, c.sumKCal + c.dCalories,
                      c.sumDistance + c.dTotalDistance, int64_t{c.sumHMS} + c.nElapsed};
@@ -208,6 +220,7 @@ int CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t*
             if (previous > 0) {
                 Totals done = sinceBase(now);
                 failed = UpdateRow(db, previous, done, DurationText(done.nSeconds).c_str(), date, clock);
+                m_Failed = failed != 0 ? RowTotals{previous, done} : RowTotals{};
             }
             if (failed == 0) failed = InsertRow(db, date, clock);
             if (failed != 0) {
@@ -221,7 +234,7 @@ int CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t*
     }
 
     int seq = FindTodaySeq(db, date);
-    if (seq == 0 && m_bOwed) {
+    if (m_bOwed && (seq == 0 || seq <= m_nClosedSeq)) {
         // The day's row was never made (its insert failed): it is made now.
         int failed = InsertRow(db, date, clock);
         if (failed != 0) {
@@ -237,8 +250,10 @@ int CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t*
     if (failed != 0) {
         // The row keeps its earlier totals; the engine keeps these, and the next save writes them.
         m_bOwed = true;
+        m_Failed = RowTotals{seq, today};
         return failed;
     }
+    m_Failed = RowTotals{};
     NKDbgPrintfW(
         L"\r\n m_iStepCount=%d, sumStep=%d, m_dCalories=%.2lf, sumKCal=%.2lf, m_dTotalDistance=%.2lf, "
         L"sumDistance=%.2lf\r\n",
@@ -263,6 +278,12 @@ void CDailyRecords::NoteRowNotInserted() {
 
 void CDailyRecords::ResetCarry() {
     std::lock_guard<std::mutex> lock(m_Lock);
+    // The totals the engine drops now may never have reached their row: they are written later.
+    if (m_bOwed && m_Failed.nSeq > 0) {
+        m_Closed.push_back(m_Failed);
+        if (m_Failed.nSeq > m_nClosedSeq) m_nClosedSeq = m_Failed.nSeq;
+    }
+    m_Failed = RowTotals{};
     // The engine's totals now belong to today alone.
     TodayDateText(m_szLastDate, 16);
     m_Base = Totals{};

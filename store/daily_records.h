@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "common/engine_counters.h"
 #include "platform/windows.h"
@@ -52,7 +53,7 @@ public:
     void NoteRowNotInserted();
     // Forgets the carry-over of earlier days: the engine's sums now belong to today alone. The
     // engine calls it whenever its stored sums are replaced (UM_SELECT_TODAY) or reset
-    // (UM_RESET_STEPS).
+    // (UM_RESET_STEPS). A row whose last update failed keeps those totals for the next save.
     void ResetCarry();
 
 private:
@@ -78,4 +79,16 @@ private:
     bool m_bWritten = false;
     Totals m_Written{};
     bool m_bOwed = false;
+    // A row and the totals an update that failed should have given it.
+    struct RowTotals {
+        int nSeq;
+        Totals values;
+    };
+    RowTotals m_Failed{};
+    // Rows closed (by a reset, or by the day changing) while their last update had failed: the
+    // next save writes them first.
+    std::vector<RowTotals> m_Closed;
+    // The newest row ever closed that way: a day whose newest row it still is has no row of its
+    // own since (its insert failed).
+    int m_nClosedSeq = 0;
 };

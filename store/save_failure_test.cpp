@@ -95,6 +95,36 @@ TEST_F(SaveFailureTest, ADayRowWhoseInsertFailedIsMadeByTheNextSave) {
     EXPECT_EQ(1u, TodayRows().size());
 }
 
+TEST_F(SaveFailureTest, ARowClosedWhileItsSaveFailsIsWrittenByTheNextSave) {
+    Exec("INSERT INTO pedometer(curdate, curtime, steps, kcal, distance) VALUES('" + Narrow(TodayText()) +
+         "', '00:05:00', 500, 20.0, 350.0);");
+    EngineCounters counters{};
+    counters.sumStep = 500;
+    counters.sumKCal = 20.0;
+    counters.sumDistance = 350.0;
+    counters.sumHMS = 300;
+    counters.iStepCount = 42;
+    counters.nElapsed = 30;
+    // Reset on a full disk: the save before it fails, the engine starts from zero, and the new
+    // row's insert fails too.
+    fault_vfs::Arm(fault_vfs::DISK_FULL);
+    EXPECT_EQ(SQLITE_FULL, Save(counters));
+    m_Records.ResetCarry();
+    m_Records.NoteRowNotInserted();
+    EngineCounters fresh{};
+    fresh.iStepCount = 7;
+    fresh.nElapsed = 5;
+    EXPECT_EQ(SQLITE_FULL, Save(fresh));
+
+    // Room again: the closed row gets its 542 steps, and the new row is made with the 7 since.
+    fault_vfs::Arm(fault_vfs::NONE);
+    EXPECT_EQ(0, Save(fresh));
+    EXPECT_FALSE(m_Records.OwesSave());
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"542", "20.0", "350.0", "00:05:30"},
+                                                     {"7", "0.0", "0.0", "00:00:05"}}),
+              TodayRows());
+}
+
 TEST_F(SaveFailureTest, EachCauseIsShownOnceAndStandardErrorFollowsTheChanges) {
     CStoreFaults faults;
     faults.Attach(m_hMain, m_pDb);

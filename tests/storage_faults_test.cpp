@@ -109,6 +109,32 @@ TEST_F(StorageFaultsTest, FullDiskIsShownOnceAndNothingCountedIsLostOnceThereIsR
     EXPECT_EQ(said.find("cannot save", said.find("cannot save") + 1), std::string::npos) << said;
 }
 
+TEST_F(StorageFaultsTest, ResetOnAFullDiskKeepsTheClosedRowsStepsForLater) {
+    ASSERT_TRUE(run.PrepareStoredProfile(LANGUAGE_ENGLISH));
+    StoreToday("'00:05:00', 500, 20.0, 350.0");
+    int closed = 0;
+    run.Hook("before_reset", [&] {
+        EngineCounters c = Counters();
+        closed = c.sumStep + c.iStepCount;
+    });
+    int total = 0;
+    run.Hook("saved", [&] {
+        EngineCounters c = Counters();
+        total = c.sumStep + c.iStepCount;
+    });
+    std::string script = "call replay\ncall full\ntap " + std::string(kStartStop) +
+                         "\nwait 10500\nkey ENTER\nwait 2000\ncall before_reset\ntap " + kReset +
+                         "\nwait 3000\ncall fixed\nwait 8000\ntap " + kStartStop + "\ncall saved\nquit\n";
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(run.Run(script), 0);
+    testing::internal::GetCapturedStderr();
+    EXPECT_GT(closed, 500);
+    EXPECT_GT(total, 0);
+    EXPECT_EQ(QueryText(run.DbPath(),
+                        "SELECT group_concat(steps) FROM (SELECT steps FROM pedometer ORDER BY seq);"),
+              std::to_string(closed) + "," + std::to_string(total));
+}
+
 TEST_F(StorageFaultsTest, UnwritableFolderAtTheStartOfADayIsShownInKoreanAndTheRowMadeLater) {
     ASSERT_TRUE(run.PrepareStoredProfile(0));
     run.Hook("box", [&] {
