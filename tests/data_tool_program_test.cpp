@@ -1,6 +1,6 @@
 // The data tool beside the running program: backups taken while the program saves are intact and
-// restorable, nothing the program saves is lost to the tool's locks, and restore refuses while the
-// program runs.
+// restorable, nothing the program saves is lost to the tool's locks, and restore and import
+// refuse while the program runs.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -149,8 +149,11 @@ TEST_F(DataToolProgramTest, BackupsWhileTheProgramSavesAreIntactAndNothingIsLost
     EXPECT_EQ(Rows(db), stored);
 }
 
-TEST_F(DataToolProgramTest, RestoreRefusesWhileTheProgramRuns) {
+TEST_F(DataToolProgramTest, RestoreAndImportRefuseWhileTheProgramRuns) {
     ASSERT_EQ(RunTool(dir, {"--db", db, "backup", dir + "/copy.db"}).code, 0);
+    shelltest::WriteTextFile(
+        dir + "/today.csv",
+        "date,time,steps,kcal,distance,created,updated\n2024-03-14,00:10:00,900,30,600,,\n");
     const std::string before = shelltest::ReadTextFile(db);
     // The program starts and stays: the script has no quit.
     pid_t pid = Start("wait 500\nshot " + dir + "/ready.png\n", "none");
@@ -162,6 +165,9 @@ TEST_F(DataToolProgramTest, RestoreRefusesWhileTheProgramRuns) {
     EXPECT_EQ(refused.code, 1);
     EXPECT_NE(refused.output.find("Movimetra is running (process " + std::to_string(pid)), std::string::npos)
         << refused.output;
+    ToolRun notImported = RunTool(dir, {"--db", db, "import", dir + "/today.csv"});
+    EXPECT_EQ(notImported.code, 1);
+    EXPECT_NE(notImported.output.find("Nothing was imported"), std::string::npos) << notImported.output;
     EXPECT_EQ(shelltest::ReadTextFile(db), before);
     // Reading goes on meanwhile.
     EXPECT_EQ(RunTool(dir, {"--db", db, "export"}).code, 0);
@@ -171,6 +177,8 @@ TEST_F(DataToolProgramTest, RestoreRefusesWhileTheProgramRuns) {
     EXPECT_TRUE(end.exited) << shelltest::ReadTextFile(dir + "/log.txt");
     ToolRun restored = RunTool(dir, {"--db", db, "restore", dir + "/copy.db"});
     EXPECT_EQ(restored.code, 0) << restored.output;
+    ToolRun imported = RunTool(dir, {"--db", db, "import", dir + "/today.csv"});
+    EXPECT_EQ(imported.code, 0) << imported.output;
 }
 
 }  // namespace

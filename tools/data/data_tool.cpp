@@ -22,7 +22,8 @@ const char kUsage[] =
     "  export [--from DATE] [--to DATE] [--format csv|json] [FILE]   the history (to standard output\n"
     "                                                                without FILE); DATE is YYYY-MM-DD\n"
     "  import FILE     rows of an exported CSV or JSON file ('-' reads standard input); rows\n"
-    "                  already there are skipped; a bad line imports nothing\n"
+    "                  already there are skipped; a bad line imports nothing; not while\n"
+    "                  Movimetra runs\n"
     "  backup FILE     a consistent copy of the database, also while Movimetra runs\n"
     "  restore FILE    replaces the database with a checked copy; not while Movimetra runs\n"
     "Without --db: MOVIMETRA_DATA_DIR, else the program's own folder (a build) or\n"
@@ -65,6 +66,11 @@ bool SameFile(const std::string& a, const std::string& b) {
     struct stat sb;
     return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
+}
+
+std::string RunningMessage(pid_t pid, const std::string& dbPath) {
+    return "Movimetra is running (process " + std::to_string(pid) + " has " + dbPath +
+           " open); close it first.";
 }
 
 int Export(Args& args, const std::string& dbPath, std::FILE* out, std::FILE* err) {
@@ -158,6 +164,10 @@ int Import(Args& args, const std::string& dbPath, std::FILE* out, std::FILE* err
         return Fail(err, "nothing was imported");
     }
 
+    // The running program updates today's newest row by its number: a row imported for today
+    // would become that row and be overwritten. Imports wait until the program is closed.
+    if (pid_t pid = DataProcessUsing(dbPath))
+        return Fail(err, RunningMessage(pid, dbPath) + " Nothing was imported");
     std::string error;
     DataMakeFolderFor(dbPath);
     sqlite3* db = DataOpenForWrite(dbPath, &error);
@@ -190,10 +200,8 @@ int Restore(Args& args, const std::string& dbPath, std::FILE* out, std::FILE* er
     std::string file = args.Next();
     if (args.More()) return Usage(err, "unexpected argument " + args.Next());
     if (SameFile(file, dbPath)) return Fail(err, file + " is the database itself");
-    if (pid_t pid = DataProcessUsing(dbPath)) {
-        return Fail(err, "Movimetra is running (process " + std::to_string(pid) + " has " + dbPath +
-                             " open); close it first. Nothing was replaced");
-    }
+    if (pid_t pid = DataProcessUsing(dbPath))
+        return Fail(err, RunningMessage(pid, dbPath) + " Nothing was replaced");
     std::string error;
     DataMakeFolderFor(dbPath);
     if (!DataRestore(file, dbPath, &error)) return Fail(err, error);
