@@ -183,16 +183,25 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
             m_ImageDrawer.SetPosition((int)wParam, (int)lParam);
             break;
         case UM_LEFT_SOFTKEY:
-            if (Current()) Current()->OnLeftSoftKey();
-            break;
         case UM_RIGHT_SOFTKEY:
-            if (Current()) Current()->OnRightSoftKey();
+            if (!Current()) {
+                // No view (the database could not be opened): either soft key ends the program
+                // as its close does, once this message is handled.
+                PostMessageW(m_hMain, WM_CLOSE, 0, 0);
+            } else if (message == UM_LEFT_SOFTKEY) {
+                Current()->OnLeftSoftKey();
+            } else {
+                Current()->OnRightSoftKey();
+            }
             break;
         case UM_RELEASE_IMAGE:
             m_ImageDrawer.Release();
             break;
         case UM_GET_DB:
             if (lParam) *(sqlite3**)lParam = m_pDb;
+            break;
+        case UM_GET_COUNTERS:
+            if (m_bEngineStarted && lParam) m_Engine.GetCounters((EngineCounters*)lParam);
             break;
         case UM_LOAD_PROFILE:
             if (m_bEngineStarted) m_Engine.LoadUserInfo(2);
@@ -208,6 +217,9 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
             break;
         case UM_ENGINE_STOP:
             if (m_bEngineStarted) m_Engine.StopCounting();
+            break;
+        case UM_ENGINE_HAS_SENSOR:
+            if (lParam) *(BOOL*)lParam = m_bEngineStarted && m_Engine.HasSensor() ? TRUE : FALSE;
             break;
         case UM_SAVE_TODAY:
             if (m_bEngineStarted) m_Engine.SaveTodayRow();
@@ -261,7 +273,15 @@ void CApplication::ShowStoreFault(int cause) {
 }
 
 void CApplication::Paint(HDC hdc) {
-    if (CScreen* current = Current()) current->OnPaint(hdc);
+    if (CScreen* current = Current()) {
+        current->OnPaint(hdc);
+        return;
+    }
+    // Without views the main window is plain black, so nothing shown over it (such as a message
+    // box) stays behind.
+    RECT client = {};
+    GetClientRect(m_hMain, &client);
+    FillRect(hdc, &client, (HBRUSH)GetStockObject(BLACK_BRUSH));
 }
 
 void CApplication::DrawItem(WPARAM wParam, LPARAM lParam) {

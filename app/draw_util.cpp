@@ -27,20 +27,81 @@ void DrawBitmapAt(HDC hdc, int bitmapId, int x, int y, int width, int height) {
     DeleteObject(bitmap);
 }
 
-void DrawTextCell(HDC hdc, const wchar_t* text, const RECT& rect, int fontHeight, COLORREF color,
-                  UINT format) {
-    SetBkMode(hdc, TRANSPARENT);
+namespace {
+
+// The smallest font a text is shrunk to; below it a text is no longer read anyway.
+constexpr int kSmallestFontHeight = 8;
+
+HFONT CreateCellFont(int fontHeight) {
     LOGFONTW font;
     memset(&font, 0, sizeof(font));
     font.lfHeight = fontHeight;
     wcsncpy(font.lfFaceName, MV_KOREAN_UI_FONT, LF_FACESIZE - 1);
+    return CreateFontIndirectW(&font);
+}
+
+// Width the text takes in the font selected into hdc (its widest line).
+int TextWidth(HDC hdc, const wchar_t* text, UINT format) {
+    RECT need = {0, 0, 0, 0};
+    DrawTextW(hdc, text, -1, &need, (format & DT_SINGLELINE) | DT_CALCRECT);
+    return need.right - need.left;
+}
+
+// Whether the text, placed in the box as DrawTextW places it, shows whole. A text wider than the
+// box may still show all of its ink: blanks at either end and the blank sides of the outer
+// characters may stick out (a centred "100 : 00 : 00 " does).
+bool ShowsWhole(HDC hdc, const wchar_t* text, const RECT& rect, UINT format) {
+    const int boxWidth = rect.right - rect.left;
+    const int width = TextWidth(hdc, text, format);
+    if (width <= boxWidth) return true;
+    if (!(format & DT_SINGLELINE) && wcschr(text, L'\n')) return false;
+    const size_t length = wcslen(text);
+    size_t first = 0;
+    while (first < length && text[first] == L' ') ++first;
+    size_t end = length;
+    while (end > first && text[end - 1] == L' ') --end;
+    if (first == end) return true;
+    wchar_t part[100] = {};
+    wcsncpy(part, text, end);
+    const int visibleEnd = TextWidth(hdc, part, format);
+    part[first] = L'\0';
+    const int visibleStart = first > 0 ? TextWidth(hdc, part, format) : 0;
+    ABC head = {}, tail = {};
+    if (!GetCharABCWidthsW(hdc, text[first], text[first], &head)) head = ABC{};
+    if (!GetCharABCWidthsW(hdc, text[end - 1], text[end - 1], &tail)) tail = ABC{};
+    int x = rect.left;
+    if (format & DT_CENTER)
+        x = rect.left + (boxWidth - width) / 2;
+    else if (format & DT_RIGHT)
+        x = rect.right - width;
+    return x + visibleStart + head.abcA >= rect.left && x + visibleEnd - tail.abcC <= rect.right;
+}
+
+}  // namespace
+
+void DrawTextCell(HDC hdc, const wchar_t* text, const RECT& rect, int fontHeight, COLORREF color,
+                  UINT format) {
+    SetBkMode(hdc, TRANSPARENT);
     SetTextColor(hdc, color);
-    HFONT hFont = CreateFontIndirectW(&font);
+    HFONT hFont = CreateCellFont(fontHeight);
     HGDIOBJ oldFont = hFont ? SelectObject(hdc, hFont) : nullptr;
 
     // The drawing buffer holds 99 units and the terminator; longer texts are cut there.
     wchar_t buffer[100] = {};
     if (text) wcsncpy(buffer, text, 99);
+
+    // A text wider than its box would be cut at the box's edge: it is drawn a pixel smaller at a
+    // time until it fits, in the same box with the same alignment. Texts that fit are untouched.
+    if (hFont && !(format & DT_WORDBREAK) && buffer[0] != L'\0') {
+        int height = fontHeight;
+        while (height > kSmallestFontHeight && !ShowsWhole(hdc, buffer, rect, format)) {
+            HFONT smaller = CreateCellFont(--height);
+            if (!smaller) break;
+            SelectObject(hdc, smaller);
+            DeleteObject(hFont);
+            hFont = smaller;
+        }
+    }
     RECT area = rect;
     DrawTextW(hdc, buffer, -1, &area, format);
 

@@ -61,20 +61,27 @@ TEST(ResourcesTest, SoftKeyBarsCarryCommandsAndLabels) {
     EXPECT_EQ(String(2), L"ZUNO");
 }
 
-TEST(ResourcesTest, AcceleratorTableHasItsEightEntriesInOrder) {
+TEST(ResourcesTest, AcceleratorTableHasItsEightEntriesInOrderThenTabAndShiftTab) {
     RegisterMovimetraResources();
     const MV_RESOURCE_MODULE* module = MvGetResources();
     ASSERT_NE(module, nullptr);
     ASSERT_EQ(module->accelTableCount, 1);
     const MV_RES_ACCELTABLE& table = module->accelTables[0];
     EXPECT_EQ(table.id, 2u);
-    ASSERT_EQ(table.count, 8);
+    ASSERT_EQ(table.count, 10);
     const WORD commands[] = {40002, 40000, 40003, 40004, 40005, 40006, 40007, 40008};
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(table.entries[i].fVirt, FVIRTKEY | FNOINVERT | FCONTROL);
         EXPECT_EQ(table.entries[i].key, i % 2 == 0 ? 'A' : 'Q');
         EXPECT_EQ(table.entries[i].cmd, commands[i]);
     }
+    // Tab and Shift+Tab move between input fields.
+    EXPECT_EQ(table.entries[8].fVirt, FVIRTKEY | FNOINVERT);
+    EXPECT_EQ(table.entries[8].key, VK_TAB);
+    EXPECT_EQ(table.entries[8].cmd, IDM_NEXT_FIELD);
+    EXPECT_EQ(table.entries[9].fVirt, FVIRTKEY | FNOINVERT | FSHIFT);
+    EXPECT_EQ(table.entries[9].key, VK_TAB);
+    EXPECT_EQ(table.entries[9].cmd, IDM_PREV_FIELD);
 }
 
 }  // namespace

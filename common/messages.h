@@ -4,30 +4,32 @@
 
 #include "platform/windows.h"
 
-#define UM_SWITCH_VIEW (WM_USER + 21)    // 1045 wParam view index
-#define UM_VIEW_EVENT (WM_USER + 22)     // 1046 wParam int value, lParam key (const wchar_t*)
-#define UM_DRAW_IMAGE (WM_USER + 23)     // 1047 wParam HDC, lParam file name
-#define UM_SET_IMAGE_POS (WM_USER + 24)  // 1048 wParam x, lParam y
-#define UM_LEFT_SOFTKEY (WM_USER + 25)   // 1049
-#define UM_RIGHT_SOFTKEY (WM_USER + 26)  // 1050
-#define UM_RELEASE_IMAGE (WM_USER + 27)  // 1051
-#define UM_GET_DB (WM_USER + 31)         // 1055 lParam sqlite3** slot
-#define UM_LOAD_PROFILE (WM_USER + 32)   // 1056
-#define UM_PROFILE_DATA (WM_USER + 33)   // 1057 lParam UserProfileBlock*
-#define UM_EXEC_SQL (WM_USER + 34)       // 1058 wParam SqlKind, lParam SQL text
-#define UM_ENGINE_START (WM_USER + 41)   // 1065
-#define UM_ENGINE_STOP (WM_USER + 42)    // 1066
-#define UM_SAVE_TODAY (WM_USER + 43)     // 1067
-#define UM_SET_PROFILE (WM_USER + 45)    // 1069 wParam height text, lParam weight text
-#define UM_SET_USER_INFO (WM_USER + 46)  // 1070 lParam UserBody*
-#define UM_RESET_STEPS (WM_USER + 47)    // 1071
-#define UM_SELECT_TODAY (WM_USER + 51)   // 1075 lParam TodayTotals* (the engine may answer in it)
-#define UM_RESET_MAIN (WM_USER + 52)     // 1076
-#define UM_MOTION_INFO (WM_USER + 53)    // 1077 lParam MotionRecord*
-#define UM_SET_LANGUAGE (WM_USER + 54)   // 1078 wParam language index
-#define UM_VIBRATE (WM_USER + 55)        // 1079
-#define UM_INVALIDATE (WM_USER + 60)     // 1084
-#define UM_STORE_FAULT (WM_USER + 64)    // 1088 wParam StoreFaultCause: a write failed
+#define UM_SWITCH_VIEW (WM_USER + 21)        // 1045 wParam view index
+#define UM_VIEW_EVENT (WM_USER + 22)         // 1046 wParam int value, lParam key (const wchar_t*)
+#define UM_DRAW_IMAGE (WM_USER + 23)         // 1047 wParam HDC, lParam file name
+#define UM_SET_IMAGE_POS (WM_USER + 24)      // 1048 wParam x, lParam y
+#define UM_LEFT_SOFTKEY (WM_USER + 25)       // 1049
+#define UM_RIGHT_SOFTKEY (WM_USER + 26)      // 1050
+#define UM_RELEASE_IMAGE (WM_USER + 27)      // 1051
+#define UM_GET_DB (WM_USER + 31)             // 1055 lParam sqlite3** slot
+#define UM_LOAD_PROFILE (WM_USER + 32)       // 1056
+#define UM_PROFILE_DATA (WM_USER + 33)       // 1057 lParam UserProfileBlock*
+#define UM_EXEC_SQL (WM_USER + 34)           // 1058 wParam SqlKind, lParam SQL text
+#define UM_ENGINE_START (WM_USER + 41)       // 1065
+#define UM_ENGINE_STOP (WM_USER + 42)        // 1066
+#define UM_SAVE_TODAY (WM_USER + 43)         // 1067
+#define UM_ENGINE_HAS_SENSOR (WM_USER + 44)  // 1068 lParam BOOL* slot: whether readings can come
+#define UM_SET_PROFILE (WM_USER + 45)        // 1069 wParam height text, lParam weight text
+#define UM_SET_USER_INFO (WM_USER + 46)      // 1070 lParam UserBody*
+#define UM_RESET_STEPS (WM_USER + 47)        // 1071
+#define UM_SELECT_TODAY (WM_USER + 51)       // 1075 lParam TodayTotals* (the engine may answer in it)
+#define UM_RESET_MAIN (WM_USER + 52)         // 1076
+#define UM_MOTION_INFO (WM_USER + 53)        // 1077 lParam MotionRecord*
+#define UM_SET_LANGUAGE (WM_USER + 54)       // 1078 wParam language index
+#define UM_VIBRATE (WM_USER + 55)            // 1079
+#define UM_INVALIDATE (WM_USER + 60)         // 1084
+#define UM_GET_COUNTERS (WM_USER + 61)       // 1085 lParam EngineCounters* slot
+#define UM_STORE_FAULT (WM_USER + 64)        // 1088 wParam StoreFaultCause: a write failed
 // UM_SENSOR_DATA (0x812F) is declared with the sensor service in platform/win_devices.h.
 
 // View indices

@@ -24,6 +24,8 @@ public:
     void StartCounting();
     void StopCounting();
     void RearmSensor();
+    // Whether the sensor service has a source of readings: without one, no workout starts.
+    bool HasSensor();
     void OnDestroy();
     bool CheckResume();
     void EnterUnattended();

@@ -101,6 +101,12 @@ void CStepEngine::RearmSensor() {
     if (m_bSensorRunning) SendSensorControl(SENSOR_CTL_ATTACH);
 }
 
+bool CStepEngine::HasSensor() {
+    HWND target = m_hMain;
+    return ServiceIoControl(m_hSensor, SENSOR_CTL_QUERY_SOURCE, &target, sizeof target, nullptr, 0, nullptr,
+                            nullptr) != FALSE;
+}
+
 void CStepEngine::CloseResumeQueue() {
     if (m_hResumeQueue) CloseMsgQueue(m_hResumeQueue);
     if (m_hResumeNotify) StopPowerNotifications(m_hResumeNotify);

@@ -253,9 +253,17 @@ MV_EXPORT int mv_ordinal_2(const wchar_t* title, SYSTEMTIME* date, HWND owner) {
     // Nested loop: input meant for other windows is dropped while the picker is open, and keys
     // are the picker's wherever they were aimed.
     MSG msg = {};
+    MSG deferredClose = {};  // a close of another window, carried out once the picker is gone
     while (picker.result < 0) {
         if (!GetMessageW(&msg, nullptr, 0, 0)) {
             PostQuitMessage(static_cast<int>(msg.wParam));  // leave the quit for the outer loop
+            picker.result = 0;
+            break;
+        }
+        if (msg.message == WM_CLOSE && msg.hwnd != picker.hWnd) {
+            // Closing the program now would free what our caller still uses: cancel, and let
+            // the close happen once the caller is back in its own loop.
+            deferredClose = msg;
             picker.result = 0;
             break;
         }
@@ -272,6 +280,8 @@ MV_EXPORT int mv_ordinal_2(const wchar_t* title, SYSTEMTIME* date, HWND owner) {
     UnregisterClassW(kClassName, nullptr);
     if (previousFocus != nullptr && IsWindow(previousFocus)) SetFocus(previousFocus);
     if (owner != nullptr && IsWindow(owner)) InvalidateRect(owner, nullptr, TRUE);
+    if (deferredClose.hwnd != nullptr)
+        PostMessageW(deferredClose.hwnd, WM_CLOSE, deferredClose.wParam, deferredClose.lParam);
     if (picker.result == 0) return 0;
     date->wYear = static_cast<WORD>(picker.year);
     date->wMonth = static_cast<WORD>(picker.month);

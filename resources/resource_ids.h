@@ -13,12 +13,16 @@
 #define IDS_RESET_KO 124
 #define IDS_PROFILE_KO 125
 #define IDS_EXIT_KO 126
+#define IDS_NO_SENSOR_KO 127
+#define IDS_NO_SENSOR_TITLE_KO 128
 #define IDS_OK_EN 150
 #define IDS_CANCEL_EN 151
 #define IDS_CLOSE_EN 152
 #define IDS_RESET_EN 153
 #define IDS_PROFILE_EN 154
 #define IDS_EXIT_EN 155
+#define IDS_NO_SENSOR_EN 160
+#define IDS_NO_SENSOR_TITLE_EN 161
 
 // Menu (soft-key) bars
 #define IDR_MENUBAR_INITIAL 102
@@ -59,5 +63,8 @@
 #define IDM_CLOSE 40006
 #define IDM_MAIN_PROFILE 40007
 #define IDM_MAIN_EXIT 40008
+// Tab and Shift+Tab: the next and the previous input field of the current view.
+#define IDM_NEXT_FIELD 40009
+#define IDM_PREV_FIELD 40010
 #define IDM_FIRST IDM_INITIAL_LEFT
 #define IDM_LAST IDM_MAIN_EXIT

@@ -11,12 +11,26 @@
 namespace {
 
 const MV_RES_STRING kStrings[] = {
-    {IDS_APP_TITLE, L"Movimetra"}, {IDS_APP_CLASS, L"ZUNO"}, {IDS_BLANK_LEFT, L" "},
-    {IDS_BLANK_RIGHT, L" "},       {IDS_OK_KO, L"확인"},     {IDS_CANCEL_KO, L"취소"},
-    {IDS_CLOSE_KO, L"닫기"},       {IDS_RESET_KO, L"리셋"},  {IDS_PROFILE_KO, L"프로필"},
-    {IDS_EXIT_KO, L"종료"},        {IDS_OK_EN, L"Ok"},       {IDS_CANCEL_EN, L"Cancel"},
-    {IDS_CLOSE_EN, L"Close"},      {IDS_RESET_EN, L"Reset"}, {IDS_PROFILE_EN, L"Profile"},
+    {IDS_APP_TITLE, L"Movimetra"},
+    {IDS_APP_CLASS, L"ZUNO"},
+    {IDS_BLANK_LEFT, L" "},
+    {IDS_BLANK_RIGHT, L" "},
+    {IDS_OK_KO, L"확인"},
+    {IDS_CANCEL_KO, L"취소"},
+    {IDS_CLOSE_KO, L"닫기"},
+    {IDS_RESET_KO, L"리셋"},
+    {IDS_PROFILE_KO, L"프로필"},
+    {IDS_EXIT_KO, L"종료"},
+    {IDS_OK_EN, L"Ok"},
+    {IDS_CANCEL_EN, L"Cancel"},
+    {IDS_CLOSE_EN, L"Close"},
+    {IDS_RESET_EN, L"Reset"},
+    {IDS_PROFILE_EN, L"Profile"},
     {IDS_EXIT_EN, L"Exit"},
+    {IDS_NO_SENSOR_KO, L"동작 센서가 없습니다: 걸음을 셀 수 없습니다"},
+    {IDS_NO_SENSOR_TITLE_KO, L"센서 없음"},
+    {IDS_NO_SENSOR_EN, L"No motion sensor found: steps cannot be counted"},
+    {IDS_NO_SENSOR_TITLE_EN, L"No sensor"},
 };
 
 // One SHMENUBAR block: menu id, two buttons; per button image none, command, enabled,
@@ -53,9 +67,16 @@ const MV_RES_MENUBAR kMenuBars[] = {
 // The first matching entry wins: Ctrl+A gives 40002 and Ctrl+Q gives 40000.
 constexpr BYTE kAccelFlags = FVIRTKEY | FNOINVERT | FCONTROL;
 const ACCEL kAccelerators[] = {
-    {kAccelFlags, 'A', 40002}, {kAccelFlags, 'Q', 40000}, {kAccelFlags, 'A', 40003},
-    {kAccelFlags, 'Q', 40004}, {kAccelFlags, 'A', 40005}, {kAccelFlags, 'Q', 40006},
-    {kAccelFlags, 'A', 40007}, {kAccelFlags, 'Q', 40008},
+    {kAccelFlags, 'A', 40002},
+    {kAccelFlags, 'Q', 40000},
+    {kAccelFlags, 'A', 40003},
+    {kAccelFlags, 'Q', 40004},
+    {kAccelFlags, 'A', 40005},
+    {kAccelFlags, 'Q', 40006},
+    {kAccelFlags, 'A', 40007},
+    {kAccelFlags, 'Q', 40008},
+    {FVIRTKEY | FNOINVERT, VK_TAB, IDM_NEXT_FIELD},
+    {FVIRTKEY | FNOINVERT | FSHIFT, VK_TAB, IDM_PREV_FIELD},
 };
 
 const MV_RES_ACCELTABLE kAccelTables[] = {

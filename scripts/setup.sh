@@ -6,8 +6,9 @@ packages=(
   build-essential cmake pkg-config ninja-build
   libsdl2-dev libcairo2-dev libpango1.0-dev libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-nanum xvfb xauth
+  libglib2.0-dev fonts-nanum xvfb xauth
   desktop-file-utils appstream
+  dbus python3-dbusmock xdotool
 )
 
 missing=()

@@ -93,8 +93,11 @@ bool CDailyRecords::LoadTodayTotals(CDbHelper& db, HWND hMain, const wchar_t* da
     size_t columns = static_cast<size_t>(result.nColumns);
     for (size_t base = 0; base + 3 < rows.size(); base += columns) {
         const std::wstring& curtime = StoreNullAsEmpty(rows[base]);
-        totals.nHours += StoreTextToInt(Part(curtime, 0, 2));
-        totals.nMinutes += StoreTextToInt(Part(curtime, 3, 2));
+        // Hours have two digits up to 99 and more from 100 on: all of them up to the first ':'.
+        const size_t colon = curtime.find(L':');
+        const size_t hourDigits = colon == std::wstring::npos ? 2 : colon;
+        totals.nHours += StoreTextToInt(Part(curtime, 0, hourDigits));
+        totals.nMinutes += StoreTextToInt(Part(curtime, hourDigits + 1, 2));
         totals.nSeconds += StoreTextToInt(curtime.size() >= 2 ? curtime.substr(curtime.size() - 2) : curtime);
         totals.nSteps += StoreTextToInt(rows[base + 1]);
         kcalSum += Hundredths(rows[base + 2]);

@@ -80,8 +80,10 @@ void CProfileStore::ApplyDefaultProfile(int state) {
     StoreCopyText(m_Profile.szGender, 2, L"M");
     StoreCopyText(m_Profile.szFlag, 2, L"1");
     StoreCopyText(m_Profile.szFirstUse, 2, StoreFormat(L"%d", state));
-    m_Profile.nLang = 0;
+    // Nothing stored yet: the user's locale chooses, Korean for Korean and English otherwise.
+    m_Profile.nLang = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_KOREAN ? 0 : 1;
 
+    SendMessageW(m_hMain, UM_SET_LANGUAGE, static_cast<WPARAM>(m_Profile.nLang), 0);
     SendMessageW(m_hMain, UM_SWITCH_VIEW, VIEW_PROFILE, 0);
     SendMessageW(m_hMain, UM_VIEW_EVENT, 0, reinterpret_cast<LPARAM>(kExistKey));
     SendMessageW(m_hMain, UM_PROFILE_DATA, 0, reinterpret_cast<LPARAM>(&m_Profile));

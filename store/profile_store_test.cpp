@@ -15,17 +15,32 @@ class ProfileStoreTest : public StoreTest {
 protected:
     void SetUp() override {
         StoreTest::SetUp();
+        // A Korean locale: the default profile's language follows it.
+        setenv("LANG", "ko_KR.UTF-8", 1);
+        unsetenv("LC_ALL");
+        unsetenv("LC_MESSAGES");
         m_Store.Attach(m_hMain, &m_Runner);
     }
 
-    // The profile view is switched to and sent a profile; a null flag is not checked.
+    // The profile view is switched to and sent a profile; a null flag is not checked. The default
+    // profile (exists 0) first sets every view to the locale's language.
     void ExpectProfileOffered(WPARAM exists, const wchar_t* height, const wchar_t* weight,
-                              const wchar_t* gender, const wchar_t* flag, const wchar_t* firstUse) {
-        ASSERT_EQ((std::vector<UINT>{UM_SWITCH_VIEW, UM_VIEW_EVENT, UM_PROFILE_DATA}), SeenIds());
-        EXPECT_EQ(WPARAM{VIEW_PROFILE}, m_Seen[0].wParam);
-        EXPECT_EQ(exists, m_Seen[1].wParam);
-        EXPECT_EQ(L"EXIST", m_Seen[1].text);
-        const UserProfileBlock& p = m_Seen[2].profile;
+                              const wchar_t* gender, const wchar_t* flag, const wchar_t* firstUse,
+                              int language = 0) {
+        std::vector<UINT> ids = SeenIds();
+        size_t at = 0;
+        if (exists == 0) {
+            ASSERT_FALSE(ids.empty());
+            EXPECT_EQ(UINT{UM_SET_LANGUAGE}, ids[0]);
+            EXPECT_EQ(WPARAM(language), m_Seen[0].wParam);
+            at = 1;
+        }
+        ASSERT_EQ((std::vector<UINT>{UM_SWITCH_VIEW, UM_VIEW_EVENT, UM_PROFILE_DATA}),
+                  std::vector<UINT>(ids.begin() + static_cast<long>(at), ids.end()));
+        EXPECT_EQ(WPARAM{VIEW_PROFILE}, m_Seen[at].wParam);
+        EXPECT_EQ(exists, m_Seen[at + 1].wParam);
+        EXPECT_EQ(L"EXIST", m_Seen[at + 1].text);
+        const UserProfileBlock& p = m_Seen[at + 2].profile;
         EXPECT_EQ(std::wstring(height), p.szHeight);
         EXPECT_EQ(std::wstring(weight), p.szWeight);
         EXPECT_EQ(std::wstring(gender), p.szGender);
@@ -33,11 +48,11 @@ protected:
             EXPECT_EQ(std::wstring(flag), p.szFlag);
         }
         EXPECT_EQ(std::wstring(firstUse), p.szFirstUse);
-        EXPECT_EQ(0, p.nLang);
+        EXPECT_EQ(language, p.nLang);
     }
 
-    void ExpectDefaultProfileOffered(const wchar_t* firstUse) {
-        ExpectProfileOffered(0, L"175", L"65", L"M", L"1", firstUse);
+    void ExpectDefaultProfileOffered(const wchar_t* firstUse, int language = 0) {
+        ExpectProfileOffered(0, L"175", L"65", L"M", L"1", firstUse, language);
     }
 
     CProfileStore m_Store;
@@ -66,6 +81,18 @@ TEST_F(ProfileStoreTest, FreshFileCreatesTheTablesInOrderAndOffersTheDefaultProf
     };
     EXPECT_EQ(expected, Query("SELECT name, sql FROM sqlite_master ORDER BY rowid;"));
     ExpectDefaultProfileOffered(L"1");
+}
+
+TEST_F(ProfileStoreTest, DefaultProfileSpeaksTheLocalesLanguageAndAStoredOneItsOwn) {
+    setenv("LANG", "en_US.UTF-8", 1);
+    EXPECT_EQ(0, m_Store.CheckFirstUse());
+    ExpectDefaultProfileOffered(L"1", 1);
+    // Stored in Korean: the English locale does not matter any more.
+    Exec("INSERT INTO info VALUES(180, 70, 'M', '0');");
+    m_Seen.clear();
+    m_Store.LoadUserInfo(1);
+    ASSERT_EQ((std::vector<UINT>{UM_SET_LANGUAGE, UM_SWITCH_VIEW}), SeenIds());
+    EXPECT_EQ(WPARAM{0}, m_Seen[0].wParam);
 }
 
 TEST_F(ProfileStoreTest, MissingTablesAreCreatedAndNothingElseIsTouched) {

@@ -5,6 +5,7 @@
 
 #include "app/application.h"
 #include "app/win_main.h"
+#include "picker/picker_layout.h"
 #include "screens/history/log_screen.h"
 #include "tests/main_screen_test_support.h"
 
@@ -20,6 +21,7 @@ constexpr const char* kYearTab = "tap 390 97\n";
 constexpr const char* kPrevious = "tap 120 180\n";
 constexpr const char* kNext = "tap 360 180\n";
 constexpr const char* kCalories = "tap 240 230\n";
+constexpr const char* kDateField = "tap 240 180\n";
 constexpr const char* kYes = "tap 131 343\n";
 constexpr const char* kNo = "tap 344 343\n";
 
@@ -175,6 +177,77 @@ TEST(HistoryViewTest, ConfirmedResetDeletesEveryRecordKeepsTheGridAndResetsMainO
     EXPECT_EQ(
         maintest::QueryText(run.DbPath(), "SELECT count(*) FROM pedometer WHERE curdate < '2024-03-14';"),
         "0");  // today's row may be saved again on quitting
+}
+
+// Thursday 1 March 2018: its week runs from Sunday 25 February, a week 1 that starts on the 25th
+// of the month before.
+TEST(HistoryViewTest, WeekOneFromSundayTheTwentyFifthShowsFebruaryDaysByOpeningArrowsAndPicker) {
+    CShellRun run;
+    run.SetStartLocalSeconds(1519898400);  // 2018-03-01 10:00:00
+    ASSERT_TRUE(run.PrepareStoredProfile(1));
+    ASSERT_TRUE(AddDay(run, "2018-02-25", 2500, 100));
+    ASSERT_TRUE(AddDay(run, "2018-02-28", 4000, 160));
+    ASSERT_TRUE(AddDay(run, "2018-03-01", 1000, 40));
+    ASSERT_TRUE(AddDay(run, "2018-03-25", 9999, 400));  // the week the page used to show instead
+    std::vector<std::string> titles, firstDays;
+    std::vector<std::vector<int>> steps;
+    std::vector<int> drawn;
+    run.Hook("note", [&] {
+        titles.push_back(Narrow(History()->Title()));
+        firstDays.push_back(Narrow(History()->PointLabel(0)));
+        std::vector<int> week;
+        for (int i = 0; i < 7; ++i) week.push_back(History()->PointSteps(i));
+        steps.push_back(week);
+        drawn.push_back(History()->DrawnPointCount());
+    });
+    // In the picker: back to February 2018, then Tuesday 27 February and OK.
+    const int cell = picker::CellOfDay(2018, 2, 27);
+    const std::string pickFebruary27 =
+        "key LEFT\ntap " +
+        std::to_string(picker::kWindowX + picker::kGridLeft + (cell % 7) * picker::kCell + 20) + " " +
+        std::to_string(picker::kWindowY + picker::kGridTop + (cell / 7) * picker::kCell + 20) +
+        "\nkey ENTER\n";
+    std::string script = std::string(kOpenHistory) + "call note\n" + kPrevious + "call note\n" + kNext +
+                         "call note\n" + kNext + kDateField + pickFebruary27 + "call note\nquit\n";
+    EXPECT_EQ(run.Run(script), 0);
+    ASSERT_EQ(titles.size(), 4u);
+    const std::vector<int> week1 = {2500, 0, 0, 4000, 1000, 0, 0};
+    for (size_t i : {0u, 2u, 3u}) {
+        EXPECT_EQ(titles[i], "Mar 1st") << i;
+        EXPECT_EQ(firstDays[i], "02-25") << i;
+        EXPECT_EQ(steps[i], week1) << i;
+        EXPECT_EQ(drawn[i], 5) << i;  // Sunday to Thursday, today
+    }
+    // The week before is February's last: 18 to 24 February.
+    EXPECT_EQ(titles[1], "Feb 4th");
+    EXPECT_EQ(firstDays[1], "02-18");
+}
+
+// Confirmed delete, then a declined one: Close still drops the main view's totals, and a later
+// workout saves only its own steps.
+TEST(HistoryViewTest, DeletedTotalsStayDeletedAfterALaterDeclinedReset) {
+    CShellRun run;
+    ASSERT_TRUE(run.PrepareStoredProfile(1));
+    ASSERT_TRUE(AddDay(run, maintest::kToday, 500, 20));
+    maintest::CMainRecorder recorder;
+    std::string digitsAfterClose;
+    int workoutSteps = -1;
+    run.Hook("replay", [] { MvSensorConfigure("replay:" + maintest::RecordingPath()); });
+    run.Hook("observe", [&] { recorder.Start(); });
+    run.Hook("closed", [&] {
+        EXPECT_EQ(GetApplication()->CurrentIndex(), VIEW_MAIN);
+        EXPECT_EQ(maintest::MainView()->TodaySteps(), 0);
+        digitsAfterClose = recorder.Digits();
+    });
+    run.Hook("stopped", [&] { workoutSteps = maintest::MainView()->WorkoutSteps(); });
+    std::string script = std::string(kOpenHistory) + "softkey left\nwait 200\n" + kYes + "wait 200\n" +
+                         "softkey left\nwait 200\n" + kNo +
+                         "wait 200\ncall observe\nsoftkey right\nwait 200\n" +
+                         "call closed\ncall replay\ntap 80 692\nwait 12000\ntap 80 692\ncall stopped\nquit\n";
+    EXPECT_EQ(run.Run(script), 0);
+    EXPECT_EQ(digitsAfterClose, "0");
+    ASSERT_GT(workoutSteps, 0);
+    EXPECT_EQ(maintest::QueryInt(run.DbPath(), "SELECT sum(steps) FROM pedometer;"), workoutSteps);
 }
 
 TEST(HistoryViewTest, ChartLineIsDrawnBetweenPointsUpToToday) {

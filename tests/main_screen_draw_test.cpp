@@ -11,7 +11,10 @@ constexpr uint32_t kGreen = 0x00FF00;
 
 class MainScreenDrawTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(run.PrepareStoredProfile()); }
+    void SetUp() override {
+        ASSERT_TRUE(run.PrepareStoredProfile());
+        run.SetSensor(SilentSensor(run));
+    }
     static HWND Main() { return GetMainWindow(); }
     static void SetWorkout(int steps, int seconds) {
         MotionRecord record = {steps, 0, 0};

@@ -51,6 +51,7 @@ Look Collect() {
 TEST(MainScreenLanguageTest, EveryTextAndExactlyTheControlButtonImagesChange) {
     CShellRun run;
     ASSERT_TRUE(run.PrepareStoredProfile(0));
+    run.SetSensor(SilentSensor(run));
     Look korean, english;
     run.Hook("korean", [&] { korean = Collect(); });
     run.Hook("english", [&] {

@@ -26,7 +26,15 @@ constexpr const char* kReset = "240 692";
 constexpr const char* kLog = "400 692";
 
 inline std::string RecordingPath() {
-    return (std::filesystem::path(__FILE__).parent_path() / "data" / "walk_1_8hz.rec").string();
+    return std::string(MV_TEST_DATA_DIR) + "/walk_1_8hz.rec";
+}
+
+// A sensor that is there but delivers no reading (an empty recording in the run's folder):
+// workouts start and count nothing.
+inline std::string SilentSensor(const CShellRun& run) {
+    std::string path = run.Dir() + "/silent.rec";
+    shelltest::WriteTextFile(path, "# no reading\n");
+    return "replay:" + path;
 }
 
 // The img folder the build drew beside the test program, copied into the program's folder.

@@ -8,7 +8,10 @@ using namespace maintest;
 
 class MainScreenWorkoutTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(run.PrepareStoredProfile()); }
+    void SetUp() override {
+        ASSERT_TRUE(run.PrepareStoredProfile());
+        run.SetSensor(SilentSensor(run));
+    }
     static HWND Main() { return GetMainWindow(); }
     void StoreToday(const std::string& values) {
         ASSERT_TRUE(ExecSqlOn(run.DbPath(),
@@ -165,13 +168,21 @@ TEST_F(MainScreenWorkoutTest, ResetDuringAWalkShowsZeroAndKeepsCountingIntoANewR
     EXPECT_GT(QueryInt(run.DbPath(), "SELECT steps FROM pedometer ORDER BY seq LIMIT 1;"), 100);
 }
 
-TEST_F(MainScreenWorkoutTest, ExitDuringTheNoticeSkipsStopAndSaveButExitWhileRunningDoesBoth) {
-    for (int waitMs : {500, 2500}) {
+TEST_F(MainScreenWorkoutTest, ExitDuringTheNoticeOrWhileRunningStopsAndSaves) {
+    for (int waitMs : {1900, 2500}) {
         CShellRun exitRun;
         ASSERT_TRUE(exitRun.PrepareStoredProfile());
+        exitRun.SetSensor(SilentSensor(exitRun));
         CMainRecorder seen;
-        exitRun.Hook("observe", [&] { seen.Start(); });
-        EXPECT_EQ(exitRun.Run(Tap(kStartStop) + "wait " + std::to_string(waitMs) +
+        int counted = -1;
+        exitRun.Hook("replay", [] { MvSensorConfigure("replay:" + RecordingPath()); });
+        exitRun.Hook("observe", [&] {
+            EngineCounters counters;
+            GetApplication()->Engine().GetCounters(&counters);
+            counted = counters.iStepCount;
+            seen.Start();
+        });
+        EXPECT_EQ(exitRun.Run("call replay\n" + Tap(kStartStop) + "wait " + std::to_string(waitMs) +
                               "\ncall observe\nsoftkey right\n"),
                   0);
         EXPECT_EQ(GetApplication(), nullptr);
@@ -181,11 +192,46 @@ TEST_F(MainScreenWorkoutTest, ExitDuringTheNoticeSkipsStopAndSaveButExitWhileRun
             if (message == UM_ENGINE_STOP || message == UM_SAVE_TODAY || message == UM_VIBRATE ||
                 message == WM_DESTROY)
                 order.push_back(message);
-        if (waitMs < 2000)
-            EXPECT_EQ(order, (std::vector<UINT>{UM_VIBRATE, WM_DESTROY}));
-        else
-            EXPECT_EQ(order, (std::vector<UINT>{UM_ENGINE_STOP, UM_SAVE_TODAY, UM_VIBRATE, WM_DESTROY}));
+        EXPECT_EQ(order, (std::vector<UINT>{UM_ENGINE_STOP, UM_SAVE_TODAY, UM_VIBRATE, WM_DESTROY}))
+            << waitMs;
+        // The steps of the notice's two seconds are kept.
+        EXPECT_GT(counted, 0) << waitMs;
+        EXPECT_EQ(atoi(NewestRow(exitRun.DbPath()).c_str()), counted) << waitMs;
     }
+}
+
+// Away on the profile (Cancel) and on the history (Reset, No, Close) while the walk goes on: back
+// on the main view, and after Stop, the digits show what the engine counted and the row holds.
+TEST_F(MainScreenWorkoutTest, ReturningFromOtherViewsDuringAWalkShowsTheCurrentTotals) {
+    StoreToday("'00:01:00', 7, 0.5, 5.0");
+    UseRecording();
+    std::vector<std::string> shown, counted;
+    auto note = [&] {
+        EngineCounters counters;
+        GetApplication()->Engine().GetCounters(&counters);
+        shown.push_back(recorder.Digits());
+        counted.push_back(std::to_string(7 + counters.iStepCount));
+    };
+    run.Hook("observe", [&] { recorder.Start(); });
+    run.Hook("back", note);
+    std::string shownAfterStop;
+    double kcalAfterStop = 0;
+    run.Hook("stopped", [&] {
+        shownAfterStop = recorder.Digits();
+        kcalAfterStop = MainView()->TodayCalories() + MainView()->WorkoutCalories();
+    });
+    std::string script = "call replay\ncall observe\n" + Tap(kStartStop) +
+                         "wait 3000\nsoftkey left\nwait 8000\n" +
+                         "softkey right\nwait 100\ncall back\nwait 2000\n" + Tap(kLog) +
+                         "softkey left\nwait 200\ntap 344 343\nwait 8000\nsoftkey right\nwait 100\n" +
+                         "call back\nwait 2000\n" + Tap(kStartStop) + "wait 500\ncall stopped\nquit\n";
+    EXPECT_EQ(run.Run(script), 0);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown, counted);
+    const std::string row = NewestRow(run.DbPath());
+    EXPECT_GT(atoi(row.c_str()), 7 + 10);
+    EXPECT_EQ(shownAfterStop, std::to_string(atoi(row.c_str())));
+    EXPECT_NEAR(kcalAfterStop, atof(row.substr(row.find('|') + 1).c_str()), 0.01);
 }
 
 TEST_F(MainScreenWorkoutTest, LogButtonSavesAndOpensHistoryWhileTheWalkGoesOnProfileKeyOpensProfile) {

@@ -25,7 +25,7 @@ constexpr const char* kTapStartStop = "tap 80 692\n";
 constexpr const char* kTapReset = "tap 240 692\n";
 
 inline std::string WalkPath() {
-    return (std::filesystem::path(__FILE__).parent_path() / "data" / "walk_varied_100s.rec").string();
+    return std::string(MV_TEST_DATA_DIR) + "/walk_varied_100s.rec";
 }
 
 inline std::string StepcountBinary() {

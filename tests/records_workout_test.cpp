@@ -183,4 +183,22 @@ TEST_F(RecordsWorkoutTest, StoredHourPlusAWorkoutOf50SecondsIsStoredAs010205) {
     EXPECT_EQ(TwoDecimals(rows[0].dKcal), TwoDecimals(5.0 + walked.dKcal));
 }
 
+// A day of more than 99 hours, as an earlier run stored it: read back whole at start, shown, and
+// saved on from there.
+TEST_F(RecordsWorkoutTest, StoredDayOfHundredHoursIsReadBackWholeAndSavedOn) {
+    ASSERT_TRUE(maintest::ExecSqlOn(
+        run.DbPath(), "INSERT INTO pedometer(curdate, curtime, steps, kcal, distance) VALUES('" +
+                          std::string(kToday) + "', '100:00:12', 100, 5.0, 70.0);"));
+    run.SetSensor(maintest::SilentSensor(run));
+    int shownSeconds = -1;
+    run.Hook("shown", [&] { shownSeconds = maintest::MainView()->TodaySeconds(); });
+    std::string script =
+        std::string("call shown\n") + kTapStartStop + "wait 7200\n" + kTapStartStop + "quit\n";
+    EXPECT_EQ(run.Run(script), 0);
+    EXPECT_EQ(shownSeconds, 100 * 3600 + 12);
+    std::vector<StoredRow> rows = TodayRows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].sDuration, "100:00:19");
+}
+
 }  // namespace

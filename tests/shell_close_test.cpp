@@ -146,48 +146,10 @@ TEST_F(ShellProgramTest, AnotherUsersInstanceDoesNotStopTheProgramFromStarting) 
     EXPECT_TRUE(std::filesystem::exists(dir + "/start.png"));
 }
 
-// Starts Xvfb on a free display; returns its pid and the display name, or -1.
-pid_t StartXvfb(std::string* display) {
-    int fds[2];
-    if (pipe(fds) != 0) return -1;
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        int devnull = open("/dev/null", O_WRONLY);
-        if (devnull >= 0) {
-            dup2(devnull, 1);
-            dup2(devnull, 2);
-        }
-        std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "480x800x24", "-nolisten", "tcp",
-               (char*)nullptr);
-        _exit(127);
-    }
-    close(fds[1]);
-    char buffer[32] = {};
-    size_t used = 0;
-    pollfd fd = {fds[0], POLLIN, 0};
-    while (used < sizeof(buffer) - 1 && poll(&fd, 1, 20000) > 0) {
-        ssize_t n = read(fds[0], buffer + used, sizeof(buffer) - 1 - used);
-        if (n <= 0) break;
-        used += (size_t)n;
-        if (memchr(buffer, '\n', used)) break;
-    }
-    close(fds[0]);
-    int number = atoi(buffer);
-    if (used == 0 || !memchr(buffer, '\n', used)) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        return -1;
-    }
-    *display = ":" + std::to_string(number);
-    return pid;
-}
-
 TEST_F(ShellProgramTest, RealProgramRunsOnXvfbAndClosesCleanly) {
     if (system("command -v Xvfb > /dev/null 2>&1") != 0) GTEST_SKIP() << "Xvfb is not installed";
     std::string display;
-    pid_t xvfb = StartXvfb(&display);
+    pid_t xvfb = shelltest::StartXvfb("480x800x24", &display);
     ASSERT_GT(xvfb, 0) << "Xvfb did not start";
     ASSERT_TRUE(shelltest::WriteStoredProfile(dir + "/Movimetra.db", 1));
     std::vector<std::string> env = HeadlessEnv("wait 500\nshot " + dir + "/xvfb.png\nquit\n");

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -92,7 +93,12 @@ class CShellRun {
 public:
     // The single-instance socket is named after the program's path, so runs in their own
     // folders never find each other.
-    CShellRun() : m_dir(MakeTempDir()) {}
+    // The first start takes its language from the locale: Korean unless a test says otherwise.
+    CShellRun() : m_dir(MakeTempDir()) {
+        setenv("LANG", "ko_KR.UTF-8", 1);
+        unsetenv("LC_ALL");
+        unsetenv("LC_MESSAGES");
+    }
     ~CShellRun() {
         std::error_code ignored;
         if (!m_dir.empty()) std::filesystem::remove_all(m_dir, ignored);
@@ -103,6 +109,10 @@ public:
     const std::string& Dir() const { return m_dir; }
     std::string DbPath() const { return m_dir + "/Movimetra.db"; }
     bool PrepareStoredProfile(int language = 0) { return WriteStoredProfile(DbPath(), language); }
+    // The sensor setting of the run (default "none": no source, so no workout starts).
+    void SetSensor(const std::string& setting) { m_sensor = setting; }
+    // The manual clock's start, as seconds since 1970 in local time (kStartLocalSeconds unless set).
+    void SetStartLocalSeconds(int64_t seconds) { m_startLocalSeconds = seconds; }
 
     // Registers a script hook ("call NAME"); Calls(NAME) counts how often it ran.
     void Hook(const std::string& name, std::function<void()> hook) { m_hooks[name] = std::move(hook); }
@@ -118,11 +128,12 @@ public:
         options.displayFromEnvironment = false;
         options.display = MvDisplayKind::Headless;
         options.manualClock = true;
-        options.manualStartLocalSeconds = kStartLocalSeconds;
+        options.manualStartLocalSeconds = m_startLocalSeconds;
         options.modulePath = m_dir + "/Movimetra";
         MvPlatformInit(options);
-        MvSensorConfigure("none");
+        MvSensorConfigure(m_sensor);
         MvVibrationSetSysfsRoot(m_dir);
+        MvVibrationSetEvdevFolder(m_dir);
         MvVibrationClearLog();
         RegisterMovimetraResources();
         for (auto& [name, hook] : m_hooks) {
@@ -142,6 +153,8 @@ public:
 
 private:
     std::string m_dir;
+    std::string m_sensor = "none";
+    int64_t m_startLocalSeconds = kStartLocalSeconds;
     std::map<std::string, std::function<void()>> m_hooks;
     std::map<std::string, int> m_calls;
 };
@@ -215,6 +228,45 @@ inline ChildEnd WaitProgram(pid_t pid, int timeoutMs) {
 inline std::string ReadTextFile(const std::string& path) {
     std::ifstream in(path);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Starts Xvfb on a free display with one screen (e.g. "480x800x24"); returns its pid and the
+// display name, or -1.
+inline pid_t StartXvfb(const std::string& screen, std::string* display) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        int devnull = open("/dev/null", O_WRONLY);
+        if (devnull >= 0) {
+            dup2(devnull, 1);
+            dup2(devnull, 2);
+        }
+        std::string fd = std::to_string(fds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
+               (char*)nullptr);
+        _exit(127);
+    }
+    close(fds[1]);
+    char buffer[32] = {};
+    size_t used = 0;
+    pollfd fd = {fds[0], POLLIN, 0};
+    while (used < sizeof(buffer) - 1 && poll(&fd, 1, 20000) > 0) {
+        ssize_t n = read(fds[0], buffer + used, sizeof(buffer) - 1 - used);
+        if (n <= 0) break;
+        used += (size_t)n;
+        if (memchr(buffer, '\n', used)) break;
+    }
+    close(fds[0]);
+    int number = atoi(buffer);
+    if (used == 0 || !memchr(buffer, '\n', used)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        return -1;
+    }
+    *display = ":" + std::to_string(number);
+    return pid;
 }
 
 }  // namespace shelltest

@@ -130,4 +130,30 @@ TEST(ShellStartTest, UnopenableDatabaseShowsTheMessageAndKeepsAnEmptyWindowUntil
     EXPECT_EQ(run.Calls("after_box"), 1);
 }
 
+// After "Cant open database" is answered the box leaves no trace, and either soft key of the
+// empty window ends the program as its close would.
+TEST(ShellStartTest, AnsweredCantOpenDatabaseLeavesAnEmptyWindowWhoseSoftKeysEndTheProgram) {
+    for (const char* key : {"left", "right"}) {
+        CShellRun run;
+        ASSERT_EQ(mkdir(run.DbPath().c_str(), 0755), 0);
+        RECT box = {};
+        int leftOver = -1;
+        run.Hook("in_box", [&] { GetWindowRect(FindWindowW(MV_MSGBOX_CLASS, nullptr), &box); });
+        run.Hook("still_running", [] {});
+        run.Hook("after_box", [&] {
+            leftOver = 0;
+            for (int y = box.top; y < box.bottom; ++y)
+                for (int x = box.left; x < box.right; ++x)
+                    leftOver += (MvGetScreenPixel(x, y) & 0xFFFFFF) != 0;
+        });
+        EXPECT_EQ(run.Run(std::string("call in_box\nkey ENTER\nwait 500\ncall after_box\nsoftkey ") + key +
+                          "\nwait 500\ncall still_running\nquit\n"),
+                  0);
+        EXPECT_GT(box.bottom - box.top, 100) << key;
+        EXPECT_EQ(leftOver, 0) << key;
+        EXPECT_EQ(run.Calls("still_running"), 0) << key;
+        EXPECT_EQ(GetApplication(), nullptr) << key;
+    }
+}
+
 }  // namespace

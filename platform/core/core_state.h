@@ -102,6 +102,7 @@ struct InputEvent {
     int y = 0;
     UINT vk = 0;
     bool ctrl = false;
+    bool shift = false;
     wchar_t ch = 0;
     bool noTranslate = false;  // the character arrives separately (display text input)
 };
@@ -158,6 +159,7 @@ struct Core {
     std::vector<Timer> timers;
     uint64_t timerSeq = 0;
     bool ctrlDown = false;
+    bool shiftDown = false;
     POINT lastPos{};
 
     // Clock.

@@ -99,6 +99,7 @@ int TakeInputLocked(Lock& lk, MSG* msg, HWND filter, UINT minMsg, UINT maxMsg, b
             case InputKind::KeyDown:
             case InputKind::KeyUp:
                 g.ctrlDown = ev.ctrl;
+                g.shiftDown = ev.shift;
                 break;
             default:
                 break;
@@ -140,10 +141,11 @@ void MvTap(int x, int y) {
     MvStylusUp(x, y);
 }
 
-void MvKey(UINT vk, bool ctrl) {
+void MvKey(UINT vk, bool ctrl, bool shift) {
     InputEvent ev;
     ev.vk = vk;
     ev.ctrl = ctrl;
+    ev.shift = shift;
     Lock lk(G().mutex);
     ev.kind = InputKind::KeyDown;
     EnqueueInputLocked(ev);

@@ -81,12 +81,14 @@ int TranslateAcceleratorW(HWND hWnd, HACCEL accel, LPMSG msg) {
                 table = &module->accelTables[i];
     if (table == nullptr) return 0;
     bool ctrl = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+    bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
     for (int i = 0; i < table->count; ++i) {
         const ACCEL& entry = table->entries[i];
         if (!(entry.fVirt & FVIRTKEY)) continue;  // character entries match WM_CHAR, never used here
         if (entry.key != static_cast<WORD>(msg->wParam)) continue;
         if (((entry.fVirt & FCONTROL) != 0) != ctrl) continue;
-        if (entry.fVirt & (FSHIFT | FALT)) continue;  // shift and alt are never held
+        if (((entry.fVirt & FSHIFT) != 0) != shift) continue;
+        if (entry.fVirt & FALT) continue;  // alt is never held
         HWND target = hWnd != nullptr ? hWnd : msg->hwnd;
         HWND top = target;
         for (HWND p = GetParent(top); p != nullptr && (GetWindowLongW(top, GWL_STYLE) & WS_CHILD);

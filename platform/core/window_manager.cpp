@@ -438,6 +438,7 @@ HWND GetForegroundWindow() {
 short GetKeyState(int vk) {
     Lock lk(G().mutex);
     if (vk == VK_CONTROL && G().ctrlDown) return static_cast<short>(0x8000);
+    if (vk == VK_SHIFT && G().shiftDown) return static_cast<short>(0x8000);
     return 0;
 }
 

@@ -13,6 +13,7 @@
 #include "platform/core/mv_internal.h"
 #include "platform/mv_sensor.h"
 #include "platform/devices/sensor_source.h"
+#include "platform/devices/sleep_inhibitor.h"
 #include "platform/win_devices.h"
 #include "platform/win_time.h"
 #include "platform/win_window.h"
@@ -65,7 +66,7 @@ void EnsureSourceLocked(SensorService& s) {
     std::string error;
     std::unique_ptr<CSensorSource> source = MvOpenSensorSource(s.setting, &error);
     if (!source) {
-        MvSensorReport(error + "; the sensor delivers nothing");
+        if (!error.empty()) MvSensorReport(error + "; the sensor delivers nothing");
         return;
     }
     s.source = std::make_shared<SourceSlot>();
@@ -214,6 +215,17 @@ void StopAtExit() {
     CloseHandle(thread);
 }
 
+bool IsStarted(SensorService& s) {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return s.started;
+}
+
+bool HasSource(SensorService& s) {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    EnsureSourceLocked(s);
+    return s.source != nullptr;
+}
+
 void Start(SensorService& s) {
     std::unique_lock<std::mutex> lock(s.mutex);
     if (s.started) return;
@@ -294,11 +306,18 @@ BOOL ServiceIoControl(HANDLE service, DWORD code, LPVOID in, DWORD inSize, LPVOI
             s.window = WindowFromInput(in, inSize);
             return TRUE;
         }
-        case SENSOR_CTL_START:
+        case SENSOR_CTL_START: {
             Start(s);
-            return TRUE;
+            const bool hasSource = HasSource(s);
+            // The device must not suspend while readings are expected.
+            MvSleepInhibitorHold(hasSource && IsStarted(s));
+            return hasSource ? TRUE : FALSE;
+        }
+        case SENSOR_CTL_QUERY_SOURCE:
+            return HasSource(s) ? TRUE : FALSE;
         case SENSOR_CTL_STOP:
             Stop(s);
+            MvSleepInhibitorHold(IsStarted(s));
             return TRUE;
         case SENSOR_CTL_DETACH: {
             std::unique_lock<std::mutex> lock(s.mutex);
@@ -373,5 +392,6 @@ void MvSensorShutdown() {
         }
     }
     if (lock.owns_lock()) lock.unlock();
+    MvSleepInhibitorHold(false);
     MvPowerShutdown();
 }

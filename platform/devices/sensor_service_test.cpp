@@ -11,7 +11,9 @@
 #include "platform/core/mv_internal.h"
 #include "platform/mv_platform.h"
 #include "platform/mv_sensor.h"
+#include "platform/devices/sensor_source_iio.h"
 #include "platform/devices/sensor_test_util.h"
+#include "platform/devices/sleep_inhibitor.h"
 #include "platform/windows.h"
 
 namespace {
@@ -57,6 +59,12 @@ protected:
         ASSERT_NE(m_hWnd, nullptr);
         m_hSensor = GetServiceHandle(L"MAG0:", nullptr, nullptr);
         ASSERT_NE(m_hSensor, nullptr);
+        // No system bus here: the power side says so once, before a test looks at stderr.
+        setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/movimetra-test-bus", 1);
+        ::testing::internal::CaptureStderr();
+        MvSleepInhibitorHold(true);
+        MvSleepInhibitorHold(false);
+        ::testing::internal::GetCapturedStderr();
         Inbox().clear();
         MvSensorClearLog();
     }
@@ -209,6 +217,41 @@ TEST_F(SensorServiceTest, UnknownSourceOrMissingFileIsReportedOnce) {
     EXPECT_EQ(err.find('\n'), err.size() - 1) << "one line: " << err;
     // A working source replaces it while started.
     MvSensorConfigure("walk");
+    MvAdvanceClock(600);
+    EXPECT_EQ(Count(), 10u);
+}
+
+TEST_F(SensorServiceTest, WithoutASourceQueryAndStartAnswerFalseAndNothingIsMadeUp) {
+    ::testing::internal::CaptureStderr();
+    MvSensorConfigure("none");
+    Control(SENSOR_CTL_ATTACH);
+    EXPECT_FALSE(Control(SENSOR_CTL_QUERY_SOURCE));
+    EXPECT_FALSE(Control(SENSOR_CTL_START));
+    MvAdvanceClock(2000);
+    EXPECT_EQ(Count(), 0u);
+    Control(SENSOR_CTL_STOP);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "\"none\" was asked for";
+
+    // The default without an accelerometer is no source either, and says so once.
+    if (CIioSensorSource::FindDevice(std::string()).empty()) {
+        unsetenv("MOVIMETRA_SENSOR");
+        ::testing::internal::CaptureStderr();
+        MvSensorConfigure("");
+        EXPECT_FALSE(Control(SENSOR_CTL_QUERY_SOURCE));
+        EXPECT_FALSE(Control(SENSOR_CTL_START));
+        MvAdvanceClock(2000);
+        EXPECT_EQ(Count(), 0u);
+        EXPECT_FALSE(Control(SENSOR_CTL_QUERY_SOURCE));
+        Control(SENSOR_CTL_STOP);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+                  "movimetra: sensor: no accelerometer found; steps cannot be counted (MOVIMETRA_SENSOR=walk "
+                  "or replay:FILE chooses another source)\n");
+    }
+
+    // Asked for, the walker is a source.
+    MvSensorConfigure("walk");
+    EXPECT_TRUE(Control(SENSOR_CTL_QUERY_SOURCE));
+    EXPECT_TRUE(Control(SENSOR_CTL_START));
     MvAdvanceClock(600);
     EXPECT_EQ(Count(), 10u);
 }

@@ -7,16 +7,6 @@
 #include "platform/devices/sensor_source_replay.h"
 #include "platform/devices/sensor_source_walk.h"
 
-namespace {
-
-// "none": delivers nothing.
-class CSilentSensorSource : public CSensorSource {
-public:
-    SensorStep Next() override { return SensorStep::End(); }
-};
-
-}  // namespace
-
 void MvSensorReport(const std::string& message) {
     std::fprintf(stderr, "movimetra: sensor: %s\n", message.c_str());
 }
@@ -28,15 +18,17 @@ std::unique_ptr<CSensorSource> MvOpenSensorSource(const std::string& setting, st
         if (env != nullptr && env[0] != '\0') {
             chosen = env;
         } else {
-            chosen = CIioSensorSource::FindDevice(std::string()).empty() ? "walk" : "iio";
-            if (chosen == "walk")
+            chosen = CIioSensorSource::FindDevice(std::string()).empty() ? "none" : "iio";
+            if (chosen == "none")
                 MvSensorReport(
-                    "no accelerometer found; a synthetic walker stands in (MOVIMETRA_SENSOR chooses another "
-                    "source)");
+                    "no accelerometer found; steps cannot be counted (MOVIMETRA_SENSOR=walk or replay:FILE "
+                    "chooses another source)");
         }
     }
+    error->clear();
     if (chosen == "walk") return std::make_unique<CWalkSensorSource>();
-    if (chosen == "none") return std::make_unique<CSilentSensorSource>();
+    // No made-up steps: without a sensor there is no source at all.
+    if (chosen == "none") return nullptr;
     if (chosen == "iio") return CIioSensorSource::Open(std::string(), error);
     if (chosen.rfind("iio:", 0) == 0) return CIioSensorSource::Open(chosen.substr(4), error);
     if (chosen.rfind("replay:", 0) == 0) return CReplaySensorSource::Open(chosen.substr(7), error);

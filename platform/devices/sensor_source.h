@@ -31,7 +31,7 @@ public:
 
 // Opens the source a setting names ("iio[:PATH]", "replay:FILE", "walk", "none"; empty: the
 // default, see mv_sensor.h). Returns null and the reason in *error for a bad setting; "none"
-// gives a source that only ends.
+// (chosen, or the default without an accelerometer) returns null with an empty *error.
 std::unique_ptr<CSensorSource> MvOpenSensorSource(const std::string& setting, std::string* error);
 
 // Writes one line about the sensor to stderr.

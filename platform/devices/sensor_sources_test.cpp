@@ -124,9 +124,9 @@ TEST(SensorSourceSetting, NamesTheSourceOrTellsWhatIsWrong) {
     EXPECT_EQ(MvOpenSensorSource("replay:", &error), nullptr);
     EXPECT_EQ(MvOpenSensorSource("iio:/nonexistent", &error), nullptr);
     EXPECT_NE(error.find("no accelerometer"), std::string::npos) << error;
-    auto none = MvOpenSensorSource("none", &error);
-    ASSERT_NE(none, nullptr);
-    EXPECT_EQ(none->Next().eKind, SensorStep::kEnd);
+    // "none" is no source at all, and not a mistake.
+    EXPECT_EQ(MvOpenSensorSource("none", &error), nullptr);
+    EXPECT_EQ(error, "");
     auto walk = MvOpenSensorSource("walk", &error);
     ASSERT_NE(walk, nullptr);
     EXPECT_EQ(walk->Next().eKind, SensorStep::kWait);
@@ -138,14 +138,14 @@ TEST(SensorSourceSetting, EnvironmentChoosesTheDefault) {
     setenv("MOVIMETRA_SENSOR", ("replay:" + path).c_str(), 1);
     std::string error;
     auto source = MvOpenSensorSource("", &error);
-    auto none = MvOpenSensorSource("none", &error);  // an explicit setting wins
+    auto walk = MvOpenSensorSource("walk", &error);  // an explicit setting wins
     unsetenv("MOVIMETRA_SENSOR");
     ASSERT_NE(source, nullptr) << error;
     SensorStep step = source->Next();
     EXPECT_EQ(step.eKind, SensorStep::kWait);
     EXPECT_EQ(step.nWaitMs, 5u);
-    ASSERT_NE(none, nullptr);
-    EXPECT_EQ(none->Next().eKind, SensorStep::kEnd);
+    ASSERT_NE(walk, nullptr);
+    EXPECT_EQ(walk->Next().eKind, SensorStep::kWait);
 }
 
 // A fake sysfs tree: iio:device0 is a thermometer, iio:device1 an accelerometer.

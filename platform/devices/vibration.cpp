@@ -1,5 +1,6 @@
-// The notification LED driver: LED 11 is the vibrator. Where Linux exposes one in sysfs, it is
-// switched on and off; every call is logged for tests.
+// The notification LED driver: LED 11 is the vibrator. Switching it on gives a pulse through the
+// first way that reaches a motor: feedbackd, else a force-feedback input device, else a sysfs
+// vibrator; switching it off ends the pulse the same way. Every call is logged for tests.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -8,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/devices/haptic_evdev.h"
+#include "platform/devices/haptic_feedbackd.h"
 #include "platform/mv_sensor.h"
 #include "platform/win_devices.h"
 
@@ -16,11 +19,17 @@ namespace {
 const UINT kVibratorLed = 11;
 // A timed vibrator needs a duration: long enough for any pulse, short enough to stop by itself.
 const char kTimedOnMs[] = "1000";
+const int kRumbleMaxMs = 1000;
+
+enum class Motor { None, Feedbackd, Evdev, Sysfs };
 
 struct VibrationState {
     std::mutex mutex;
     std::vector<int> log;
     std::string root = "/sys/class";
+    std::string evdevFolder = "/dev/input";
+    Motor motor = Motor::None;  // what the last switch-on used
+    CEvdevRumble rumble;
 };
 
 VibrationState& Vibration() {
@@ -55,12 +64,31 @@ bool IsPositiveNumber(const std::string& text) {
            text.find_first_not_of('0') != std::string::npos;
 }
 
-void DriveVibrator(const std::string& root, bool on) {
+void DriveSysfs(const std::string& root, bool on) {
     std::string led = root + "/leds/vibrator/";
     std::string maxLevel = on ? ReadFirstLine(led + "max_brightness") : std::string();
     const char* level = !on ? "0" : IsPositiveNumber(maxLevel) ? maxLevel.c_str() : "1";
     if (WriteText(led + "brightness", level)) return;
     WriteText(root + "/timed_output/vibrator/enable", on ? kTimedOnMs : "0");
+}
+
+void DriveVibrator(VibrationState& v, bool on) {
+    if (!on) {
+        // feedbackd ends its event by itself.
+        if (v.motor == Motor::Evdev) v.rumble.Stop();
+        if (v.motor == Motor::Sysfs || v.motor == Motor::None) DriveSysfs(v.root, false);
+        v.motor = Motor::None;
+        return;
+    }
+    if (v.motor == Motor::Evdev) v.rumble.Stop();
+    if (MvFeedbackdTrigger()) {
+        v.motor = Motor::Feedbackd;
+    } else if (v.rumble.Start(v.evdevFolder, kRumbleMaxMs)) {
+        v.motor = Motor::Evdev;
+    } else {
+        DriveSysfs(v.root, true);
+        v.motor = Motor::Sysfs;
+    }
 }
 
 }  // namespace
@@ -72,7 +100,7 @@ BOOL NLedSetDevice(UINT deviceId, void* info) {
     VibrationState& v = Vibration();
     std::lock_guard<std::mutex> lock(v.mutex);
     v.log.push_back(settings.OffOnBlink);
-    if (settings.LedNum == kVibratorLed) DriveVibrator(v.root, settings.OffOnBlink != 0);
+    if (settings.LedNum == kVibratorLed) DriveVibrator(v, settings.OffOnBlink != 0);
     return TRUE;
 }
 
@@ -92,4 +120,10 @@ void MvVibrationSetSysfsRoot(const std::string& root) {
     VibrationState& v = Vibration();
     std::lock_guard<std::mutex> lock(v.mutex);
     v.root = root;
+}
+
+void MvVibrationSetEvdevFolder(const std::string& folder) {
+    VibrationState& v = Vibration();
+    std::lock_guard<std::mutex> lock(v.mutex);
+    v.evdevFolder = folder;
 }

@@ -277,6 +277,29 @@ BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, SIZE* size) {
     return TRUE;
 }
 
+BOOL GetCharABCWidthsW(HDC hdc, UINT first, UINT last, LPABC abc) {
+    if (!abc || last < first) return FALSE;
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    Dc* dc = FindAs<Dc>(hdc, Kind::Dc);
+    if (!dc) return FALSE;
+    for (UINT c = first; c <= last; ++c) {
+        const wchar_t ch = static_cast<wchar_t>(c);
+        PangoLayout* layout = GetLayout(ToUtf8(&ch, 1), SelectedFont(dc), -1, PANGO_ALIGN_LEFT);
+        PangoRectangle ink, logical;
+        pango_layout_get_pixel_extents(layout, &ink, &logical);
+        ABC& out = abc[c - first];
+        if (ink.width <= 0) {
+            // A blank: all advance, no ink.
+            out = ABC{0, 0, logical.width};
+        } else {
+            out.abcA = ink.x - logical.x;
+            out.abcB = static_cast<UINT>(ink.width);
+            out.abcC = logical.width - out.abcA - ink.width;
+        }
+    }
+    return TRUE;
+}
+
 BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count,
                  const INT* dx) {
     DrawScope scope(hdc);

@@ -46,6 +46,33 @@ TEST(GdiText, HorizontalAlignmentPlacesTheInk) {
     EXPECT_GE(r.right, 376);
 }
 
+TEST(GdiText, AbcWidthsPlaceTheInkWithinTheAdvance) {
+    MvCanvas c(200, 80);
+    LOGFONTW lf{};
+    lf.lfHeight = 40;
+    wcscpy(lf.lfFaceName, MV_KOREAN_UI_FONT);
+    HFONT font = CreateFontIndirectW(&lf);
+    HGDIOBJ old = SelectObject(c.dc(), font);
+    ABC abc[2] = {};
+    ASSERT_TRUE(GetCharABCWidthsW(c.dc(), L'1', L'2', abc));
+    SIZE one = {};
+    ASSERT_TRUE(GetTextExtentPoint32W(c.dc(), L"1", 1, &one));
+    EXPECT_EQ(abc[0].abcA + (int)abc[0].abcB + abc[0].abcC, one.cx);
+    EXPECT_GT(abc[0].abcA, 0);  // a "1" has blank space before its stem
+    EXPECT_GT(abc[1].abcB, 0u);
+    ABC blank = {};
+    ASSERT_TRUE(GetCharABCWidthsW(c.dc(), L' ', L' ', &blank));
+    EXPECT_EQ(blank.abcB, 0u);
+    EXPECT_GT(blank.abcC, 0);
+    EXPECT_FALSE(GetCharABCWidthsW(c.dc(), L'2', L'1', abc));
+    SelectObject(c.dc(), old);
+    DeleteObject(font);
+
+    // Drawn at x 50, the "1"'s ink begins abcA pixels on.
+    Draw(c, L"1", RECT{50, 10, 190, 70}, DT_LEFT, nullptr, 40);
+    EXPECT_NEAR(c.InkBox(0).left, 50 + abc[0].abcA, 1);
+}
+
 TEST(GdiText, CellHeightAndVerticalCentring) {
     MvCanvas c(300, 200);
     RECT calc{0, 0, 300, 0};

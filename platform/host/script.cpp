@@ -27,6 +27,7 @@ struct Step {
     int y = 0;
     UINT vk = 0;
     bool ctrl = false;
+    bool shift = false;
     int softKey = -1;
     std::wstring text;
     int64_t ms = 0;
@@ -66,17 +67,23 @@ bool ParseInt(const std::string& token, long long* value) {
 }
 
 // A key name: F1, F2, ENTER, BACK, ESC, TAB, UP, DOWN, LEFT, RIGHT, DELETE, SPACE, a letter or a
-// digit, optionally with CTRL+ in front.
+// digit, optionally with CTRL+ and/or SHIFT+ in front.
 bool ParseKey(std::string name, Step* step) {
     name = Upper(name);
-    if (name.rfind("CTRL+", 0) == 0) {
-        step->ctrl = true;
-        name = name.substr(5);
+    for (bool more = true; more;) {
+        more = false;
+        if (name.rfind("CTRL+", 0) == 0) {
+            step->ctrl = more = true;
+            name = name.substr(5);
+        } else if (name.rfind("SHIFT+", 0) == 0) {
+            step->shift = more = true;
+            name = name.substr(6);
+        }
     }
     if (name == "F1" || name == "F2") {
         step->kind = StepKind::SoftKey;
         step->softKey = name == "F1" ? 0 : 1;
-        return !step->ctrl;
+        return !step->ctrl && !step->shift;
     }
     static const std::map<std::string, UINT> kNames = {
         {"ENTER", VK_RETURN}, {"RETURN", VK_RETURN}, {"BACK", VK_BACK},   {"BACKSPACE", VK_BACK},
@@ -202,7 +209,7 @@ void RunScriptStep() {
             MvSoftKey(step.softKey);
             break;
         case StepKind::Key:
-            MvKey(step.vk, step.ctrl);
+            MvKey(step.vk, step.ctrl, step.shift);
             break;
         case StepKind::Type:
             MvTypeText(step.text);

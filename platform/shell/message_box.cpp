@@ -223,11 +223,19 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     UpdateWindow(box->hWnd);
 
     MSG msg = {};
+    MSG deferredClose = {};  // a close of another window, carried out once the box is gone
     while (box->result == 0) {
         if (!GetMessageW(&msg, nullptr, 0, 0)) {
             // The program is ending: leave the quit for the outer loop.
             PostQuitMessage(static_cast<int>(msg.wParam));
             box->result = box->okCancel ? IDCANCEL : IDOK;
+            break;
+        }
+        if (msg.message == WM_CLOSE && msg.hwnd != box->hWnd) {
+            // Closing the program underneath would free what the box's caller still uses: the
+            // box ends as cancelled and the close waits until the caller is back.
+            deferredClose = msg;
+            End(box, IDCANCEL);
             break;
         }
         if (!Admit(box, &msg)) continue;
@@ -243,6 +251,8 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     delete box;
     if (hadRect) MvShellExposeRect(rect);
     if (previousFocus != nullptr && IsWindow(previousFocus)) SetFocus(previousFocus);
+    if (deferredClose.hwnd != nullptr)
+        PostMessageW(deferredClose.hwnd, WM_CLOSE, deferredClose.wParam, deferredClose.lParam);
     (void)owner;
     return result;
 }

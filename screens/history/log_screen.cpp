@@ -46,11 +46,12 @@ void CLogScreen::Show(bool show, int otherIndex) {
     if (!m_bKeepState) {
         m_nCategory = 1;
         m_nPeriod = 0;
+        // A confirmed delete is remembered until Close, across later popup answers.
+        m_bDeleted = 0;
         ClearLogData();
         ShowTodayWeek();
     }
     m_bKeepState = 0;
-    m_bDeleted = 0;
     UpdateWindow(m_View.hWnd);
 }
 

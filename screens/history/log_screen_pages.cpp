@@ -99,7 +99,9 @@ void CLogScreen::RefreshMonthWeeks(int32_t year, int32_t month) {
 void CLogScreen::WeekBase(wchar_t base[12], int* a) const {
     const int index = nDispWeek >= 1 && nDispWeek <= 6 ? nDispWeek - 1 : 0;
     *a = m_MonthWeeks.weekStart[index];
-    if (nDispWeek == 1 && *a > 25)
+    // Week 1 starts on the 1st to 3rd of this month or on a day of the month before (the 25th at
+    // the earliest: 1 March of a common year on a Thursday).
+    if (nDispWeek == 1 && *a > 7)
         swprintf(base, 12, L"%04d-%02d-01", m_MonthWeeks.year, m_MonthWeeks.month);
     else
         swprintf(base, 12, L"%04d-%02d-01", m_nYear, m_nMonth);

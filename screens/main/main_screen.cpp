@@ -62,6 +62,9 @@ void CMainScreen::Show(bool show, int otherIndex) {
     if (show && !m_bTodayLoaded) {
         LoadToday();
         m_bTodayLoaded = 1;
+    } else if (show && m_nRunState != MAIN_STOPPED) {
+        // While other views were shown, the motion records may have gone to them alone.
+        TakeEngineCounters();
     }
     ShowViewCommon(m_View, show, otherIndex, CaptionOk::Clear, IDR_MENUBAR_MAIN_KO, IDR_MENUBAR_MAIN_EN);
 }
@@ -108,7 +111,8 @@ void CMainScreen::OnLeftSoftKey() {
 
 void CMainScreen::OnRightSoftKey() {
     HWND hMain = m_View.hMain;
-    if (m_nRunState == MAIN_RUNNING) {
+    // A workout still in its notice has counted steps too: they are saved as well.
+    if (m_nRunState != MAIN_STOPPED) {
         KillTimer(hMain, TIMER_NOTICE);
         KillTimer(hMain, TIMER_ANIMATION);
         KillTimer(hMain, TIMER_VALUES);
@@ -168,8 +172,26 @@ void CMainScreen::OnLanguage(int languageIndex) {
     SetLanguageOffsets(m_View, languageIndex);
 }
 
+bool CMainScreen::SensorAvailable() {
+    BOOL available = FALSE;
+    SendMessageW(m_View.hMain, UM_ENGINE_HAS_SENSOR, 0, (LPARAM)&available);
+    if (available) return true;
+    // A workout without readings would only store a run of zeros; say why once.
+    if (!m_bNoSensorShown) {
+        m_bNoSensorShown = 1;
+        const bool english = m_View.nTextOffset != 0;
+        wchar_t text[128];
+        wchar_t title[64];
+        LoadStringW(GetAppInstance(), english ? IDS_NO_SENSOR_EN : IDS_NO_SENSOR_KO, text, 128);
+        LoadStringW(GetAppInstance(), english ? IDS_NO_SENSOR_TITLE_EN : IDS_NO_SENSOR_TITLE_KO, title, 64);
+        MessageBoxW(m_View.hMain, text, title, MB_OK | MB_ICONWARNING);
+    }
+    return false;
+}
+
 void CMainScreen::StartWorkout() {
     HWND hMain = m_View.hMain;
+    if (!SensorAvailable()) return;
     m_nRunState = MAIN_STARTING;
     SetTimer(hMain, TIMER_NOTICE, kNoticeMs, nullptr);
     AddNotification();
@@ -199,6 +221,8 @@ void CMainScreen::StopWorkout() {
     RemoveNotification();
     SendMessageW(hMain, UM_ENGINE_STOP, 0, 0);
     SendMessageW(hMain, UM_SAVE_TODAY, 0, 0);
+    // The totals that stay on the screen are those just saved.
+    TakeEngineCounters();
 }
 
 void CMainScreen::ResetWorkout(bool saveFirst) {
@@ -242,6 +266,15 @@ void CMainScreen::LoadToday() {
     m_Today.nSteps = stored.nSteps;
     m_Today.dKcal = stored.dKcal;
     m_Today.dDistance = stored.dDistance;
+}
+
+void CMainScreen::TakeEngineCounters() {
+    EngineCounters counters{};
+    SendMessageW(m_View.hMain, UM_GET_COUNTERS, 0, (LPARAM)&counters);
+    m_nWorkoutSteps = counters.iStepCount;
+    m_dWorkoutCalories = counters.dCalories;
+    m_dWorkoutDistance = counters.dTotalDistance;
+    m_nWorkoutSeconds = static_cast<int>(counters.nElapsed);
 }
 
 void CMainScreen::AddNotification() {

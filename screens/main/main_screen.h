@@ -62,9 +62,12 @@ public:
 private:
     // Control (main_screen.cpp)
     void StartWorkout();
+    // False, after telling the user once per run, when no readings can come.
+    bool SensorAvailable();
     void StopWorkout();
     void ResetWorkout(bool saveFirst);
     void LoadToday();
+    void TakeEngineCounters();
     void AddNotification();
     void RemoveNotification();
 
@@ -101,6 +104,7 @@ private:
     int m_bButtonPressed = 0;
     int m_bTodayLoaded = 0;
     int m_bAnimating = 1;
+    int m_bNoSensorShown = 0;
     int m_nIdleTicks = 11;
     int m_nDigitCount = 0;
 };

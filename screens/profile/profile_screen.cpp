@@ -119,6 +119,18 @@ void CProfileScreen::OnLanguage(int languageIndex) {
 }
 
 void CProfileScreen::OnCommand(int id, int notifyCode) {
+    if (id == IDM_NEXT_FIELD || id == IDM_PREV_FIELD) {
+        // Two fields: from either one, both directions lead to the other.
+        HWND focus = GetFocus();
+        if (focus == m_hHeight)
+            FocusField(m_hWeight);
+        else if (focus == m_hWeight)
+            FocusField(m_hHeight);
+        else
+            FocusField(id == IDM_NEXT_FIELD ? m_hHeight : m_hWeight);
+        FullRepaint();
+        return;
+    }
     UpdateFieldBrushes();
     if (id != PROFILE_HEIGHT_ID && id != PROFILE_WEIGHT_ID) return;
     HWND field = id == PROFILE_HEIGHT_ID ? m_hHeight : m_hWeight;

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,9 @@ public:
         if (geteuid() != 0) return "needs root to run a process as the user nobody";
         if (access("/usr/sbin/runuser", X_OK) != 0 && access("/sbin/runuser", X_OK) != 0)
             return "runuser is not installed";
+        std::string probe = std::string("runuser -u nobody -- test -x '") + MV_FOREIGN_INSTANCE_BINARY + "'";
+        if (std::system(probe.c_str()) != 0)
+            return std::string("the user nobody cannot run ") + MV_FOREIGN_INSTANCE_BINARY;
         return "";
     }
 

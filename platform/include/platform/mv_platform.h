@@ -57,9 +57,9 @@ void MvStylusDown(int x, int y);
 void MvStylusMove(int x, int y);
 void MvStylusUp(int x, int y);
 void MvTap(int x, int y);
-void MvKey(UINT vk, bool ctrl = false);            // key down and up
-void MvSoftKey(int which);                         // 0 left, 1 right (as F1/F2)
-void MvTypeText(const std::wstring& text);         // WM_CHAR to the focused window
+void MvKey(UINT vk, bool ctrl = false, bool shift = false);  // key down and up
+void MvSoftKey(int which);                                   // 0 left, 1 right (as F1/F2)
+void MvTypeText(const std::wstring& text);                   // WM_CHAR to the focused window
 
 // Framebuffer: 0x00RRGGBB pixel of the screen, and PNG snapshots.
 uint32_t MvGetScreenPixel(int x, int y);

@@ -13,9 +13,10 @@
 //                        folder; default /sys/bus/iio/devices)
 //   "replay:FILE"        a recording, one "interval_ms,x,y,z" line per reading
 //   "walk"               a synthetic walker at a steady cadence
-//   "none"               nothing is delivered
+//   "none"               no source: START and SENSOR_CTL_QUERY_SOURCE answer FALSE
 // An empty setting means the default: MOVIMETRA_SENSOR if set, else "iio" when an accelerometer
-// exists, else "walk". Without a call, the setting is read when the service is first started.
+// exists, else "none" (said once on stderr). Without a call, the setting is read when the
+// service is first started or queried.
 // A call replaces the current source; the new one is opened at the next SENSOR_CTL_START.
 // A bad setting is reported once on stderr and the service then delivers nothing.
 void MvSensorConfigure(const std::string& setting);
@@ -42,3 +43,7 @@ void MvVibrationClearLog();
 // Folder that holds the vibrator's sysfs classes (default /sys/class): the vibrator is driven
 // through ROOT/leds/vibrator/brightness or ROOT/timed_output/vibrator/enable when writable.
 void MvVibrationSetSysfsRoot(const std::string& root);
+// Folder searched for a force-feedback event device (default /dev/input). feedbackd is tried
+// first, on the session bus the environment names (DBUS_SESSION_BUS_ADDRESS, else
+// $XDG_RUNTIME_DIR/bus).
+void MvVibrationSetEvdevFolder(const std::string& folder);

@@ -8,6 +8,10 @@
 #define SENSOR_CTL_START 44u
 #define SENSOR_CTL_STOP 45u
 #define SENSOR_CTL_DETACH 38u
+// TRUE when the service has a source of readings (an accelerometer, or one chosen for it);
+// FALSE when readings cannot come, so that no workout is started without them. START answers
+// the same way.
+#define SENSOR_CTL_QUERY_SOURCE 47u
 // Readings arrive at the attached window as this message: lParam = x << 16 | (y & 0xFFFF),
 // wParam low 16 bits = z; all three signed 16-bit raw readings.
 #define UM_SENSOR_DATA 0x812F

@@ -68,6 +68,15 @@ struct LOGFONTW {
     WCHAR lfFaceName[LF_FACESIZE];
 };
 
+// Widths of a character: blank before its ink, the ink, blank after it (abcA + abcB + abcC is
+// its advance).
+struct ABC {
+    int abcA;
+    UINT abcB;
+    int abcC;
+};
+typedef ABC* LPABC;
+
 struct BITMAP {
     LONG bmType;
     LONG bmWidth;
@@ -118,5 +127,7 @@ int SetBkMode(HDC hdc, int mode);
 int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format);
 // Width and height of a single line of text in the DC's font.
 BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, SIZE* size);
+// ABC widths of the characters first..last in the DC's font.
+BOOL GetCharABCWidthsW(HDC hdc, UINT first, UINT last, LPABC abc);
 BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count,
                  const INT* dx);

@@ -24,3 +24,15 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount,
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR mb, int mbCount, LPWSTR out, int outSize);
 int _wtoi(const wchar_t* text);
 double _wtof(const wchar_t* text);
+
+// The user's interface language, from the locale (LC_ALL, LC_MESSAGES, LANG, the first one set):
+// MAKELANGID of the language, LANG_NEUTRAL when it is unknown or "C"/"POSIX".
+typedef WORD LANGID;
+#define LANG_NEUTRAL 0x00
+#define LANG_ENGLISH 0x09
+#define LANG_KOREAN 0x12
+#define SUBLANG_NEUTRAL 0x00
+#define SUBLANG_DEFAULT 0x01
+#define MAKELANGID(p, s) ((WORD)((((WORD)(s)) << 10) | (WORD)(p)))
+#define PRIMARYLANGID(lgid) ((WORD)(lgid)&0x3ff)
+LANGID GetUserDefaultUILanguage();
