@@ -91,8 +91,8 @@ TEST_F(ProfileStoreTest, DefaultProfileSpeaksTheLocalesLanguageAndAStoredOneItsO
     Exec("INSERT INTO info VALUES(180, 70, 'M', '0');");
     m_Seen.clear();
     m_Store.LoadUserInfo(1);
-    ASSERT_EQ((std::vector<UINT>{UM_SET_LANGUAGE, UM_SWITCH_VIEW}), SeenIds());
-    EXPECT_EQ(WPARAM{0}, m_Seen[0].wParam);
+    ASSERT_EQ((std::vector<UINT>{UM_SET_PROFILE, UM_SET_LANGUAGE, UM_SWITCH_VIEW}), SeenIds());
+    EXPECT_EQ(WPARAM{0}, m_Seen[1].wParam);
 }
 
 TEST_F(ProfileStoreTest, MissingTablesAreCreatedAndNothingElseIsTouched) {
