@@ -5,8 +5,8 @@
 #include <cstring>
 #include <cwchar>
 
-#include "common/messages.h"
 #include "app/view_common.h"
+#include "common/messages.h"
 
 void DrawImageAt(HWND hMain, HDC hdc, int x, int y, const wchar_t* fileName) {
     SendMessageW(hMain, UM_SET_IMAGE_POS, (WPARAM)x, (LPARAM)y);

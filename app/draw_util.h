@@ -11,7 +11,8 @@ void DrawImageAt(HWND hMain, HDC hdc, int x, int y, const wchar_t* fileName);
 void DrawBitmapAt(HDC hdc, int bitmapId, int x, int y, int width, int height);
 // SetBkMode(TRANSPARENT), a font of fontHeight pixels in the Korean Gothic UI face, the colour,
 // the text copied into a 100-unit buffer, DrawTextW, font restored and deleted.
-void DrawTextCell(HDC hdc, const wchar_t* text, const RECT& rect, int fontHeight, COLORREF color, UINT format);
+void DrawTextCell(HDC hdc, const wchar_t* text, const RECT& rect, int fontHeight, COLORREF color,
+                  UINT format);
 
 // Off-screen composition of a full view: a memory DC with a black bitmap of the view window's
 // size (GetWindowRect: width = right, height = bottom - 52).

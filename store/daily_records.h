@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "common/engine_counters.h"
+#include "common/today_totals.h"
 #include "platform/windows.h"
 #include "store/db_helper.h"
-#include "common/today_totals.h"
 
 // Today's totals as read back from the newest row of the day.
 struct StoredToday {

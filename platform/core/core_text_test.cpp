@@ -120,10 +120,14 @@ TEST_F(CoreTest, LibrariesLoadBesideTheExecutableAndExportOrdinals) {
     HMODULE module = LoadLibraryW(L"mv_test_module.dll");
     ASSERT_NE(module, nullptr) << dlerror();
     typedef int (*Entry)(int);
-    auto byOrdinal = reinterpret_cast<Entry>(GetProcAddressW(module, MAKEINTRESOURCEW(2)));
+    // Through void (*)(), the generic function pointer, as callers of GetProcAddress do.
+    typedef void (*AnyFunction)();
+    auto byOrdinal =
+        reinterpret_cast<Entry>(reinterpret_cast<AnyFunction>(GetProcAddressW(module, MAKEINTRESOURCEW(2))));
     ASSERT_NE(byOrdinal, nullptr);
     EXPECT_EQ(byOrdinal(20), 42);
-    auto byName = reinterpret_cast<Entry>(GetProcAddressW(module, L"mv_test_named"));
+    auto byName =
+        reinterpret_cast<Entry>(reinterpret_cast<AnyFunction>(GetProcAddressW(module, L"mv_test_named")));
     ASSERT_NE(byName, nullptr);
     EXPECT_EQ(byName(1), 8);
     EXPECT_EQ(GetProcAddressW(module, MAKEINTRESOURCEW(9)), nullptr);

@@ -14,8 +14,8 @@
 #include <thread>
 
 #include "platform/devices/dbus_test_util.h"
-#include "platform/mv_sensor.h"
 #include "platform/devices/sensor_test_util.h"
+#include "platform/mv_sensor.h"
 #include "platform/win_devices.h"
 
 namespace {

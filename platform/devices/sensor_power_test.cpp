@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "platform/mv_sensor.h"
 #include "platform/devices/sensor_test_util.h"
+#include "platform/mv_sensor.h"
 #include "platform/win_devices.h"
 
 namespace {

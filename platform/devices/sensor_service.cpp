@@ -11,9 +11,9 @@
 #include <mutex>
 
 #include "platform/core/mv_internal.h"
-#include "platform/mv_sensor.h"
 #include "platform/devices/sensor_source.h"
 #include "platform/devices/sleep_inhibitor.h"
+#include "platform/mv_sensor.h"
 #include "platform/win_devices.h"
 #include "platform/win_time.h"
 #include "platform/win_window.h"

@@ -7,13 +7,13 @@
 #include <thread>
 #include <vector>
 
-#include "platform/gdi/gdi_test_util.h"
 #include "platform/core/mv_internal.h"
-#include "platform/mv_platform.h"
-#include "platform/mv_sensor.h"
 #include "platform/devices/sensor_source_iio.h"
 #include "platform/devices/sensor_test_util.h"
 #include "platform/devices/sleep_inhibitor.h"
+#include "platform/gdi/gdi_test_util.h"
+#include "platform/mv_platform.h"
+#include "platform/mv_sensor.h"
 #include "platform/windows.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <atomic>
 #include <cstring>
 
-#include "platform/gdi/gdi_internal.h"
 #include "platform/core/mv_internal.h"
+#include "platform/gdi/gdi_internal.h"
 #include "platform/mv_platform.h"
 
 namespace mvgdi {

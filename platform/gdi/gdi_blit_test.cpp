@@ -1,7 +1,7 @@
 #include <cairo.h>
 
-#include "platform/gdi/gdi_test_util.h"
 #include "platform/core/mv_internal.h"
+#include "platform/gdi/gdi_test_util.h"
 
 namespace {
 

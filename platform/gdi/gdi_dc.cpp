@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "platform/gdi/gdi_internal.h"
 #include "platform/core/mv_internal.h"
+#include "platform/gdi/gdi_internal.h"
 #include "platform/win_resources.h"
 
 namespace mvgdi {

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/gdi/gdi_test_util.h"
 #include "platform/core/mv_internal.h"
+#include "platform/gdi/gdi_test_util.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Window DCs: origin at the window, drawing clipped to what of the window is visible, reading
 // from the screen.
-#include "platform/gdi/gdi_test_util.h"
 #include "platform/core/mv_internal.h"
+#include "platform/gdi/gdi_test_util.h"
 #include "platform/mv_platform.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/gdi/gdi_test_util.h"
 #include "platform/core/mv_internal.h"
+#include "platform/gdi/gdi_test_util.h"
 #include "platform/mv_platform.h"
 #include "platform/shell/shell_internal.h"
 #include "platform/windows.h"

@@ -3,8 +3,8 @@
 
 #include <cwchar>
 
-#include "platform/windows.h"
 #include "common/sql_types.h"
+#include "platform/windows.h"
 
 int ProfileFieldValue(const wchar_t* text) {
     if (!text) return 0;
