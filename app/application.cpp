@@ -158,6 +158,8 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         case WM_TIMER:
             if (wParam == TIMER_ANIMATION) {
                 if (Current()) Current()->OnAnimationTimer();
+            } else if (wParam == TIMER_DAY) {
+                if (m_bEngineStarted) m_Engine.OnTimer((int)wParam);
             } else {
                 if (m_bEngineStarted) m_Engine.OnTimer((int)wParam);
                 if (Current()) Current()->OnTimer((int)wParam);
@@ -242,6 +244,11 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         case UM_MOTION_INFO:
             if (Current()) Current()->OnMotionInfo((const MotionRecord*)lParam);
             if (Previous()) Previous()->OnMotionInfo((const MotionRecord*)lParam);
+            break;
+        case UM_NEW_DAY:
+            // Every view, shown or not: the main view may be neither current nor previous.
+            for (CScreen* view : m_pViews)
+                if (view && lParam) view->OnNewDay((const TodayTotals*)lParam);
             break;
         case UM_SET_LANGUAGE:
             m_nLanguage = (int)wParam;

@@ -5,6 +5,7 @@
 
 #include "common/motion_record.h"
 #include "platform/windows.h"
+#include "store/today_totals.h"
 
 class CScreen {
 public:
@@ -27,6 +28,9 @@ public:
     virtual void OnProfileData(LPARAM lParam) {}
     virtual void OnReset() {}
     virtual void OnMotionInfo(const MotionRecord* record) {}
+    // The engine's totals now belong to a new day: its stored totals, with nothing of the
+    // running workout counted on it yet.
+    virtual void OnNewDay(const TodayTotals* totals) {}
     virtual void OnLanguage(int languageIndex) {}
     virtual void OnOk() {}
     // Each view creates its own window as a child of the main window.

@@ -87,7 +87,6 @@ Fixture* MakeFixture(bool index, int synchronous = 2) {
     }
     Exec(f->db, "COMMIT;");
     f->runner.SetHandle(f->db);
-    f->records.ResetCarry();
     return f;
 }
 
@@ -105,6 +104,7 @@ void BM_SaveTodayRow(benchmark::State& state) {
     c.sumKCal = 40.0;
     c.sumDistance = 700.0;
     c.sumHMS = 600;
+    c.nDay = 20240305;  // the date of kTodayLocalSeconds
     wchar_t duration[16];
     for (auto _ : state) {
         ++c.iStepCount;

@@ -14,4 +14,6 @@ struct EngineCounters {
     double sumKCal;
     double sumDistance;
     int32_t sumHMS;
+    // Local date (yyyymmdd) to which these totals belong; 0 when no day's totals are known yet.
+    int32_t nDay;
 };

@@ -27,6 +27,7 @@
 #define UM_MOTION_INFO (WM_USER + 53)        // 1077 lParam MotionRecord*
 #define UM_SET_LANGUAGE (WM_USER + 54)       // 1078 wParam language index
 #define UM_VIBRATE (WM_USER + 55)            // 1079
+#define UM_NEW_DAY (WM_USER + 56)            // 1080 lParam TodayTotals* of the new day
 #define UM_INVALIDATE (WM_USER + 60)         // 1084
 #define UM_GET_COUNTERS (WM_USER + 61)       // 1085 lParam EngineCounters* slot
 #define UM_STORE_FAULT (WM_USER + 64)        // 1088 wParam StoreFaultCause: a write failed
@@ -43,3 +44,5 @@
 #define TIMER_NOTICE 10
 #define TIMER_ANIMATION 20
 #define TIMER_VALUES 30
+// Set on the main window by the engine: the next local midnight, at most a minute ahead
+#define TIMER_DAY 40

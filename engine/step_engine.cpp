@@ -26,7 +26,8 @@ private:
     CRITICAL_SECTION* m_pCs;
 };
 
-constexpr ULONGLONG kFileTimeOf1970 = 116444736000000000ULL;
+constexpr int64_t kDayMs = 86400000;
+constexpr int64_t kDayTimerMaxMs = 60000;
 
 // A decimal text as atof reads it (leading blanks, an optional sign, the longest number
 // prefix; 0 when there is none), but independent of the process locale. Values that are not
@@ -63,17 +64,28 @@ CStepEngine::~CStepEngine() {
     DeleteCriticalSection(&m_csCounters);
 }
 
-uint32_t CStepEngine::GetClock() {
-    SYSTEMTIME st;
+uint32_t CStepEngine::ElapsedSeconds() {
+    const ULONGLONG now = GetTickCount64();
+    CLockGuard lock(&m_csCounters);
+    return ElapsedLocked(now);
+}
+
+uint32_t CStepEngine::WallClockPhaseMs() {
+    SYSTEMTIME st{};
     GetSystemTime(&st);
-    FILETIME ft{};
-    SystemTimeToFileTime(&st, &ft);
-    const ULONGLONG ticks = (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-    const int64_t seconds = (static_cast<int64_t>(ticks) - static_cast<int64_t>(kFileTimeOf1970)) / 10000000;
-    return static_cast<uint32_t>(seconds);
+    return st.wMilliseconds;
+}
+
+uint32_t CStepEngine::ElapsedLocked(ULONGLONG now) const {
+    if (m_nRunState != 2) return m_nElapsed;
+    const ULONGLONG seconds = now >= m_qwStartTick ? (now - m_qwStartTick + m_nStartPhaseMs) / 1000 : 0;
+    const uint32_t total = seconds > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(seconds);
+    return total >= m_nEarlierDaysSeconds ? total - m_nEarlierDaysSeconds : 0;
 }
 
 void CStepEngine::MotionInfo(WPARAM wParam, LPARAM lParam) {
+    // A reading after midnight counts for the new day.
+    CheckDayChange(false);
     const DWORD now = GetTickCount();
     const DWORD interval = now - m_dwLastTick;
     m_dwLastTick = now;
@@ -83,15 +95,23 @@ void CStepEngine::MotionInfo(WPARAM wParam, LPARAM lParam) {
     sample.y = static_cast<int16_t>(LOWORD(lParam)) * 0.001;
     sample.z = static_cast<int16_t>(LOWORD(wParam)) * 0.001;
     StepInfo info;
-    const CDetectorFeed::Outcome outcome = m_Feed.Feed(sample, interval, CheckResume(), m_iStepCount, &info);
+    // The detector counts the whole workout; what it counted before a day change is not today's.
+    // (Unsigned sums and differences: the detector's count wraps.)
+    const int32_t shown = m_bCompareWithLast
+                              ? m_iLastWorkoutSteps
+                              : static_cast<int32_t>(static_cast<uint32_t>(m_iStepCount) +
+                                                     static_cast<uint32_t>(m_DayBase.nStepCount));
+    const CDetectorFeed::Outcome outcome = m_Feed.Feed(sample, interval, CheckResume(), shown, &info);
     m_bNewStep = outcome.bNewStep ? 1 : 0;
+    if (m_bNewStep) m_bCompareWithLast = 0;
 
     if (m_bNewStep) {
         {
             CLockGuard lock(&m_csCounters);
-            m_dCalories = info.dCalories;
-            m_dTotalDistance = info.dDistance;
-            m_iStepCount = info.nStepCount;
+            m_dCalories = info.dCalories - m_DayBase.dCalories;
+            m_dTotalDistance = info.dDistance - m_DayBase.dDistance;
+            m_iStepCount = static_cast<int32_t>(static_cast<uint32_t>(info.nStepCount) -
+                                                static_cast<uint32_t>(m_DayBase.nStepCount));
         }
         EnterUnattended();
         SystemIdleTimerReset();
@@ -126,10 +146,14 @@ void CStepEngine::SetUserInfoText(const wchar_t* heightText, const wchar_t* weig
 void CStepEngine::ResetStepInfo() {
     const StepInfo zero{};
     SetStepInfo(&zero);
-    const uint32_t now = GetClock();
+    const ULONGLONG now = GetTickCount64();
+    const uint32_t phase = WallClockPhaseMs();
     {
         CLockGuard lock(&m_csCounters);
-        m_nStartTime = now;
+        m_DayBase = StepInfo{};
+        m_qwStartTick = now;
+        m_nStartPhaseMs = phase;
+        m_nEarlierDaysSeconds = 0;
         m_nElapsed = 0;
         sumHMS = 0;
         sumStep = 0;
@@ -138,9 +162,10 @@ void CStepEngine::ResetStepInfo() {
         m_iStepCount = 0;
         m_dCalories = 0;
         m_dTotalDistance = 0;
+        m_bCompareWithLast = 0;
         m_nSumsDate = TodayDateNumber();
     }
-    m_Records.ResetCarry();
+    m_Records.CloseRow();
 }
 
 int CStepEngine::TodayDateNumber() {
@@ -149,18 +174,65 @@ int CStepEngine::TodayDateNumber() {
     return st.wYear * 10000 + st.wMonth * 100 + st.wDay;
 }
 
-void CStepEngine::DropSumsOfEarlierDay() {
+void CStepEngine::CheckDayChange(bool atStart) {
     const int today = TodayDateNumber();
+    if (today == m_nSumsDate) return;
+    // No day's totals known yet: there is nothing to move to another day.
+    if (!atStart && m_nSumsDate == 0) return;
+    // Set back, the clock may show an earlier day for a while: the totals stay with their day
+    // until the clock reaches a later one. A workout starts on the day the clock shows.
+    if (!atStart && today < m_nSumsDate) return;
+    BeginDay(today, !atStart);
+}
+
+void CStepEngine::BeginDay(int day, bool tellViews) {
+    wchar_t date[16];
+    CDailyRecords::MakeDayText(day, date, 16);
+    StoredToday stored{};
+    const bool haveRow = CDailyRecords::ReadDayTotals(m_Db, date, &stored);
+    EngineCounters earlier{};
+    int savedEarlier = 0;
     {
-        CLockGuard lock(&m_csCounters);
-        if (m_nSumsDate == today) return;
-        m_nSumsDate = today;
-        sumHMS = 0;
-        sumStep = 0;
-        sumKCal = 0;
-        sumDistance = 0;
+        std::lock_guard<std::mutex> saving(m_SaveLock);
+        const ULONGLONG now = GetTickCount64();
+        {
+            CLockGuard lock(&m_csCounters);
+            FillCountersLocked(&earlier, now);
+            if (m_nRunState == 2) m_nEarlierDaysSeconds += ElapsedLocked(now);
+            m_nElapsed = 0;
+            m_DayBase.nStepCount = static_cast<int32_t>(static_cast<uint32_t>(m_DayBase.nStepCount) +
+                                                        static_cast<uint32_t>(m_iStepCount));
+            m_DayBase.dCalories += m_dCalories;
+            m_DayBase.dDistance += m_dTotalDistance;
+            m_iStepCount = 0;
+            m_dCalories = 0;
+            m_dTotalDistance = 0;
+            m_bCompareWithLast = 0;
+            sumHMS = stored.nDuration;
+            sumStep = stored.nSteps;
+            sumKCal = stored.dKcal;
+            sumDistance = stored.dDistance;
+            m_nSumsDate = day;
+        }
+        // The walk went on across the day change: its earlier day's row gets everything counted
+        // until now. (A stopped workout was saved at its stop.)
+        if (earlier.nRunState == 2 && earlier.nDay != 0) {
+            wchar_t duration[16] = L"";
+            savedEarlier = m_Records.SaveTodayRow(m_Db, earlier, duration, 16);
+        }
     }
-    m_Records.ResetCarry();
+    if (savedEarlier != 0)
+        m_Faults.Failed(savedEarlier, "today's steps");
+    else if (earlier.nRunState == 2)
+        m_Faults.Succeeded();
+    // An earlier day's row that could not be completed is written by a later save.
+    m_Records.CloseRow();
+    // Walking on: the new day gets its row now, as a start on that day would insert it.
+    if (!haveRow && m_bSensorRunning && CDailyRecords::CountTodayRows(m_Db, date) == 0)
+        CDailyRecords::InsertTodayRow(m_hMain, date);
+    if (!tellViews) return;
+    TodayTotals totals{stored.nDuration, stored.nSteps, stored.dKcal, stored.dDistance};
+    SendMessageW(m_hMain, UM_NEW_DAY, 0, reinterpret_cast<LPARAM>(&totals));
 }
 
 bool CStepEngine::SumsAreTodays() {
@@ -171,6 +243,11 @@ bool CStepEngine::SumsAreTodays() {
 
 void CStepEngine::FoldWorkoutIntoSums() {
     if (m_nRunState == 2) return;
+    // The detector's count stays as it is: what it counted now lies in the sums.
+    m_DayBase.nStepCount = static_cast<int32_t>(static_cast<uint32_t>(m_DayBase.nStepCount) +
+                                                static_cast<uint32_t>(m_iStepCount));
+    m_DayBase.dCalories += m_dCalories;
+    m_DayBase.dDistance += m_dTotalDistance;
     sumStep += m_iStepCount;
     sumKCal += m_dCalories;
     sumDistance += m_dTotalDistance;
@@ -205,16 +282,30 @@ void CStepEngine::SelectPedometer(TodayTotals* totals) {
         sumDistance = totals->dDistance;
         m_nSumsDate = TodayDateNumber();
     }
-    m_Records.ResetCarry();
+    m_Records.CloseRow();
+}
+
+void CStepEngine::ArmDayTimer() {
+    SYSTEMTIME st{};
+    GetLocalTime(&st);
+    const int64_t msOfDay =
+        ((st.wHour * 60 + st.wMinute) * 60 + st.wSecond) * int64_t{1000} + st.wMilliseconds;
+    int64_t wait = kDayMs - msOfDay;
+    // A clock set on or back meanwhile is noticed within the minute.
+    if (wait > kDayTimerMaxMs) wait = kDayTimerMaxMs;
+    if (wait < 1) wait = 1;
+    SetTimer(m_hMain, TIMER_DAY, static_cast<UINT>(wait), nullptr);
 }
 
 void CStepEngine::OnTimer(int id) {
+    CheckDayChange(false);
+    if (id == TIMER_DAY) ArmDayTimer();
     if (id != TIMER_VALUES) return;
-    const uint32_t now = GetClock();
+    const ULONGLONG now = GetTickCount64();
     uint32_t elapsed;
     {
         CLockGuard lock(&m_csCounters);
-        m_nElapsed = now - m_nStartTime;
+        m_nElapsed = ElapsedLocked(now);
         elapsed = m_nElapsed;
     }
     SendMessageW(m_hMain, UM_VIEW_EVENT, static_cast<WPARAM>(elapsed), reinterpret_cast<LPARAM>(L"TIME"));
@@ -222,16 +313,22 @@ void CStepEngine::OnTimer(int id) {
 
 void CStepEngine::GetCounters(EngineCounters* out) {
     if (!out) return;
+    const ULONGLONG now = GetTickCount64();
     CLockGuard lock(&m_csCounters);
+    FillCountersLocked(out, now);
+}
+
+void CStepEngine::FillCountersLocked(EngineCounters* out, ULONGLONG now) const {
     out->nRunState = m_nRunState;
     out->iStepCount = m_iStepCount;
     out->dCalories = m_dCalories;
     out->dTotalDistance = m_dTotalDistance;
-    out->nElapsed = m_nElapsed;
+    out->nElapsed = ElapsedLocked(now);
     out->sumStep = sumStep;
     out->sumKCal = sumKCal;
     out->sumDistance = sumDistance;
     out->sumHMS = sumHMS;
+    out->nDay = m_nSumsDate;
 }
 
 int CStepEngine::GetRunState() {
@@ -240,12 +337,16 @@ int CStepEngine::GetRunState() {
 }
 
 void CStepEngine::SaveTodayRow() {
-    EngineCounters counters;
-    GetCounters(&counters);
     // Both threads save; each formats into its own buffer and the member is replaced under
     // the lock.
     wchar_t duration[16] = L"";
-    int failed = m_Records.SaveTodayRow(m_Db, counters, duration, sizeof duration / sizeof duration[0]);
+    int failed;
+    {
+        std::lock_guard<std::mutex> saving(m_SaveLock);
+        EngineCounters counters;
+        GetCounters(&counters);
+        failed = m_Records.SaveTodayRow(m_Db, counters, duration, sizeof duration / sizeof duration[0]);
+    }
     duration[15] = L'\0';
     if (failed != 0)
         m_Faults.Failed(failed, "today's steps");

@@ -3,10 +3,13 @@
 // records, saving thread).
 #pragma once
 
+#include <mutex>
+
 #include "common/engine_counters.h"
 #include "common/motion_record.h"
 #include "common/today_totals.h"
 #include "engine/detector_feed.h"
+#include "engine/step_detector.h"
 #include "platform/windows.h"
 #include "store/daily_records.h"
 #include "store/db_helper.h"
@@ -40,8 +43,10 @@ public:
     // engine keeps its own totals and answers them in *totals (the view shows those).
     void SelectPedometer(TodayTotals* totals);
     void OnTimer(int id);
-    // Seconds since 1970 from the platform's system time, truncated to 32 bits.
-    static uint32_t GetClock();
+    // Seconds of the workout that count for today's totals: whole seconds of the monotonic
+    // clock since the workout started (or was reset), less those that went to an earlier day at
+    // a day change; frozen at stop. Setting the date or time of day never changes it. Any thread.
+    uint32_t ElapsedSeconds();
 
     // Record store
     void SaveTodayRow();                         // UM_SAVE_TODAY and the saving thread
@@ -67,8 +72,21 @@ private:
     void SendSensorControl(DWORD code);
     // Today's local date as yyyymmdd.
     static int TodayDateNumber();
-    // Drops stored sums that belong to an earlier day (called when a workout starts).
-    void DropSumsOfEarlierDay();
+    // ElapsedSeconds with m_csCounters held, `now` from GetTickCount64.
+    uint32_t ElapsedLocked(ULONGLONG now) const;
+    static uint32_t WallClockPhaseMs();
+    void FillCountersLocked(EngineCounters* out, ULONGLONG now) const;
+    // Notices a change of the local date. While a workout runs or is stopped, only a later date
+    // is a day change (a clock set back leaves the totals with their day); at the start of a
+    // workout (`atStart`) any other date is. Runs on the UI thread.
+    void CheckDayChange(bool atStart);
+    // The totals of the running workout from here on belong to `day`: the earlier day's row is
+    // completed with everything counted so far, the counters start again from zero on top of
+    // the day's stored totals (its newest row, inserted when walking), and the views are told
+    // (`tellViews`; a starting workout's view has just read the day's totals itself).
+    void BeginDay(int day, bool tellViews);
+    // Sets TIMER_DAY on the main window for the next local midnight (at most a minute ahead).
+    void ArmDayTimer();
     // After the workout stopped: its counters join the sums, so that a new workout (whose
     // detector starts from zero) adds to them. Used while a save is owed. Caller holds the lock.
     void FoldWorkoutIntoSums();
@@ -89,7 +107,21 @@ private:
     int32_t m_iStepCount = 0;
     double m_dCalories = 0;
     double m_dTotalDistance = 0;
-    uint32_t m_nStartTime = 0;
+    // The detector's totals at the last day change of the running workout: the counters above
+    // are the detector's totals less these, so each step is counted for exactly one day.
+    StepInfo m_DayBase{};
+    // After a start, the last workout's count the first readings are compared with: the
+    // counters themselves start from zero (the sums read at the start already hold that
+    // workout), but the first reading still reports the zeros as a change.
+    int m_bCompareWithLast = 0;
+    int32_t m_iLastWorkoutSteps = 0;
+    // Monotonic milliseconds at the start or reset of the workout, and the whole seconds of it
+    // that went to earlier days.
+    ULONGLONG m_qwStartTick = 0;
+    // The wall clock's milliseconds within its second at that moment: a time shown counts whole
+    // seconds of the clock (as a watch does), while the time itself runs on the monotonic ticks.
+    uint32_t m_nStartPhaseMs = 0;
+    uint32_t m_nEarlierDaysSeconds = 0;
     uint32_t m_nElapsed = 0;
     DWORD m_dwLastTick = 0;
     // The idle and resume rules between a reading and the detector.
@@ -105,9 +137,12 @@ private:
     // The body values last given; re-applied after the detector is re-initialised at start.
     UserBody m_Body{};
     bool m_bHaveBody = false;
-    // Local date (yyyymmdd) to which sumStep..sumHMS belong; a workout started on a later day
-    // starts from zero instead of an earlier day's sums.
+    // Local date (yyyymmdd) to which the sums and counters belong: saves go to this day's
+    // newest row. 0 until a day's totals are known (read, reset or begun).
     int m_nSumsDate = 0;
+    // Held across taking the counters and writing them, so that the saves of the UI and the
+    // saving thread reach the database in the order their totals were taken.
+    std::mutex m_SaveLock;
 
     // Record store
     CDbHelper m_Db;

@@ -29,6 +29,8 @@ void CStepEngine::InitEngine(HWND hMain) {
     m_Faults.Attach(hMain, db);
     if (m_Profile.CheckFirstUse() == 1) m_Profile.LoadUserInfo(1);
     m_Saver.Start({[this] { return GetRunState() == 2; }, [this] { SaveTodayRow(); }});
+    // Wakes the engine at midnight, so that a screen left open shows the new day's totals.
+    ArmDayTimer();
 }
 
 void CStepEngine::SendSensorControl(DWORD code) {
@@ -47,8 +49,8 @@ void CStepEngine::StartCounting() {
         FoldWorkoutIntoSums();
         LeaveCriticalSection(&m_csCounters);
     }
-    // A day without a row sends no totals: sums read on an earlier day must not flow into it.
-    DropSumsOfEarlierDay();
+    // A day without a row sends no totals: sums read on another day must not flow into it.
+    CheckDayChange(true);
     InitStepDetector();
     // The detector starts with default body values; the user's stay in force.
     if (m_bHaveBody) SetUserBody(&m_Body);
@@ -69,26 +71,45 @@ void CStepEngine::StartCounting() {
     m_bSensorRunning = 1;
     m_Feed.Start();
     m_dwLastTick = GetTickCount();
-    const uint32_t now = GetClock();
+    const ULONGLONG now = GetTickCount64();
+    const uint32_t phase = WallClockPhaseMs();
     EnterCriticalSection(&m_csCounters);
-    m_nStartTime = now;
+    // The detector starts from zero, and the last workout's counters already lie in the sums
+    // read at this start: kept, they would be counted twice until the first step.
+    if (m_iStepCount != 0) {
+        m_bCompareWithLast = 1;
+        m_iLastWorkoutSteps = m_iStepCount;
+    }
+    m_iStepCount = 0;
+    m_dCalories = 0;
+    m_dTotalDistance = 0;
+    m_DayBase = StepInfo{};
+    m_qwStartTick = now;
+    m_nStartPhaseMs = phase;
+    m_nEarlierDaysSeconds = 0;
+    m_nElapsed = 0;
     m_nRunState = 2;
     LeaveCriticalSection(&m_csCounters);
 }
 
 void CStepEngine::StopCounting() {
     if (!m_bSensorRunning) return;
+    // The time walked until now counts for the day on which it was walked.
+    CheckDayChange(false);
     CloseResumeQueue();
     SendSensorControl(SENSOR_CTL_STOP);
     SendSensorControl(SENSOR_CTL_DETACH);
     LeaveUnattended();
     m_bSensorRunning = 0;
+    const ULONGLONG now = GetTickCount64();
     EnterCriticalSection(&m_csCounters);
+    m_nElapsed = ElapsedLocked(now);
     m_nRunState = 0;
     LeaveCriticalSection(&m_csCounters);
 }
 
 void CStepEngine::OnDestroy() {
+    if (m_hMain) KillTimer(m_hMain, TIMER_DAY);
     if (!m_bSensorRunning) return;
     m_bSensorRunning = 0;
     SendSensorControl(SENSOR_CTL_STOP);

@@ -217,6 +217,9 @@ TEST_F(StepEngineTest, RestartAfterStopReportsZeroesAtFirstReading) {
     m_Seen.clear();
 
     m_Engine.StartCounting();
+    // The sums read at the start hold the last workout: its counters are not added again.
+    EXPECT_EQ(Counters().iStepCount, 0);
+    EXPECT_EQ(Counters().dTotalDistance, 0);
     Still(1);
     const auto motions = Motions();
     ASSERT_EQ(motions.size(), 1u);
@@ -307,12 +310,18 @@ TEST_F(StepEngineTest, TimerThirtySendsElapsedSeconds) {
     EXPECT_LE(events[0].wParam, 8u);
     EXPECT_EQ(Counters().nElapsed, events[0].wParam);
 
-    // The clock is whole seconds since 1970 of the system time.
-    const uint32_t before = CStepEngine::GetClock();
-    MvAdvanceClock(60000);
-    EXPECT_EQ(CStepEngine::GetClock() - before, 60u);
-    EXPECT_NEAR(static_cast<double>(before), static_cast<double>(store_test::kStartLocalSeconds),
-                15 * 3600.0);
+    // The elapsed time runs on the monotonic clock: setting the clock back or forward does not
+    // move it.
+    ASSERT_TRUE(MvStepWallClock(-60));
+    MvAdvanceClock(1000);
+    EXPECT_EQ(m_Engine.ElapsedSeconds(), events[0].wParam + 1);
+    ASSERT_TRUE(MvStepWallClock(3600 + 60));
+    MvAdvanceClock(1000);
+    EXPECT_EQ(m_Engine.ElapsedSeconds(), events[0].wParam + 2);
+    m_Engine.StopCounting();
+    MvAdvanceClock(5000);
+    EXPECT_EQ(m_Engine.ElapsedSeconds(), events[0].wParam + 2);  // frozen at stop
+    ASSERT_TRUE(MvStepWallClock(-3600));
 }
 
 TEST_F(StepEngineTest, ProfileTextsOfAnyLengthSetBodyValues) {
@@ -386,14 +395,15 @@ TEST_F(StepEngineTest, CountersSnapshotIsConsistentWhileCounting) {
     std::atomic<int> copies{0};
     std::atomic<int> torn{0};
     std::thread reader([&] {
-        while (!stop.load()) {
+        // At least one copy, also when the walk ends before this thread first runs.
+        do {
             EngineCounters c{};
             m_Engine.GetCounters(&c);
             ++copies;
             if (std::fabs(c.dTotalDistance - c.iStepCount * 178 * kStrideFactor) > 1e-6) ++torn;
             if (c.sumStep != 1000 || c.sumDistance != 700.0 || c.sumHMS != 100) ++torn;
             (void)m_Engine.GetRunState();
-        }
+        } while (!stop.load());
     });
     Walk(SteadyWalk(), 1, 400);
     stop = true;
@@ -465,13 +475,14 @@ TEST_F(StepEngineTest, ResumeFromSuspendRestartsTheDetector) {
 
 TEST_F(StepEngineTest, TickIntervalWrapsAround) {
     // Runs in a child process: the clock is moved to just before GetTickCount wraps. Nothing
-    // else there needs the clock meanwhile: without the saving thread and the task bar's
-    // clock timer the 49 days pass at once.
+    // else there needs the clock meanwhile: without the saving thread, the task bar's clock
+    // timer and the engine's midnight timer the 49 days pass at once.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             m_Engine.StopSaving();
             if (HWND taskBar = FindWindowW(L"HHTaskBar", nullptr)) DestroyWindow(taskBar);
+            KillTimer(m_hMain, TIMER_DAY);
             MvAdvanceClock(0xFFFFFFFFu - GetTickCount() - 2970);  // wraps at reading 50
             m_Engine.StartCounting();
             Walk(WalkSignal(), 1, 100);
@@ -508,6 +519,93 @@ TEST_F(StepEngineTest, WorkoutOnALaterDayDropsEarlierDaysSums) {
     EXPECT_EQ(0.0, c.sumKCal);
     EXPECT_EQ(0.0, c.sumDistance);
     m_Engine.StopCounting();
+}
+
+// "date|curtime|steps|kcal|distance|created_at" of every row, oldest first.
+std::vector<std::string> RowTexts(sqlite3* db) {
+    std::vector<std::string> rows;
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(
+        db,
+        "SELECT curdate || '|' || curtime || '|' || steps || '|' || kcal || '|' || distance || "
+        "'|' || created_at FROM pedometer ORDER BY seq;",
+        -1, &stmt, nullptr);
+    while (stmt && sqlite3_step(stmt) == SQLITE_ROW)
+        rows.push_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    sqlite3_finalize(stmt);
+    return rows;
+}
+
+TEST_F(StepEngineTest, WalkAcrossMidnightSplitsAtTheFirstReadingOfTheNewDayAndASetBackClockMovesNothing) {
+    // 20 s before midnight, with 500 steps stored today; a steady walk with a reading every 60 ms.
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    MvAdvanceClock(static_cast<DWORD>(86400000 - ((now.wHour * 60 + now.wMinute) * 60 + now.wSecond) * 1000 -
+                                      now.wMilliseconds - 20000));
+    const std::wstring day1 = store_test::TodayText();
+    ASSERT_EQ(SQLITE_OK,
+              sqlite3_exec(m_pDb,
+                           ("INSERT INTO pedometer(curdate, curtime, steps, kcal, distance, created_at) "
+                            "VALUES('" +
+                            store_test::Narrow(day1) + "', '00:10:00', 500, 20.0, 350.0, 'x');")
+                               .c_str(),
+                           nullptr, nullptr, nullptr));
+    TodayTotals stored{600, 500, 20.0, 350.0};
+    m_Engine.SelectPedometer(&stored);
+    m_Engine.StartCounting();
+    const WalkSignal walk = SteadyWalk();
+    Walk(walk, 1, 333);  // the last reading before midnight comes at 19.98 s
+    const EngineCounters before = Counters();
+    ASSERT_GT(before.iStepCount, 10);
+    EXPECT_TRUE(Seen(UM_NEW_DAY).empty());
+
+    Walk(walk, 334, 334);  // 20.04 s: the new day
+    const std::wstring day2 = store_test::TodayText();
+    ASSERT_NE(day1, day2);
+    const auto newDay = Seen(UM_NEW_DAY);
+    ASSERT_EQ(newDay.size(), 1u);
+    const EngineCounters split = Counters();
+    EXPECT_EQ(split.sumStep, 0);
+    EXPECT_EQ(split.sumHMS, 0);
+    EXPECT_EQ(split.nElapsed, 0u);
+    EXPECT_LE(split.iStepCount, 1);
+    // The earlier day's row has everything counted before midnight; the new day has a row.
+    std::vector<std::string> rows = RowTexts(m_pDb);
+    ASSERT_EQ(rows.size(), 2u);
+    const std::string day1Row =
+        store_test::Narrow(day1) + "|00:10:20|" + std::to_string(500 + before.iStepCount) + "|";
+    EXPECT_EQ(rows[0].rfind(day1Row, 0), 0u) << rows[0];
+    EXPECT_EQ(rows[1],
+              store_test::Narrow(day2) + "|00:00:00|0|0.0|0.0|" + store_test::Narrow(day2) + " 00:00:00");
+
+    // The clock is set back into the earlier day: the walk goes on counting for the new day.
+    Walk(walk, 335, 500);
+    ASSERT_TRUE(MvStepWallClock(-60));
+    Walk(walk, 501, 666);  // 39.96 s
+    m_Engine.StopCounting();
+    m_Engine.SaveTodayRow();
+    EXPECT_EQ(Seen(UM_NEW_DAY).size(), 1u);
+    const EngineCounters end = Counters();
+
+    // The detector run on its own over the same walk counts the two days' steps together.
+    InitStepDetector();
+    StepInfo total{};
+    for (long k = 1; k <= 666; ++k) {
+        int16_t x, y, z;
+        walk.Reading(k, &x, &y, &z);
+        AccelSample sample{x * 0.001, y * 0.001, z * 0.001};
+        ProcessSample(&sample, 60);
+    }
+    GetStepInfo(&total);
+    rows = RowTexts(m_pDb);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].rfind(day1Row, 0), 0u) << rows[0];
+    EXPECT_EQ(end.iStepCount + before.iStepCount, total.nStepCount);
+    EXPECT_NEAR(end.dTotalDistance + before.dTotalDistance, total.dDistance, 1e-9);
+    char expected[64];
+    snprintf(expected, sizeof expected, "|00:00:19|%d|", end.iStepCount);  // 39 s less the 20 before midnight
+    EXPECT_NE(rows[1].find(store_test::Narrow(day2) + expected), std::string::npos) << rows[1];
+    ASSERT_TRUE(MvStepWallClock(60));
 }
 
 }  // namespace

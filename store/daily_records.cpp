@@ -42,6 +42,10 @@ void CDailyRecords::MakeClockText(const SYSTEMTIME& st, wchar_t* clock, size_t c
     StoreCopyText(clock, clockSize, StoreFormat(L"%02d:%02d:%02d", st.wHour, st.wMinute, st.wSecond));
 }
 
+void CDailyRecords::MakeDayText(int day, wchar_t* date, size_t dateSize) {
+    StoreCopyText(date, dateSize, StoreFormat(L"%04d-%02d-%02d", day / 10000, day / 100 % 100, day % 100));
+}
+
 void CDailyRecords::TodayDateText(wchar_t* date, size_t dateSize) {
     SYSTEMTIME st;
     GetLocalTime(&st);
@@ -73,7 +77,7 @@ int CDailyRecords::CountTodayRows(CDbHelper& db, const wchar_t* date) {
     return StoreTextToInt(rows[0]);
 }
 
-bool CDailyRecords::LoadTodayTotals(CDbHelper& db, HWND hMain, const wchar_t* date, StoredToday* out) {
+bool CDailyRecords::ReadDayTotals(CDbHelper& db, const wchar_t* date, StoredToday* out) {
     StoredToday totals{};
     if (out) *out = totals;
 
@@ -84,8 +88,6 @@ bool CDailyRecords::LoadTodayTotals(CDbHelper& db, HWND hMain, const wchar_t* da
         L"pedometer WHERE curdate = '%ls');",
         date);
     if (db.ExecuteSql(SQL_SELECT, sql.c_str(), rows, &result) == 0) return false;
-    // No row for the day: nothing is sent; the engine drops sums of an earlier day itself when a
-    // workout starts on a new day.
     if (result.nRows == 0 || result.nColumns < 4) return false;
 
     double kcalSum = 0;
@@ -108,6 +110,17 @@ bool CDailyRecords::LoadTodayTotals(CDbHelper& db, HWND hMain, const wchar_t* da
     totals.nDuration = ClampInt(duration);
     totals.dKcal = kcalSum * 0.01;
     totals.dDistance = distanceSum * 0.01;
+    if (out) *out = totals;
+    return true;
+}
+
+bool CDailyRecords::LoadTodayTotals(CDbHelper& db, HWND hMain, const wchar_t* date, StoredToday* out) {
+    StoredToday totals{};
+    // No row for the day (or a failed read): nothing is sent; the engine drops sums of another
+    // day itself when a workout starts.
+    const bool found = ReadDayTotals(db, date, &totals);
+    if (out) *out = totals;
+    if (!found) return false;
     NKDbgPrintfW(L"sumHMS[%d:%d:%d],sumStep[%d],sumKCal[%.2lf], sumDistance[%.2lf]\r\n", totals.nHours,
                  totals.nMinutes, totals.nSeconds, totals.nSteps, totals.dKcal, totals.dDistance);
 
@@ -152,15 +165,15 @@ int CDailyRecords::InsertRow(CDbHelper& db, const wchar_t* date, const wchar_t* 
     return result.nError;
 }
 
-int CDailyRecords::UpdateRow(CDbHelper& db, int seq, const Totals& values, const wchar_t* durationText,
-                             const wchar_t* date, const wchar_t* clock) {
-    std::wstring kcal = StoreHundredths(values.dKcal);
-    std::wstring distance = StoreHundredths(values.dDistance);
+int CDailyRecords::UpdateRow(CDbHelper& db, int seq, int64_t steps, double kcal, double distance,
+                             const wchar_t* durationText, const wchar_t* date, const wchar_t* clock) {
+    std::wstring kcalText = StoreHundredths(kcal);
+    std::wstring distanceText = StoreHundredths(distance);
     std::wstring sql = StoreFormat(
         L"UPDATE pedometer SET steps=%d, kcal=%ls, distance=%ls, curtime='%ls', updated_at=datetime('%ls "
         L"%ls') "
         L"WHERE seq = %d;",
-        ClampInt(values.nSteps), kcal.c_str(), distance.c_str(), durationText, date, clock, seq);
+        ClampInt(steps), kcalText.c_str(), distanceText.c_str(), durationText, date, clock, seq);
     std::vector<std::wstring> rows;
     SqlResult result{};
     db.ExecuteSql(SQL_UPDATE, sql.c_str(), rows, &result);
@@ -171,6 +184,18 @@ int CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t*
                                 size_t durationSize) {
     std::lock_guard<std::mutex> lock(m_Lock);
 
+    // Today's totals as the engine sees them: stored sums plus the running workout.
+    const int64_t steps = int64_t{c.sumStep} + c.iStepCount;
+    const int64_t seconds = int64_t{c.sumHMS} + c.nElapsed;
+    std::wstring duration = DurationText(seconds);
+    StoreCopyText(durationText, durationSize, duration);
+    // Totals of no known day are written nowhere.
+    if (c.nDay <= 0) return 0;
+
+    // The row is the newest of the day the totals belong to, whatever day the clock shows now;
+    // the update time is the clock's reading.
+    wchar_t day[16];
+    MakeDayText(c.nDay, day, 16);
     SYSTEMTIME st;
     GetLocalTime(&st);
     wchar_t date[16];
@@ -181,8 +206,8 @@ int CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t*
     // Rows closed while they could not be written come first.
     while (!m_Closed.empty()) {
         const RowTotals& row = m_Closed.front();
-        int failed =
-            UpdateRow(db, row.nSeq, row.values, DurationText(row.values.nSeconds).c_str(), date, clock);
+        int failed = UpdateRow(db, row.nSeq, row.nSteps, row.dKcal, row.dDistance,
+                               DurationText(row.nSeconds).c_str(), date, clock);
         if (failed != 0) {
             m_bOwed = true;
             return failed;
@@ -190,70 +215,19 @@ int CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t*
         m_Closed.erase(m_Closed.begin());
     }
 
-    // Today's totals as the engine sees them: stored sums plus the running workout.
-    const Totals now{int64_t{c.sumStep} + c.iStepCount, c.sumKCal + c.dCalories,
-                     c.sumDistance + c.dTotalDistance, int64_t{c.sumHMS} + c.nElapsed};
-    // What of them has not gone to an earlier day.
-    auto sinceBase = [this](const Totals& t) {
-        Totals part{t.nSteps - m_Base.nSteps, t.dKcal - m_Base.dKcal, t.dDistance - m_Base.dDistance,
-                    t.nSeconds - m_Base.nSeconds};
-        if (part.dKcal < 0) part.dKcal = 0;
-        if (part.dDistance < 0) part.dDistance = 0;
-        return part;
-    };
-
-    if (m_szLastDate[0] != L'\0' && std::wcscmp(date, m_szLastDate) != 0) {
-        // The date changed since the totals were last saved or replaced.
-        bool counted;
-        if (m_bWritten)
-            counted = now.nSteps != m_Written.nSteps || now.dKcal != m_Written.dKcal ||
-                      now.dDistance != m_Written.dDistance || now.nSeconds != m_Written.nSeconds;
-        else
-            counted = c.iStepCount != 0 || c.nElapsed != 0 || c.dCalories != 0 || c.dTotalDistance != 0;
-        if (!counted) {
-            // Nothing new since the earlier day's last save: nothing belongs to today yet.
-            StoreCopyText(durationText, durationSize, DurationText(now.nSeconds - m_Base.nSeconds));
-            return 0;
-        }
-        if (FindTodaySeq(db, date) == 0) {
-            // Walking went on across midnight: everything counted until now completes the earlier
-            // day's newest row, and the new day starts with a row of its own from here.
-            int previous = FindTodaySeq(db, m_szLastDate);
-            int failed = 0;
-            if (previous > 0) {
-                Totals done = sinceBase(now);
-                failed = UpdateRow(db, previous, done, DurationText(done.nSeconds).c_str(), date, clock);
-                m_Failed = failed != 0 ? RowTotals{previous, done} : RowTotals{};
-            }
-            if (failed == 0) failed = InsertRow(db, date, clock);
-            if (failed != 0) {
-                // Tried again at the next save, with the totals of then.
-                m_bOwed = true;
-                StoreCopyText(durationText, durationSize, DurationText(now.nSeconds - m_Base.nSeconds));
-                return failed;
-            }
-            m_Base = now;
-        }
-    }
-
-    int seq = FindTodaySeq(db, date);
+    int seq = FindTodaySeq(db, day);
     if (m_bOwed && (seq == 0 || seq <= m_nClosedSeq)) {
         // The day's row was never made (its insert failed): it is made now.
-        int failed = InsertRow(db, date, clock);
-        if (failed != 0) {
-            StoreCopyText(durationText, durationSize, DurationText(now.nSeconds - m_Base.nSeconds));
-            return failed;
-        }
-        seq = FindTodaySeq(db, date);
+        int failed = InsertRow(db, day, clock);
+        if (failed != 0) return failed;
+        seq = FindTodaySeq(db, day);
     }
-    Totals today = sinceBase(now);
-    std::wstring duration = DurationText(today.nSeconds);
-    StoreCopyText(durationText, durationSize, duration);
-    int failed = UpdateRow(db, seq, today, duration.c_str(), date, clock);
+    int failed = UpdateRow(db, seq, steps, c.sumKCal + c.dCalories, c.sumDistance + c.dTotalDistance,
+                           duration.c_str(), date, clock);
     if (failed != 0) {
         // The row keeps its earlier totals; the engine keeps these, and the next save writes them.
         m_bOwed = true;
-        m_Failed = RowTotals{seq, today};
+        m_Failed = RowTotals{seq, steps, c.sumKCal + c.dCalories, c.sumDistance + c.dTotalDistance, seconds};
         return failed;
     }
     m_Failed = RowTotals{};
@@ -261,10 +235,6 @@ int CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t*
         L"\r\n m_iStepCount=%d, sumStep=%d, m_dCalories=%.2lf, sumKCal=%.2lf, m_dTotalDistance=%.2lf, "
         L"sumDistance=%.2lf\r\n",
         c.iStepCount, c.sumStep, c.dCalories, c.sumKCal, c.dTotalDistance, c.sumDistance);
-
-    StoreCopyText(m_szLastDate, 16, date);
-    m_Written = now;
-    m_bWritten = true;
     m_bOwed = false;
     return 0;
 }
@@ -279,7 +249,7 @@ void CDailyRecords::NoteRowNotInserted() {
     m_bOwed = true;
 }
 
-void CDailyRecords::ResetCarry() {
+void CDailyRecords::CloseRow() {
     std::lock_guard<std::mutex> lock(m_Lock);
     // The totals the engine drops now may never have reached their row: they are written later.
     if (m_bOwed && m_Failed.nSeq > 0) {
@@ -287,9 +257,4 @@ void CDailyRecords::ResetCarry() {
         if (m_Failed.nSeq > m_nClosedSeq) m_nClosedSeq = m_Failed.nSeq;
     }
     m_Failed = RowTotals{};
-    // The engine's totals now belong to today alone.
-    TodayDateText(m_szLastDate, 16);
-    m_Base = Totals{};
-    m_bWritten = false;
-    m_Written = Totals{};
 }

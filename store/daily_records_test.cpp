@@ -1,5 +1,5 @@
 // Statements on the pedometer table: the exact texts, today's newest row, the two-decimal format
-// and its read-back, resets, deleting everything and walking across midnight.
+// and its read-back, resets, deleting everything and saves to the row of the totals' day.
 #include "store/daily_records.h"
 
 #include <sqlite3.h>
@@ -13,7 +13,6 @@
 namespace {
 
 using store_test::Narrow;
-using store_test::SecondsOfDay;
 using store_test::StoreTest;
 using store_test::TodayText;
 using Rows = std::vector<std::vector<std::string>>;
@@ -26,9 +25,11 @@ std::wstring ClockText() {
     return clock;
 }
 
+// Totals of today (the clock's date).
 EngineCounters Counters(int sumStep, int steps, double sumKcal, double kcal, double sumDistance,
                         double distance, int sumSeconds, unsigned elapsed) {
     EngineCounters c{};
+    c.nDay = store_test::TodayNumber();
     c.nRunState = 2;
     c.sumStep = sumStep;
     c.iStepCount = steps;
@@ -67,11 +68,6 @@ protected:
 
     Rows Pedometer() {
         return Query("SELECT seq, curdate, curtime, steps, kcal, distance FROM pedometer ORDER BY seq;");
-    }
-
-    // Moves the clock to the given number of seconds before the next local midnight.
-    void AdvanceToBeforeMidnight(int seconds) {
-        MvAdvanceClock(static_cast<DWORD>((86400 - SecondsOfDay() - seconds) * 1000));
     }
 
     CDailyRecords m_Records;
@@ -126,7 +122,6 @@ TEST_F(DailyRecordsTest, TwoStartsInsertOneRowAndAResetASecond) {
 
     // Walk, then reset: the first row keeps its totals, later saves go to the new row.
     Save(Counters(0, 120, 0, 4.25, 0, 90.5, 0, 75));
-    m_Records.ResetCarry();
     CDailyRecords::InsertTodayRow(m_hMain, today.c_str());
     Save(Counters(0, 7, 0, 0.25, 0, 5, 0, 4));
     EXPECT_EQ(2, CDailyRecords::CountTodayRows(m_Runner, today.c_str()));
@@ -225,66 +220,41 @@ TEST_F(DailyRecordsTest, DeleteAllRecordsKeepsTheSequenceGoing) {
     EXPECT_EQ(3, CDailyRecords::FindTodaySeq(m_Runner, today.c_str()));
 }
 
-TEST_F(DailyRecordsTest, WalkingAcrossMidnightLosesNoStepAndCountsNoneTwice) {
-    AdvanceToBeforeMidnight(20);
-    const std::string day1 = Narrow(TodayText());
-    // A workout that started with 500 steps stored today.
-    Exec("INSERT INTO pedometer(curdate, curtime, steps, kcal, distance) VALUES('" + day1 +
-         "', '00:10:00', 500, 20.0, 350.0);");
-    m_Records.ResetCarry();
-    Save(Counters(500, 100, 20.0, 4.0, 350.0, 70.0, 600, 30));
-
-    MvAdvanceClock(20000);  // 00:00:00 + 0 s
+TEST_F(DailyRecordsTest, SavesGoToTheRowOfTheTotalsDayWhateverDayTheClockShows) {
     const std::string day2 = Narrow(TodayText());
-    ASSERT_NE(day1, day2);
-    // The first save of the new day completes the earlier day's row with everything counted so far.
-    Save(Counters(500, 150, 20.0, 6.0, 350.0, 105.0, 600, 50));
+    const int day2Number = store_test::TodayNumber();
+    ASSERT_TRUE(MvStepWallClock(-86400));
+    const std::string day1 = Narrow(TodayText());
+    const int day1Number = store_test::TodayNumber();
+    Exec("INSERT INTO pedometer(curdate, curtime, steps) VALUES('" + day1 + "', '00:10:00', 500);");
+    Exec("INSERT INTO pedometer(curdate, curtime, steps) VALUES('" + day2 + "', '00:00:00', 0);");
+
+    // The clock shows day 1: totals of day 2 still go to day 2's row, stamped with the clock.
+    EngineCounters c = Counters(0, 70, 0, 2.5, 0, 49.0, 0, 65);
+    c.nDay = day2Number;
+    const std::string clock = day1 + " " + Narrow(ClockText());
+    Save(c);
     EXPECT_EQ(
-        (Rows{{"1", day1, "00:10:50", "650", "26.0", "455.0"}, {"2", day2, "00:00:00", "0", "0.0", "0.0"}}),
+        (Rows{{"1", day1, "00:10:00", "500", "0.0", "0.0"}, {"2", day2, "00:01:05", "70", "2.5", "49.0"}}),
         Pedometer());
-    EXPECT_EQ(std::wstring(L"00:00:00"), m_szDuration);
+    EXPECT_EQ((Rows{{clock}}), Query("SELECT updated_at FROM pedometer WHERE seq = 2;"));
 
-    MvAdvanceClock(10000);
-    Save(Counters(500, 180, 20.0, 7.25, 350.0, 126.0, 600, 60));
-    EXPECT_EQ((Rows{{"1", day1, "00:10:50", "650", "26.0", "455.0"},
-                    {"2", day2, "00:00:10", "30", "1.25", "21.0"}}),
-              Pedometer());
-    EXPECT_EQ(std::wstring(L"00:00:10"), m_szDuration);
+    // The clock shows day 2 again: a save of day 1's totals completes day 1's row.
+    ASSERT_TRUE(MvStepWallClock(86400));
+    c = Counters(500, 20, 0, 0.5, 0, 14.0, 600, 10);
+    c.nDay = day1Number;
+    Save(c);
+    EXPECT_EQ(
+        (Rows{{"1", day1, "00:10:10", "520", "0.5", "14.0"}, {"2", day2, "00:01:05", "70", "2.5", "49.0"}}),
+        Pedometer());
 
-    // The next start reads the new day's row back; saves go on from there.
-    StoredToday stored;
-    ASSERT_TRUE(CDailyRecords::LoadTodayTotals(m_Runner, m_hMain, TodayText().c_str(), &stored));
-    m_Records.ResetCarry();
-    Save(Counters(stored.nSteps, 10, stored.dKcal, 0.5, stored.dDistance, 7.0, stored.nDuration, 5));
-    EXPECT_EQ((Rows{{"1", day1, "00:10:50", "650", "26.0", "455.0"},
-                    {"2", day2, "00:00:15", "40", "1.75", "28.0"}}),
-              Pedometer());
-}
-
-TEST_F(DailyRecordsTest, MidnightCarryOnlyWhenSomethingWasCounted) {
-    // Saved and stopped before midnight: a save on the next day (log button, exit) adds no row.
-    AdvanceToBeforeMidnight(10);
-    const std::string day1 = Narrow(TodayText());
-    CDailyRecords::InsertTodayRow(m_hMain, TodayText().c_str());
-    m_Records.ResetCarry();
-    Save(Counters(0, 40, 0, 1.0, 0, 28.0, 0, 20));
-    MvAdvanceClock(20000);
-    Save(Counters(0, 40, 0, 1.0, 0, 28.0, 0, 20));
-    EXPECT_EQ((Rows{{"1", day1, "00:00:20", "40", "1.0", "28.0"}}), Pedometer());
-
-    // A workout started just before midnight and first saved after it: the steps before the
-    // first save still reach the earlier day's row.
-    AdvanceToBeforeMidnight(3);
-    const std::string day2 = Narrow(TodayText());
-    CDailyRecords::InsertTodayRow(m_hMain, TodayText().c_str());
-    m_Records.ResetCarry();
-    MvAdvanceClock(10000);
-    const std::string day3 = Narrow(TodayText());
-    Save(Counters(0, 12, 0, 0.5, 0, 8.0, 0, 10));
-    EXPECT_EQ((Rows{{"1", day1, "00:00:20", "40", "1.0", "28.0"},
-                    {"2", day2, "00:00:10", "12", "0.5", "8.0"},
-                    {"3", day3, "00:00:00", "0", "0.0", "0.0"}}),
-              Pedometer());
+    // Totals of no known day are written nowhere; the duration text is still made.
+    c.nDay = 0;
+    c.iStepCount = 99;
+    m_szDuration[0] = L'\0';
+    Save(c);
+    EXPECT_EQ(std::wstring(L"00:10:10"), m_szDuration);
+    EXPECT_EQ("520", Query("SELECT steps FROM pedometer WHERE seq = 1;")[0][0]);
 }
 
 TEST_F(DailyRecordsTest, SavingFromTwoThreadsKeepsOneConsistentRow) {
@@ -298,7 +268,6 @@ TEST_F(DailyRecordsTest, SavingFromTwoThreadsKeepsOneConsistentRow) {
     };
     std::thread a(saver, 111);
     std::thread b(saver, 222);
-    for (int i = 0; i < 20; ++i) m_Records.ResetCarry();
     a.join();
     b.join();
     Rows rows = Query("SELECT steps, kcal, distance, curtime FROM pedometer;");

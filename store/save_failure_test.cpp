@@ -22,7 +22,6 @@ protected:
         fault_vfs::Install();  // before the test's connection opens
         StoreTest::SetUp();
         CreateSchema();
-        m_Records.ResetCarry();
     }
     void TearDown() override {
         fault_vfs::Arm(fault_vfs::NONE);
@@ -46,6 +45,7 @@ TEST_F(SaveFailureTest, FailedSavesKeepTheTotalsForTheNextSaveThatGoesThrough) {
     // 500 steps stored and taken as the sums; the workout has counted 42 more.
     EngineCounters counters{};
     counters.nRunState = 2;
+    counters.nDay = store_test::TodayNumber();
     counters.sumStep = 500;
     counters.sumKCal = 20.0;
     counters.sumDistance = 350.0;
@@ -76,6 +76,7 @@ TEST_F(SaveFailureTest, FailedSavesKeepTheTotalsForTheNextSaveThatGoesThrough) {
 TEST_F(SaveFailureTest, ADayRowWhoseInsertFailedIsMadeByTheNextSave) {
     EngineCounters counters{};
     counters.nRunState = 2;
+    counters.nDay = store_test::TodayNumber();
     counters.iStepCount = 42;
     counters.nElapsed = 40;
     // No row and nothing owed (the user deleted the records while walking): nothing is written.
@@ -99,6 +100,7 @@ TEST_F(SaveFailureTest, ARowClosedWhileItsSaveFailsIsWrittenByTheNextSave) {
     Exec("INSERT INTO pedometer(curdate, curtime, steps, kcal, distance) VALUES('" + Narrow(TodayText()) +
          "', '00:05:00', 500, 20.0, 350.0);");
     EngineCounters counters{};
+    counters.nDay = store_test::TodayNumber();
     counters.sumStep = 500;
     counters.sumKCal = 20.0;
     counters.sumDistance = 350.0;
@@ -109,9 +111,10 @@ TEST_F(SaveFailureTest, ARowClosedWhileItsSaveFailsIsWrittenByTheNextSave) {
     // row's insert fails too.
     fault_vfs::Arm(fault_vfs::DISK_FULL);
     EXPECT_EQ(SQLITE_FULL, Save(counters));
-    m_Records.ResetCarry();
+    m_Records.CloseRow();
     m_Records.NoteRowNotInserted();
     EngineCounters fresh{};
+    fresh.nDay = store_test::TodayNumber();
     fresh.iStepCount = 7;
     fresh.nElapsed = 5;
     EXPECT_EQ(SQLITE_FULL, Save(fresh));

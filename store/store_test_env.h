@@ -82,6 +82,13 @@ inline std::wstring TodayText() {
     return date;
 }
 
+// The platform clock's local date as yyyymmdd (the day of the engine's totals).
+inline int TodayNumber() {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    return st.wYear * 10000 + st.wMonth * 100 + st.wDay;
+}
+
 // Seconds since the local midnight of the platform clock.
 inline int64_t SecondsOfDay() {
     return ((MvLocalSeconds() % 86400) + 86400) % 86400;

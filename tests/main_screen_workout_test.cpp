@@ -234,6 +234,36 @@ TEST_F(MainScreenWorkoutTest, ReturningFromOtherViewsDuringAWalkShowsTheCurrentT
     EXPECT_NEAR(kcalAfterStop, atof(row.substr(row.find('|') + 1).c_str()), 0.01);
 }
 
+// A second workout that counts nothing (the sensor falls silent) adds nothing: the first walk's
+// steps are neither shown nor stored twice, also by a periodic save while it runs.
+TEST_F(MainScreenWorkoutTest, AWorkoutWithoutAStepAfterAWalkStoresAndShowsTheWalkOnce) {
+    UseRecording();
+    const std::string silent = SilentSensor(run);
+    run.Hook("silence", [silent] { MvSensorConfigure(silent); });
+    std::string shownAfterWalk, shownAfterSecond;
+    int stepsAfterWalk = 0;
+    run.Hook("walked", [&] {
+        recorder.Start();
+        MainView()->FullRepaint();
+        shownAfterWalk = recorder.Digits();
+        stepsAfterWalk = atoi(NewestRow(run.DbPath()).c_str());
+    });
+    run.Hook("second", [&] {
+        recorder.Clear();
+        MainView()->FullRepaint();
+        shownAfterSecond = recorder.Digits();
+    });
+    std::string script = "call replay\n" + Tap(kStartStop) + "wait 20000\n" + Tap(kStartStop) +
+                         "wait 500\ncall walked\ncall silence\n" + Tap(kStartStop) + "wait 12000\n" +
+                         Tap(kStartStop) + "wait 500\ncall second\nquit\n";
+    EXPECT_EQ(run.Run(script), 0);
+    ASSERT_GT(stepsAfterWalk, 10);
+    EXPECT_EQ(shownAfterWalk, std::to_string(stepsAfterWalk));
+    EXPECT_EQ(atoi(NewestRow(run.DbPath()).c_str()), stepsAfterWalk);
+    EXPECT_EQ(shownAfterSecond, std::to_string(stepsAfterWalk));
+    EXPECT_EQ(TodayRows(run.DbPath()), 1);
+}
+
 TEST_F(MainScreenWorkoutTest, LogButtonSavesAndOpensHistoryWhileTheWalkGoesOnProfileKeyOpensProfile) {
     UseRecording();
     run.Hook("observe", [&] { recorder.Start(); });

@@ -105,6 +105,18 @@ DWORD GetTickCount() {
     return static_cast<DWORD>(NowMs());
 }
 
+ULONGLONG GetTickCount64() {
+    return static_cast<ULONGLONG>(NowMs());
+}
+
+bool MvStepWallClock(int64_t seconds) {
+    Core& g = G();
+    if (!g.manual.load()) return false;
+    Lock lk(g.mutex);
+    g.manualStartLocal += seconds;
+    return true;
+}
+
 bool MvIsManualClock() {
     return G().manual.load();
 }

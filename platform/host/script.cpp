@@ -18,7 +18,7 @@ namespace mv {
 
 namespace {
 
-enum class StepKind { Tap, Press, Move, Release, SoftKey, Key, Type, Wait, Shot, Call, Quit };
+enum class StepKind { Tap, Press, Move, Release, SoftKey, Key, Type, Wait, Clock, Shot, Call, Quit };
 
 struct Step {
     int line = 0;
@@ -33,6 +33,8 @@ struct Step {
     int64_t ms = 0;
     std::string arg;
 };
+
+constexpr long long kMaxClockStep = 100LL * 366 * 86400;
 
 struct ScriptState {
     std::mutex mutex;
@@ -155,6 +157,14 @@ std::string ParseLine(const std::string& raw, int lineNo, std::vector<Step>* out
             return "wait needs a number of milliseconds";
         step.kind = StepKind::Wait;
         step.ms = ms;
+    } else if (command == "CLOCK") {
+        // Seconds to step the wall clock by, forward or (negative) back; at most about a century.
+        long long seconds;
+        if (args.size() != 1 || !ParseInt(args[0], &seconds) || seconds < -kMaxClockStep ||
+            seconds > kMaxClockStep)
+            return "clock needs a number of seconds (negative: back)";
+        step.kind = StepKind::Clock;
+        step.ms = seconds;
     } else if (command == "SHOT") {
         if (rest.empty()) return "shot needs a file name";
         step.kind = StepKind::Shot;
@@ -219,6 +229,9 @@ void RunScriptStep() {
             G().scriptWaitUntil = NowMs() + step.ms;
             break;
         }
+        case StepKind::Clock:
+            if (!MvStepWallClock(step.ms)) ReportStep(step, "clock needs the manual clock");
+            break;
         case StepKind::Shot:
             if (!MvFramebufferWritePng(step.arg)) ReportStep(step, "cannot write \"" + step.arg + "\"");
             break;

@@ -31,6 +31,7 @@ TEST_F(CoreTest, ScriptErrorsNameTheirLineAndTheRestStillRuns) {
                     "key CTRL+F9\n"
                     "wait -5\n"
                     "softkey middle\n"
+                    "clock soon\n"
                     "tap 20 80   # a comment after a step\n"
                     "quit\n",
                     &error));
@@ -56,9 +57,12 @@ TEST_F(CoreTest, ScriptDrivesInputWaitsOnTheClockCallsHooksAndQuits) {
     };
     SetTimer(main, 1, 400, nullptr);
     DWORD tickAtHook = 0;
+    int64_t localAtHook = 0;
     size_t timersAtHook = 0;
+    const int64_t localAtStart = MvLocalSeconds();
     MvRegisterScriptHook("check", [&] {
         tickAtHook = GetTickCount();
+        localAtHook = MvLocalSeconds();
         timersAtHook = MvProbe::Messages(main, {WM_TIMER}).size();
     });
     char dir[] = "/tmp/mv_script_XXXXXX";
@@ -71,6 +75,7 @@ TEST_F(CoreTest, ScriptDrivesInputWaitsOnTheClockCallsHooksAndQuits) {
                     "type h\xC3\xA9 \n"
                     "key CTRL+Q\n"
                     "wait 1000\n"
+                    "clock -86400\n"
                     "call check\n"
                     "shot " +
                     shot +
@@ -79,6 +84,8 @@ TEST_F(CoreTest, ScriptDrivesInputWaitsOnTheClockCallsHooksAndQuits) {
                     "quit\n"));
     EXPECT_EQ(RunLoop(), 0);
     EXPECT_EQ(tickAtHook, 1000u);
+    // The wall clock stepped back a day; the ticks and timers did not.
+    EXPECT_EQ(localAtHook, localAtStart + 1 - 86400);
     EXPECT_EQ(timersAtHook, 2u);  // at 400 and 800 ms, while the script waited
     EXPECT_EQ(MvProbe::Messages(main, {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}),
               (std::vector<UINT>{WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}));

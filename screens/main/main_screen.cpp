@@ -168,6 +168,25 @@ void CMainScreen::OnMotionInfo(const MotionRecord* record) {
     m_dWorkoutDistance = record->dDistance;
 }
 
+void CMainScreen::OnNewDay(const TodayTotals* totals) {
+    // From the day change on the screen shows the new day's totals, what its row will hold: its
+    // stored totals plus what the workout counts from now on.
+    m_nTodaySteps = totals->nSteps;
+    m_dTodayCalories = totals->dKcal;
+    m_dTodayDistance = totals->dDistance;
+    m_nTodaySeconds = totals->nSeconds;
+    m_nTodayHours = totals->nSeconds / 3600;
+    m_nTodayMinutes = totals->nSeconds % 3600 / 60;
+    m_nTodaySecondsPart = totals->nSeconds % 60;
+    m_Today = *totals;
+    m_nWorkoutSteps = 0;
+    m_nLastSeenSteps = 0;
+    m_dWorkoutCalories = 0;
+    m_dWorkoutDistance = 0;
+    m_nWorkoutSeconds = 0;
+    if (m_View.bShown) FullRepaint();
+}
+
 void CMainScreen::OnLanguage(int languageIndex) {
     SetLanguageOffsets(m_View, languageIndex);
 }

@@ -35,6 +35,7 @@ public:
     void OnAnimationTimer() override;
     void OnReset() override;
     void OnMotionInfo(const MotionRecord* record) override;
+    void OnNewDay(const TodayTotals* totals) override;
     void OnLanguage(int languageIndex) override;
 
     // The three repaints, each composed off-screen and copied to the window in one BitBlt:

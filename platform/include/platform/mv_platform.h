@@ -47,6 +47,10 @@ void MvAdvanceClock(DWORD ms);
 bool MvIsManualClock();
 // Current local time of the platform clock as seconds since 1970-01-01 local.
 int64_t MvLocalSeconds();
+// Steps the manual clock's date and time of day by `seconds` (negative: back), as a user or
+// network time setting the clock would. Ticks, timers and waits do not move. False (and
+// nothing changes) on the real clock.
+bool MvStepWallClock(int64_t seconds);
 
 // Dispatches every message that is ready (sent, posted, input, paint, due timers) without
 // waiting; returns false once WM_QUIT has been taken (its code is stored in *exitCode if given).
@@ -67,8 +71,9 @@ bool MvSaveScreenshot(const std::string& pngPath);
 
 // Scripted runs: lines of "tap X Y", "press X Y", "move X Y", "release X Y",
 // "softkey left|right", "key NAME" (F1, F2, ENTER, BACK, ESC, CTRL+Q, ...), "type TEXT",
-// "wait MS", "shot FILE.png", "call NAME", "quit"; '#' starts a comment. When the message queue
-// runs dry, GetMessageW takes the next step. "call NAME" runs a hook registered by a test.
+// "wait MS", "clock SECONDS", "shot FILE.png", "call NAME", "quit"; '#' starts a comment. When the
+// message queue runs dry, GetMessageW takes the next step. "clock SECONDS" steps the wall clock
+// (MvStepWallClock). "call NAME" runs a hook registered by a test.
 bool MvSetScript(const std::string& scriptText, std::string* error = nullptr);
 void MvRegisterScriptHook(const std::string& name, std::function<void()> hook);
 // Observes every message handed to a window procedure (tests); nullptr removes it.

@@ -11,6 +11,8 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc);
 BOOL KillTimer(HWND hWnd, UINT_PTR id);
 
 DWORD GetTickCount();
+// Milliseconds of the monotonic clock, without the 49-day wrap of GetTickCount.
+ULONGLONG GetTickCount64();
 void GetSystemTime(LPSYSTEMTIME st);
 void GetLocalTime(LPSYSTEMTIME st);
 BOOL SystemTimeToFileTime(const SYSTEMTIME* st, LPFILETIME ft);
