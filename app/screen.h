@@ -4,8 +4,8 @@
 #pragma once
 
 #include "common/motion_record.h"
+#include "common/today_totals.h"
 #include "platform/windows.h"
-#include "store/today_totals.h"
 
 class CScreen {
 public:
