@@ -29,7 +29,7 @@ protected:
     }
 
     // The workout's owner as the engine plays it: a run flag, and today's row saved with stored
-    // sums of 60 s, 100 steps, 1.5 kcal and 80 m.
+    // sums of 60 s, 100 steps, 1.5 kcal and 80 m for today.
     CSavingThread::Callbacks Owner() {
         return {[this] { return m_bRunning.load(); },
                 [this] {
@@ -38,6 +38,7 @@ protected:
                     counters.sumStep = 100;
                     counters.sumKCal = 1.5;
                     counters.sumDistance = 80.0;
+                    counters.nDay = store_test::TodayNumber();
                     wchar_t duration[16] = L"";
                     m_Records.SaveTodayRow(m_Runner, counters, duration, 16);
                 }};
