@@ -86,11 +86,11 @@ int64_t RealMonotonicMs() {
 }
 
 int64_t NowMs() {
-    return G().manual.load() ? G().manualMs.load() : RealMonotonicMs();
+    return CoreState().manual.load() ? CoreState().manualMs.load() : RealMonotonicMs();
 }
 
 void SetManualNowLocked(int64_t ms) {
-    if (ms > G().manualMs.load()) G().manualMs.store(ms);
+    if (ms > CoreState().manualMs.load()) CoreState().manualMs.store(ms);
 }
 
 int64_t CurrentLocalSecondsForStart() {
@@ -110,7 +110,7 @@ ULONGLONG GetTickCount64() {
 }
 
 bool MvStepWallClock(int64_t seconds) {
-    Core& g = G();
+    Core& g = CoreState();
     if (!g.manual.load()) return false;
     Lock lk(g.mutex);
     g.manualStartLocal += seconds;
@@ -118,11 +118,11 @@ bool MvStepWallClock(int64_t seconds) {
 }
 
 bool MvIsManualClock() {
-    return G().manual.load();
+    return CoreState().manual.load();
 }
 
 int64_t MvLocalSeconds() {
-    Core& g = G();
+    Core& g = CoreState();
     if (g.manual.load()) {
         Lock lk(g.mutex);
         return g.manualStartLocal + g.manualMs.load() / 1000;
@@ -132,7 +132,7 @@ int64_t MvLocalSeconds() {
 
 // Under the manual clock: its local time as whole seconds and the milliseconds past them.
 static bool ManualLocalNow(int64_t* seconds, int* ms) {
-    Core& g = G();
+    Core& g = CoreState();
     if (!g.manual.load()) return false;
     int64_t elapsed;
     int64_t start;

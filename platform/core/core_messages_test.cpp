@@ -14,8 +14,8 @@ namespace {
 void WaitForQueuedSend() {
     for (int i = 0; i < 5000; ++i) {
         {
-            mv::Lock lk(mv::G().mutex);
-            if (!mv::G().sent.empty()) return;
+            mv::Lock lk(mv::CoreState().mutex);
+            if (!mv::CoreState().sent.empty()) return;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

@@ -3,6 +3,10 @@
 // procedures and hooks are always called with the mutex released.
 #pragma once
 
+#ifndef MV_PLATFORM_INTERNAL
+#error "platform-internal header: outside platform/, include only platform/include/ (see platform/README.md)"
+#endif
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdarg>
@@ -178,7 +182,7 @@ struct Core {
     std::shared_ptr<std::function<void(HWND, UINT, WPARAM, LPARAM)>> observer;
 };
 
-Core& G();
+Core& CoreState();
 
 // ---- Lazy set-up: the first thread that uses windows becomes the UI thread ----
 void EnsureUiThread();

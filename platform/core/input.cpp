@@ -8,12 +8,12 @@
 namespace mv {
 
 void EnqueueInputLocked(const InputEvent& ev) {
-    G().input.push_back(ev);
+    CoreState().input.push_back(ev);
     WakeUiLocked();
 }
 
 int TakeInputLocked(Lock& lk, MSG* msg, HWND filter, UINT minMsg, UINT maxMsg, bool remove) {
-    Core& g = G();
+    Core& g = CoreState();
     if (g.input.empty()) return 0;
     InputEvent ev = g.input.front();
     auto inRange = [&](UINT m) { return (minMsg == 0 && maxMsg == 0) || (m >= minMsg && m <= maxMsg); };
@@ -120,7 +120,7 @@ void Enqueue(InputKind kind, int x, int y) {
     ev.kind = kind;
     ev.x = x;
     ev.y = y;
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     EnqueueInputLocked(ev);
 }
 
@@ -146,7 +146,7 @@ void MvKey(UINT vk, bool ctrl, bool shift) {
     ev.vk = vk;
     ev.ctrl = ctrl;
     ev.shift = shift;
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     ev.kind = InputKind::KeyDown;
     EnqueueInputLocked(ev);
     ev.kind = InputKind::KeyUp;
@@ -158,7 +158,7 @@ void MvSoftKey(int which) {
 }
 
 void MvTypeText(const std::wstring& text) {
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     for (wchar_t ch : text) {
         InputEvent ev;
         ev.kind = InputKind::Char;

@@ -16,7 +16,7 @@ constexpr unsigned kTakeAll = kTakeRemove | kTakeTimers | kTakeQuit | kTakePaint
 // Turns display events into input, presents the framebuffer and carries out raise requests.
 // Returns ms until the display wants to present again, or -1.
 int64_t ServiceDisplayLocked(Lock& lk) {
-    Core& g = G();
+    Core& g = CoreState();
     DisplayBackend* d = Display();
     bool raise = g.raisePending;
     g.raisePending = false;
@@ -34,7 +34,7 @@ int64_t ServiceDisplayLocked(Lock& lk) {
 
 // Waits for a wake (a post from any thread, a display event) or the timeout (-1: none).
 void IdleWaitLocked(Lock& lk, int64_t timeoutMs) {
-    Core& g = G();
+    Core& g = CoreState();
     if (g.wakePending) {
         g.wakePending = false;
         return;
@@ -103,7 +103,7 @@ using namespace mv;
 BOOL GetMessageW(LPMSG msg, HWND hWnd, UINT filterMin, UINT filterMax) {
     if (msg == nullptr) return FALSE;
     EnsureUiThread();
-    Core& g = G();
+    Core& g = CoreState();
     Lock lk(g.mutex);
     const std::vector<HWND> none;
     for (;;) {
@@ -158,7 +158,7 @@ BOOL GetMessageW(LPMSG msg, HWND hWnd, UINT filterMin, UINT filterMax) {
 BOOL PeekMessageW(LPMSG msg, HWND hWnd, UINT filterMin, UINT filterMax, UINT removeMsg) {
     if (msg == nullptr) return FALSE;
     EnsureUiThread();
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     HandleSentLocked(lk);
     ServiceDisplayLocked(lk);
     unsigned flags = kTakeTimers | kTakeQuit | kTakePaint | ((removeMsg & PM_REMOVE) ? kTakeRemove : 0);
@@ -167,14 +167,14 @@ BOOL PeekMessageW(LPMSG msg, HWND hWnd, UINT filterMin, UINT filterMax, UINT rem
 
 bool MvPumpMessages(int* exitCode) {
     EnsureUiThread();
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     ServiceDisplayLocked(lk);
     return DispatchReadyLocked(lk, true, exitCode) >= 0;
 }
 
 void MvAdvanceClock(DWORD ms) {
     EnsureUiThread();
-    Core& g = G();
+    Core& g = CoreState();
     Lock lk(g.mutex);
     if (!IsUiThreadLocked()) return;
     if (!g.manual.load()) {

@@ -13,18 +13,18 @@ LRESULT CallWindowProcedure(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     WNDPROC proc;
     std::shared_ptr<std::function<void(HWND, UINT, WPARAM, LPARAM)>> observer;
     {
-        Lock lk(G().mutex);
+        Lock lk(CoreState().mutex);
         Window* w = WindowLocked(hWnd);
         if (w == nullptr || w->proc == nullptr) return 0;
         proc = w->proc;
-        observer = G().observer;
+        observer = CoreState().observer;
     }
     if (observer && *observer) (*observer)(hWnd, msg, wParam, lParam);
     return proc(hWnd, msg, wParam, lParam);
 }
 
 void WakeUiLocked() {
-    Core& g = G();
+    Core& g = CoreState();
     if (!g.wakePending) {
         g.wakePending = true;
         if (DisplayBackend* d = Display()) d->Wake();
@@ -33,11 +33,11 @@ void WakeUiLocked() {
 }
 
 void NotifySettleLocked() {
-    if (G().manual.load()) G().cv.notify_all();
+    if (CoreState().manual.load()) CoreState().cv.notify_all();
 }
 
 bool HandleSentLocked(Lock& lk) {
-    Core& g = G();
+    Core& g = CoreState();
     bool any = false;
     while (!g.sent.empty()) {
         SentMessage* sm = g.sent.front();
@@ -61,7 +61,7 @@ bool HandleSentLocked(Lock& lk) {
 }
 
 void FailPendingSendsLocked() {
-    Core& g = G();
+    Core& g = CoreState();
     for (SentMessage* sm : g.sent) {
         if (sm->sender) sm->sender->state = ThreadState::Running;
         sm->result = 0;
@@ -73,7 +73,7 @@ void FailPendingSendsLocked() {
 
 bool TakeReadyLocked(Lock& lk, MSG* msg, HWND filter, UINT minMsg, UINT maxMsg, unsigned flags,
                      const std::vector<HWND>& skipPaint) {
-    Core& g = G();
+    Core& g = CoreState();
     bool remove = (flags & kTakeRemove) != 0;
     auto inRange = [&](UINT m) { return (minMsg == 0 && maxMsg == 0) || (m >= minMsg && m <= maxMsg); };
     for (;;) {
@@ -117,7 +117,7 @@ bool TakeReadyLocked(Lock& lk, MSG* msg, HWND filter, UINT minMsg, UINT maxMsg, 
 using namespace mv;
 
 LRESULT SendMessageW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    Core& g = G();
+    Core& g = CoreState();
     Lock lk(g.mutex);
     if (WindowLocked(hWnd) == nullptr) return 0;
     if (IsUiThreadLocked() || !g.hasUiThread) {
@@ -140,7 +140,7 @@ LRESULT SendMessageW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL PostMessageW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    Core& g = G();
+    Core& g = CoreState();
     Lock lk(g.mutex);
     if (hWnd != nullptr && WindowLocked(hWnd) == nullptr) return FALSE;
     g.posted.push_back(MSG{hWnd, msg, wParam, lParam, 0, POINT{}});
@@ -149,7 +149,7 @@ BOOL PostMessageW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void PostQuitMessage(int exitCode) {
-    Core& g = G();
+    Core& g = CoreState();
     Lock lk(g.mutex);
     g.quitPending = true;
     g.quitCode = exitCode;
@@ -175,7 +175,7 @@ BOOL TranslateMessage(const MSG* msg) {
     else if (vk == VK_ESCAPE)
         ch = 0x1B;
     if (ch == 0) return FALSE;
-    Core& g = G();
+    Core& g = CoreState();
     Lock lk(g.mutex);
     // The character comes next, before anything posted earlier.
     g.posted.push_front(MSG{msg->hwnd, WM_CHAR, static_cast<WPARAM>(ch), msg->lParam & 0xFFFF, 0, POINT{}});
@@ -188,8 +188,8 @@ LRESULT DispatchMessageW(const MSG* msg) {
     if (msg->message == WM_TIMER && msg->lParam != 0) {
         TIMERPROC proc = nullptr;
         {
-            Lock lk(G().mutex);
-            for (const Timer& t : G().timers)
+            Lock lk(CoreState().mutex);
+            for (const Timer& t : CoreState().timers)
                 if (t.hwnd == msg->hwnd && t.id == msg->wParam &&
                     reinterpret_cast<LPARAM>(t.proc) == msg->lParam)
                     proc = t.proc;
@@ -211,7 +211,7 @@ LRESULT DefWindowProcW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             ValidateRect(hWnd, nullptr);
             return 0;
         case WM_SETTEXT: {
-            Lock lk(G().mutex);
+            Lock lk(CoreState().mutex);
             Window* w = WindowLocked(hWnd);
             if (w == nullptr) return FALSE;
             const wchar_t* text = reinterpret_cast<const wchar_t*>(lParam);
@@ -222,7 +222,7 @@ LRESULT DefWindowProcW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             wchar_t* buffer = reinterpret_cast<wchar_t*>(lParam);
             int max = static_cast<int>(wParam);
             if (buffer == nullptr || max <= 0) return 0;
-            Lock lk(G().mutex);
+            Lock lk(CoreState().mutex);
             Window* w = WindowLocked(hWnd);
             if (w == nullptr) {
                 buffer[0] = 0;
@@ -234,7 +234,7 @@ LRESULT DefWindowProcW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return n;
         }
         case WM_GETTEXTLENGTH: {
-            Lock lk(G().mutex);
+            Lock lk(CoreState().mutex);
             Window* w = WindowLocked(hWnd);
             return w ? static_cast<LRESULT>(w->text.size()) : 0;
         }
@@ -244,14 +244,15 @@ LRESULT DefWindowProcW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 DWORD GetMessagePos() {
-    Lock lk(G().mutex);
-    return static_cast<DWORD>(MAKELONG(G().lastPos.x, G().lastPos.y));
+    Lock lk(CoreState().mutex);
+    return static_cast<DWORD>(MAKELONG(CoreState().lastPos.x, CoreState().lastPos.y));
 }
 
 void MvSetMessageObserver(std::function<void(HWND, UINT, WPARAM, LPARAM)> observer) {
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     if (observer)
-        G().observer = std::make_shared<std::function<void(HWND, UINT, WPARAM, LPARAM)>>(std::move(observer));
+        CoreState().observer =
+            std::make_shared<std::function<void(HWND, UINT, WPARAM, LPARAM)>>(std::move(observer));
     else
-        G().observer.reset();
+        CoreState().observer.reset();
 }

@@ -26,8 +26,8 @@ std::string RealExecutablePath() {
 
 std::string ModulePath() {
     {
-        Lock lk(G().mutex);
-        if (!G().modulePath.empty()) return G().modulePath;
+        Lock lk(CoreState().mutex);
+        if (!CoreState().modulePath.empty()) return CoreState().modulePath;
     }
     return RealExecutablePath();
 }

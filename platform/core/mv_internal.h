@@ -2,6 +2,10 @@
 // display backends, devices). Not for the program.
 #pragma once
 
+#ifndef MV_PLATFORM_INTERNAL
+#error "platform-internal header: outside platform/, include only platform/include/ (see platform/README.md)"
+#endif
+
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -9,7 +9,7 @@
 using namespace mv;
 
 BOOL InvalidateRect(HWND hWnd, const RECT* rect, BOOL) {
-    Core& g = G();
+    Core& g = CoreState();
     Lock lk(g.mutex);
     if (hWnd == nullptr) {
         for (auto& entry : g.windows)
@@ -25,7 +25,7 @@ BOOL InvalidateRect(HWND hWnd, const RECT* rect, BOOL) {
 }
 
 BOOL ValidateRect(HWND hWnd, const RECT* rect) {
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     Window* w = WindowLocked(hWnd);
     if (w == nullptr) return FALSE;
     if (!w->invalid) return TRUE;
@@ -41,7 +41,7 @@ HDC BeginPaint(HWND hWnd, PAINTSTRUCT* ps) {
     if (ps == nullptr) return nullptr;
     *ps = PAINTSTRUCT{};
     {
-        Lock lk(G().mutex);
+        Lock lk(CoreState().mutex);
         Window* w = WindowLocked(hWnd);
         if (w == nullptr) return nullptr;
         ps->rcPaint = w->invalid ? w->invalidRect
@@ -62,7 +62,7 @@ BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* ps) {
 
 BOOL UpdateWindow(HWND hWnd) {
     {
-        Lock lk(G().mutex);
+        Lock lk(CoreState().mutex);
         Window* w = WindowLocked(hWnd);
         if (w == nullptr) return FALSE;
         if (!w->invalid || !VisibleLocked(w)) return TRUE;

@@ -23,7 +23,7 @@ thread_local DWORD t_tid = 0;
 thread_local std::shared_ptr<ThreadRec> t_rec;
 
 void RemoveRecLocked(const std::shared_ptr<ThreadRec>& rec) {
-    auto& list = G().threads;
+    auto& list = CoreState().threads;
     list.erase(std::remove(list.begin(), list.end(), rec), list.end());
 }
 
@@ -32,7 +32,7 @@ struct ThreadExitGuard {
     std::shared_ptr<ThreadRec> rec;
     ~ThreadExitGuard() {
         if (!rec) return;
-        Lock lk(G().mutex);
+        Lock lk(CoreState().mutex);
         rec->state = ThreadState::Finished;
         RemoveRecLocked(rec);
         NotifySettleLocked();
@@ -50,15 +50,15 @@ void WakeRecLocked(ThreadRec* rec) {
 // Wakes the threads waiting for `object` (the UI thread too, if it waits for it); they look at
 // it again.
 void WakeWaitersLocked(const void* object) {
-    for (auto& rec : G().threads)
+    for (auto& rec : CoreState().threads)
         if (rec->state == ThreadState::Blocked && rec->waitingOn == object) WakeRecLocked(rec.get());
-    if (G().uiWaitingOn == object) G().cv.notify_all();
+    if (CoreState().uiWaitingOn == object) CoreState().cv.notify_all();
 }
 
 // Blocks the calling (non-UI) thread until it is woken: by the clock at `deadline` (platform ms,
 // -1 none), by a signal of `object`, or, for timed blocks, by platform shutdown.
 void BlockSelfLocked(Lock& lk, ThreadRec* rec, int64_t deadline, const void* object) {
-    Core& g = G();
+    Core& g = CoreState();
     rec->state = ThreadState::Blocked;
     rec->wakeAt = deadline;
     rec->waitingOn = object;
@@ -84,7 +84,7 @@ void BlockSelfLocked(Lock& lk, ThreadRec* rec, int64_t deadline, const void* obj
 // Wakes the sleeper due first (earliest time, then earliest registered) if it is due by `t`.
 bool WakeOneDueImpl(int64_t t) {
     ThreadRec* first = nullptr;
-    for (auto& rec : G().threads) {
+    for (auto& rec : CoreState().threads) {
         if (rec->state != ThreadState::Blocked || rec->wakeAt < 0 || rec->wakeAt > t) continue;
         if (first == nullptr || rec->wakeAt < first->wakeAt) first = rec.get();
     }
@@ -98,8 +98,10 @@ bool WakeOneDueImpl(int64_t t) {
 // Marks what the UI thread waits for while it waits (waits nest through sent messages).
 class UiWaitingOn {
 public:
-    explicit UiWaitingOn(const void* object) : m_pPrevious(G().uiWaitingOn) { G().uiWaitingOn = object; }
-    ~UiWaitingOn() { G().uiWaitingOn = m_pPrevious; }  // mutex held again by then
+    explicit UiWaitingOn(const void* object) : m_pPrevious(CoreState().uiWaitingOn) {
+        CoreState().uiWaitingOn = object;
+    }
+    ~UiWaitingOn() { CoreState().uiWaitingOn = m_pPrevious; }  // mutex held again by then
     UiWaitingOn(const UiWaitingOn&) = delete;
     UiWaitingOn& operator=(const UiWaitingOn&) = delete;
 
@@ -112,7 +114,7 @@ private:
 // the wait lets platform time pass up to the deadline, waking sleepers in order.
 template <typename Ready>
 bool UiWaitLocked(Lock& lk, Ready ready, int64_t deadline, bool handleSent, const void* object) {
-    Core& g = G();
+    Core& g = CoreState();
     UiWaitingOn waiting(object);
     for (;;) {
         if (handleSent) HandleSentLocked(lk);
@@ -146,12 +148,12 @@ struct CriticalSectionImpl {
 };
 
 std::shared_ptr<KernelObject> ObjectLocked(HANDLE h) {
-    auto it = G().objects.find(reinterpret_cast<uintptr_t>(h));
-    return it == G().objects.end() ? nullptr : it->second;
+    auto it = CoreState().objects.find(reinterpret_cast<uintptr_t>(h));
+    return it == CoreState().objects.end() ? nullptr : it->second;
 }
 
 HANDLE AddObjectLocked(std::shared_ptr<KernelObject> obj) {
-    Core& g = G();
+    Core& g = CoreState();
     uintptr_t value = g.nextObjectHandle;
     g.nextObjectHandle += 4;
     g.objects[value] = std::move(obj);
@@ -164,7 +166,7 @@ std::shared_ptr<ThreadRec> SelfRecLocked() {
     if (!t_rec) {
         t_rec = std::make_shared<ThreadRec>();
         t_rec->tid = GetCurrentThreadId();
-        G().threads.push_back(t_rec);
+        CoreState().threads.push_back(t_rec);
         t_exitGuard.rec = t_rec;  // marks the thread finished when it ends
     }
     return t_rec;
@@ -178,14 +180,14 @@ void ForgetSelfRecLocked() {
 }
 
 bool AnyRunningLocked() {
-    for (auto& rec : G().threads)
+    for (auto& rec : CoreState().threads)
         if (rec->state == ThreadState::Running && rec->clock && !rec->ignored) return true;
     return false;
 }
 
 int64_t NextSleeperWakeLocked() {
     int64_t next = -1;
-    for (auto& rec : G().threads)
+    for (auto& rec : CoreState().threads)
         if (rec->state == ThreadState::Blocked && rec->wakeAt >= 0 && (next < 0 || rec->wakeAt < next))
             next = rec->wakeAt;
     return next;
@@ -202,7 +204,7 @@ void AdvanceManualToLocked(int64_t t) {
 }
 
 void SettleLocked(Lock& lk, bool handleSent) {
-    Core& g = G();
+    Core& g = CoreState();
     auto start = std::chrono::steady_clock::now();
     for (;;) {
         if (handleSent && !g.sent.empty()) {
@@ -230,9 +232,9 @@ void SettleLocked(Lock& lk, bool handleSent) {
 }
 
 void WakeAllBlockedLocked() {
-    for (auto& rec : G().threads)
+    for (auto& rec : CoreState().threads)
         if (rec->state == ThreadState::Blocked && rec->wakeAt >= 0) WakeRecLocked(rec.get());
-    G().cv.notify_all();
+    CoreState().cv.notify_all();
 }
 
 }  // namespace mv
@@ -245,7 +247,7 @@ DWORD GetCurrentThreadId() {
 }
 
 void Sleep(DWORD ms) {
-    Core& g = G();
+    Core& g = CoreState();
     if (ms == 0) {
         std::this_thread::yield();
         return;
@@ -270,7 +272,7 @@ void Sleep(DWORD ms) {
 
 HANDLE CreateThread(LPVOID, DWORD, LPTHREAD_START_ROUTINE start, LPVOID param, DWORD, LPDWORD threadId) {
     if (start == nullptr) return nullptr;
-    Core& g = G();
+    Core& g = CoreState();
     auto obj = std::make_shared<KernelObject>();
     obj->kind = KernelObject::Thread;
     auto rec = std::make_shared<ThreadRec>();
@@ -288,7 +290,7 @@ HANDLE CreateThread(LPVOID, DWORD, LPTHREAD_START_ROUTINE start, LPVOID param, D
         t_tid = rec->tid;
         t_rec = rec;
         DWORD code = start(param);
-        Lock lk(G().mutex);
+        Lock lk(CoreState().mutex);
         rec->state = ThreadState::Finished;
         RemoveRecLocked(rec);
         t_rec.reset();
@@ -305,12 +307,12 @@ HANDLE CreateEventW(LPVOID, BOOL manualReset, BOOL initialState, LPCWSTR) {
     obj->kind = KernelObject::Event;
     obj->manualReset = manualReset != FALSE;
     obj->signalled = initialState != FALSE;
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     return AddObjectLocked(obj);
 }
 
 BOOL SetEvent(HANDLE hEvent) {
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     auto obj = ObjectLocked(hEvent);
     if (!obj || obj->kind != KernelObject::Event) return FALSE;
     obj->signalled = true;
@@ -319,7 +321,7 @@ BOOL SetEvent(HANDLE hEvent) {
 }
 
 BOOL ResetEvent(HANDLE hEvent) {
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     auto obj = ObjectLocked(hEvent);
     if (!obj || obj->kind != KernelObject::Event) return FALSE;
     obj->signalled = false;
@@ -327,7 +329,7 @@ BOOL ResetEvent(HANDLE hEvent) {
 }
 
 DWORD WaitForSingleObject(HANDLE h, DWORD timeoutMs) {
-    Core& g = G();
+    Core& g = CoreState();
     Lock lk(g.mutex);
     auto obj = ObjectLocked(h);
     if (!obj) return WAIT_FAILED;
@@ -350,8 +352,8 @@ DWORD WaitForSingleObject(HANDLE h, DWORD timeoutMs) {
 }
 
 BOOL CloseHandle(HANDLE h) {
-    Lock lk(G().mutex);
-    return G().objects.erase(reinterpret_cast<uintptr_t>(h)) ? TRUE : FALSE;
+    Lock lk(CoreState().mutex);
+    return CoreState().objects.erase(reinterpret_cast<uintptr_t>(h)) ? TRUE : FALSE;
 }
 
 void InitializeCriticalSection(CRITICAL_SECTION* cs) {
@@ -368,7 +370,7 @@ void EnterCriticalSection(CRITICAL_SECTION* cs) {
     if (cs == nullptr || cs->impl == nullptr) return;
     auto* impl = static_cast<CriticalSectionImpl*>(cs->impl);
     DWORD me = GetCurrentThreadId();
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     while (impl->owner != 0 && impl->owner != me) {
         if (IsUiThreadLocked())
             UiWaitLocked(
@@ -383,7 +385,7 @@ void EnterCriticalSection(CRITICAL_SECTION* cs) {
 void LeaveCriticalSection(CRITICAL_SECTION* cs) {
     if (cs == nullptr || cs->impl == nullptr) return;
     auto* impl = static_cast<CriticalSectionImpl*>(cs->impl);
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     if (impl->owner != GetCurrentThreadId()) return;
     if (--impl->count == 0) {
         impl->owner = 0;

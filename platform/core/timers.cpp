@@ -9,13 +9,13 @@ namespace mv {
 
 int64_t NextTimerDueLocked() {
     int64_t next = -1;
-    for (const Timer& t : G().timers)
+    for (const Timer& t : CoreState().timers)
         if (next < 0 || t.due < next) next = t.due;
     return next;
 }
 
 bool TakeDueTimerLocked(MSG* msg, HWND filter, bool remove) {
-    Core& g = G();
+    Core& g = CoreState();
     int64_t now = NowMs();
     Timer* first = nullptr;
     for (Timer& t : g.timers) {
@@ -36,7 +36,7 @@ bool TakeDueTimerLocked(MSG* msg, HWND filter, bool remove) {
 }
 
 void KillWindowTimersLocked(HWND hWnd) {
-    auto& timers = G().timers;
+    auto& timers = CoreState().timers;
     timers.erase(
         std::remove_if(timers.begin(), timers.end(), [hWnd](const Timer& t) { return t.hwnd == hWnd; }),
         timers.end());
@@ -47,7 +47,7 @@ void KillWindowTimersLocked(HWND hWnd) {
 using namespace mv;
 
 UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
-    Core& g = G();
+    Core& g = CoreState();
     Lock lk(g.mutex);
     if (hWnd != nullptr && WindowLocked(hWnd) == nullptr) return 0;
     if (hWnd == nullptr) {
@@ -80,8 +80,8 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
 }
 
 BOOL KillTimer(HWND hWnd, UINT_PTR id) {
-    Lock lk(G().mutex);
-    auto& timers = G().timers;
+    Lock lk(CoreState().mutex);
+    auto& timers = CoreState().timers;
     auto it = std::find_if(timers.begin(), timers.end(),
                            [&](const Timer& t) { return t.hwnd == hWnd && t.id == id; });
     if (it == timers.end()) return FALSE;

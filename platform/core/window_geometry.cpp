@@ -45,7 +45,7 @@ std::vector<HWND>* SiblingListLocked(Window* w) {
         Window* p = WindowLocked(w->parent);
         return p ? &p->children : nullptr;
     }
-    return &G().topLevels;
+    return &CoreState().topLevels;
 }
 
 void InvalidateSubtreeAreaLocked(Window* w, const RECT& screenRect) {
@@ -131,7 +131,7 @@ RECT ScreenRectLocked(const Window* w) {
 }
 
 HWND WindowFromPointLocked(int x, int y) {
-    auto& tops = G().topLevels;
+    auto& tops = CoreState().topLevels;
     for (auto it = tops.rbegin(); it != tops.rend(); ++it)
         if (HWND hit = FromPointLocked(WindowLocked(*it), x, y)) return hit;
     return nullptr;
@@ -185,7 +185,7 @@ void ExposeLocked(const RECT& screenRect, HWND leaving) {
 
 HWND PaintCandidateLocked(HWND filter, const std::vector<HWND>& skip) {
     HWND found = nullptr;
-    for (HWND h : G().topLevels) {
+    for (HWND h : CoreState().topLevels) {
         PaintSearchLocked(h, filter, skip, &found);
         if (found) break;
     }
@@ -197,13 +197,13 @@ HWND PaintCandidateLocked(HWND filter, const std::vector<HWND>& skip) {
 using namespace mv;
 
 BOOL IsWindowVisible(HWND hWnd) {
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     Window* w = WindowLocked(hWnd);
     return (w != nullptr && VisibleLocked(w)) ? TRUE : FALSE;
 }
 
 BOOL ShowWindow(HWND hWnd, int cmdShow) {
-    Core& g = G();
+    Core& g = CoreState();
     bool show = cmdShow != SW_HIDE;
     bool wasVisible;
     bool loseFocus = false;
@@ -230,7 +230,7 @@ BOOL ShowWindow(HWND hWnd, int cmdShow) {
 }
 
 BOOL MoveWindow(HWND hWnd, int x, int y, int width, int height, BOOL repaint) {
-    Core& g = G();
+    Core& g = CoreState();
     bool moved, sized;
     {
         Lock lk(g.mutex);
@@ -258,7 +258,7 @@ BOOL MoveWindow(HWND hWnd, int x, int y, int width, int height, BOOL repaint) {
 BOOL SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
     RECT r;
     {
-        Lock lk(G().mutex);
+        Lock lk(CoreState().mutex);
         Window* w = WindowLocked(hWnd);
         if (w == nullptr) return FALSE;
         r = w->rect;
@@ -281,11 +281,11 @@ BOOL SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
 }
 
 BOOL BringWindowToTop(HWND hWnd) {
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     Window* w = WindowLocked(hWnd);
     if (w == nullptr) return FALSE;
     ReorderLocked(w, HWND_TOP);
-    if (w->parent == nullptr && !w->cls->platform) G().foreground = hWnd;
+    if (w->parent == nullptr && !w->cls->platform) CoreState().foreground = hWnd;
     if (VisibleLocked(w)) InvalidateLocked(w, nullptr, true);
     WakeUiLocked();
     return TRUE;
@@ -293,7 +293,7 @@ BOOL BringWindowToTop(HWND hWnd) {
 
 BOOL GetWindowRect(HWND hWnd, LPRECT rect) {
     if (rect == nullptr) return FALSE;
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     Window* w = WindowLocked(hWnd);
     if (w == nullptr) return FALSE;
     *rect = ScreenRectLocked(w);
@@ -302,7 +302,7 @@ BOOL GetWindowRect(HWND hWnd, LPRECT rect) {
 
 BOOL GetClientRect(HWND hWnd, LPRECT rect) {
     if (rect == nullptr) return FALSE;
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     Window* w = WindowLocked(hWnd);
     if (w == nullptr) return FALSE;
     *rect = RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
@@ -311,7 +311,7 @@ BOOL GetClientRect(HWND hWnd, LPRECT rect) {
 
 BOOL ScreenToClient(HWND hWnd, POINT* pt) {
     if (pt == nullptr) return FALSE;
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     Window* w = WindowLocked(hWnd);
     if (w == nullptr) return FALSE;
     RECT sr = ScreenRectLocked(w);
@@ -322,7 +322,7 @@ BOOL ScreenToClient(HWND hWnd, POINT* pt) {
 
 BOOL ClientToScreen(HWND hWnd, POINT* pt) {
     if (pt == nullptr) return FALSE;
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     Window* w = WindowLocked(hWnd);
     if (w == nullptr) return FALSE;
     RECT sr = ScreenRectLocked(w);
@@ -332,7 +332,7 @@ BOOL ClientToScreen(HWND hWnd, POINT* pt) {
 }
 
 bool MvWindowScreenRect(HWND hWnd, RECT* rect) {
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     Window* w = WindowLocked(hWnd);
     if (w == nullptr || rect == nullptr) return false;
     *rect = ScreenRectLocked(w);
@@ -342,7 +342,7 @@ bool MvWindowScreenRect(HWND hWnd, RECT* rect) {
 void MvWindowVisibleRects(HWND hWnd, std::vector<RECT>* rects) {
     if (rects == nullptr) return;
     rects->clear();
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     Window* w = WindowLocked(hWnd);
     if (w == nullptr || !VisibleLocked(w)) return;
     RECT mine = ScreenRectLocked(w);
@@ -371,6 +371,6 @@ void MvWindowVisibleRects(HWND hWnd, std::vector<RECT>* rects) {
 }
 
 HWND MvWindowFromPoint(int x, int y) {
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     return WindowFromPointLocked(x, y);
 }

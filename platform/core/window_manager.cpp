@@ -8,7 +8,7 @@
 
 namespace mv {
 
-Core& G() {
+Core& CoreState() {
     // Never destroyed: threads may still look at it while the process ends.
     static Core* core = new Core;
     return *core;
@@ -16,8 +16,8 @@ Core& G() {
 
 Window* WindowLocked(HWND hWnd) {
     if (hWnd == nullptr) return nullptr;
-    auto it = G().windows.find(reinterpret_cast<uintptr_t>(hWnd));
-    if (it == G().windows.end()) return nullptr;
+    auto it = CoreState().windows.find(reinterpret_cast<uintptr_t>(hWnd));
+    if (it == CoreState().windows.end()) return nullptr;
     return it->second.get();
 }
 
@@ -33,7 +33,7 @@ HWND TopLevelLocked(HWND hWnd) {
 
 HWND MainWindowLocked() {
     Window* best = nullptr;
-    for (HWND h : G().topLevels) {
+    for (HWND h : CoreState().topLevels) {
         Window* w = WindowLocked(h);
         if (w == nullptr || w->destroying || w->cls->platform) continue;
         if (best == nullptr || w->serial < best->serial) best = w;
@@ -55,12 +55,12 @@ std::vector<HWND>& SiblingsLocked(Window* w) {
         Window* p = WindowLocked(w->parent);
         if (p != nullptr) return p->children;
     }
-    return G().topLevels;
+    return CoreState().topLevels;
 }
 
 // Inserts a top-level window at the top of its group: topmost windows stay above the others.
 void InsertTopLevelLocked(HWND hWnd, bool topmost) {
-    auto& list = G().topLevels;
+    auto& list = CoreState().topLevels;
     if (topmost) {
         list.push_back(hWnd);
         return;
@@ -83,7 +83,7 @@ void CollectSubtreeLocked(HWND hWnd, std::vector<HWND>* out) {
 
 // Removes a window (and its subtree) from the table; the caller has sent WM_DESTROY already.
 void UnlinkLocked(HWND hWnd) {
-    Core& g = G();
+    Core& g = CoreState();
     std::vector<HWND> subtree;
     CollectSubtreeLocked(hWnd, &subtree);
     Window* w = WindowLocked(hWnd);
@@ -106,7 +106,7 @@ void UnlinkLocked(HWND hWnd) {
 }  // namespace
 
 void DropAllWindowsLocked() {
-    Core& g = G();
+    Core& g = CoreState();
     g.windows.clear();
     g.topLevels.clear();
     g.classes.clear();
@@ -121,7 +121,7 @@ using namespace mv;
 WORD RegisterClassW(const WNDCLASSW* wc) {
     if (wc == nullptr || wc->lpszClassName == nullptr || wc->lpfnWndProc == nullptr) return 0;
     EnsureUiThread();
-    Core& g = G();
+    Core& g = CoreState();
     Lock lk(g.mutex);
     std::wstring name = wc->lpszClassName;
     if (g.classes.count(name)) return 0;
@@ -140,7 +140,7 @@ WORD RegisterClassW(const WNDCLASSW* wc) {
 
 BOOL UnregisterClassW(LPCWSTR className, HINSTANCE) {
     if (className == nullptr) return FALSE;
-    Core& g = G();
+    Core& g = CoreState();
     Lock lk(g.mutex);
     auto it = g.classes.find(className);
     if (it == g.classes.end()) return FALSE;
@@ -154,7 +154,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
                      int width, int height, HWND parent, HMENU menuOrId, HINSTANCE hInstance, LPVOID param) {
     if (className == nullptr) return nullptr;
     EnsureUiThread();
-    Core& g = G();
+    Core& g = CoreState();
     HWND hWnd;
     bool programTopLevel;
     {
@@ -236,7 +236,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
 }
 
 BOOL DestroyWindow(HWND hWnd) {
-    Core& g = G();
+    Core& g = CoreState();
     std::vector<HWND> subtree;
     {
         Lock lk(g.mutex);
@@ -254,26 +254,26 @@ BOOL DestroyWindow(HWND hWnd) {
 }
 
 BOOL IsWindow(HWND hWnd) {
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     return WindowLocked(hWnd) != nullptr;
 }
 
 HWND GetParent(HWND hWnd) {
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     Window* w = WindowLocked(hWnd);
     if (w == nullptr) return nullptr;
     return w->parent ? w->parent : w->owner;
 }
 
 BOOL IsChild(HWND parent, HWND hWnd) {
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     Window* w = WindowLocked(hWnd);
     if (w == nullptr || parent == nullptr || parent == hWnd) return FALSE;
     return WindowMatchesFilterLocked(hWnd, parent) ? TRUE : FALSE;
 }
 
 LONG_PTR GetWindowLongPtrW(HWND hWnd, int index) {
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     Window* w = WindowLocked(hWnd);
     if (w == nullptr) return 0;
     switch (index) {
@@ -293,7 +293,7 @@ LONG_PTR GetWindowLongPtrW(HWND hWnd, int index) {
 }
 
 LONG_PTR SetWindowLongPtrW(HWND hWnd, int index, LONG_PTR value) {
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     Window* w = WindowLocked(hWnd);
     if (w == nullptr) return 0;
     LONG_PTR old = 0;
@@ -337,13 +337,13 @@ LONG SetWindowLongW(HWND hWnd, int index, LONG value) {
 }
 
 int GetDlgCtrlID(HWND hWnd) {
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     Window* w = WindowLocked(hWnd);
     return (w != nullptr && w->parent != nullptr) ? w->id : 0;
 }
 
 HWND GetDlgItem(HWND parent, int id) {
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     Window* p = WindowLocked(parent);
     if (p == nullptr) return nullptr;
     for (HWND c : p->children) {
@@ -356,7 +356,7 @@ HWND GetDlgItem(HWND parent, int id) {
 BOOL EnableWindow(HWND hWnd, BOOL enable) {
     bool wasDisabled;
     {
-        Lock lk(G().mutex);
+        Lock lk(CoreState().mutex);
         Window* w = WindowLocked(hWnd);
         if (w == nullptr) return FALSE;
         wasDisabled = (w->style & WS_DISABLED) != 0;
@@ -389,7 +389,7 @@ int GetWindowTextLengthW(HWND hWnd) {
 }
 
 HWND SetFocus(HWND hWnd) {
-    Core& g = G();
+    Core& g = CoreState();
     HWND old;
     {
         Lock lk(g.mutex);
@@ -406,49 +406,49 @@ HWND SetFocus(HWND hWnd) {
 }
 
 HWND GetFocus() {
-    Lock lk(G().mutex);
-    return WindowLocked(G().focus) ? G().focus : nullptr;
+    Lock lk(CoreState().mutex);
+    return WindowLocked(CoreState().focus) ? CoreState().focus : nullptr;
 }
 
 HWND SetCapture(HWND hWnd) {
-    Lock lk(G().mutex);
-    HWND old = G().capture;
-    if (WindowLocked(hWnd) != nullptr) G().capture = hWnd;
+    Lock lk(CoreState().mutex);
+    HWND old = CoreState().capture;
+    if (WindowLocked(hWnd) != nullptr) CoreState().capture = hWnd;
     return old;
 }
 
 BOOL ReleaseCapture() {
-    Lock lk(G().mutex);
-    G().capture = nullptr;
+    Lock lk(CoreState().mutex);
+    CoreState().capture = nullptr;
     return TRUE;
 }
 
 HWND GetCapture() {
-    Lock lk(G().mutex);
-    return WindowLocked(G().capture) ? G().capture : nullptr;
+    Lock lk(CoreState().mutex);
+    return WindowLocked(CoreState().capture) ? CoreState().capture : nullptr;
 }
 
 HWND GetForegroundWindow() {
-    Lock lk(G().mutex);
-    Window* w = WindowLocked(G().foreground);
+    Lock lk(CoreState().mutex);
+    Window* w = WindowLocked(CoreState().foreground);
     if (w != nullptr && !w->destroying) return w->handle;
     return MainWindowLocked();
 }
 
 short GetKeyState(int vk) {
-    Lock lk(G().mutex);
-    if (vk == VK_CONTROL && G().ctrlDown) return static_cast<short>(0x8000);
-    if (vk == VK_SHIFT && G().shiftDown) return static_cast<short>(0x8000);
+    Lock lk(CoreState().mutex);
+    if (vk == VK_CONTROL && CoreState().ctrlDown) return static_cast<short>(0x8000);
+    if (vk == VK_SHIFT && CoreState().shiftDown) return static_cast<short>(0x8000);
     return 0;
 }
 
 bool MvIsUiThread() {
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     return IsUiThreadLocked();
 }
 
 std::wstring MvWindowClassName(HWND hWnd) {
-    Lock lk(G().mutex);
+    Lock lk(CoreState().mutex);
     Window* w = WindowLocked(hWnd);
     return w ? w->cls->name : std::wstring();
 }

@@ -2,6 +2,10 @@
 // effect is uploaded and played while the vibrator is on.
 #pragma once
 
+#ifndef MV_PLATFORM_INTERNAL
+#error "platform-internal header: outside platform/, include only platform/include/ (see platform/README.md)"
+#endif
+
 #include <string>
 
 class CEvdevRumble {

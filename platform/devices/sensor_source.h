@@ -3,6 +3,10 @@
 // delivering, so a source is plain logic that tests can drive step by step.
 #pragma once
 
+#ifndef MV_PLATFORM_INTERNAL
+#error "platform-internal header: outside platform/, include only platform/include/ (see platform/README.md)"
+#endif
+
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -3,6 +3,10 @@
 // and the mean of each period is delivered.
 #pragma once
 
+#ifndef MV_PLATFORM_INTERNAL
+#error "platform-internal header: outside platform/, include only platform/include/ (see platform/README.md)"
+#endif
+
 #include <memory>
 #include <string>
 

@@ -3,6 +3,10 @@
 // readings: the source then asks to be called again after a period.
 #pragma once
 
+#ifndef MV_PLATFORM_INTERNAL
+#error "platform-internal header: outside platform/, include only platform/include/ (see platform/README.md)"
+#endif
+
 #include <memory>
 #include <string>
 

@@ -2,6 +2,10 @@
 // every 60 ms.
 #pragma once
 
+#ifndef MV_PLATFORM_INTERNAL
+#error "platform-internal header: outside platform/, include only platform/include/ (see platform/README.md)"
+#endif
+
 #include "platform/devices/sensor_source.h"
 #include "recording/walk_signal.h"
 

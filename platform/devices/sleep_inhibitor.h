@@ -3,6 +3,10 @@
 // it releases the inhibitor, and so does the end of the process, however it ends.
 #pragma once
 
+#ifndef MV_PLATFORM_INTERNAL
+#error "platform-internal header: outside platform/, include only platform/include/ (see platform/README.md)"
+#endif
+
 // Takes the inhibitor (hold) or releases it; repeated calls with the same value do nothing.
 // Without a system bus or logind nothing is held, and that is said once on stderr.
 void MvSleepInhibitorHold(bool hold);

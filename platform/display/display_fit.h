@@ -2,6 +2,10 @@
 // as large as fits, centred; and the way back from a window pixel to a screen pixel.
 #pragma once
 
+#ifndef MV_PLATFORM_INTERNAL
+#error "platform-internal header: outside platform/, include only platform/include/ (see platform/README.md)"
+#endif
+
 struct MvFrameFit {
     int x = 0;  // the frame's rectangle in window pixels
     int y = 0;

@@ -214,7 +214,7 @@ private:
     void SetIconFromMainWindow() {
         HICON icon = nullptr;
         {
-            Lock lk(G().mutex);
+            Lock lk(CoreState().mutex);
             Window* main = WindowLocked(MainWindowLocked());
             if (main == nullptr) return;
             if (main->cls) icon = main->cls->icon;
@@ -238,7 +238,7 @@ private:
         ev.ctrl = ctrl;
         ev.shift = shift;
         ev.noTranslate = noTranslate;
-        Lock lk(G().mutex);
+        Lock lk(CoreState().mutex);
         EnqueueInputLocked(ev);
     }
 
@@ -247,7 +247,7 @@ private:
             case SDL_QUIT: {
                 InputEvent close;
                 close.kind = InputKind::Close;
-                Lock lk(G().mutex);
+                Lock lk(CoreState().mutex);
                 EnqueueInputLocked(close);
                 break;
             }

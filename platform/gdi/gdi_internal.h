@@ -2,6 +2,10 @@
 // the lock that serialises drawing, and the drawing targets a DC resolves to.
 #pragma once
 
+#ifndef MV_PLATFORM_INTERNAL
+#error "platform-internal header: outside platform/, include only platform/include/ (see platform/README.md)"
+#endif
+
 #include <cairo.h>
 
 #include <memory>

@@ -28,8 +28,8 @@ void WatchSignals(int fd) {
     while (read(fd, &c, 1) == 1) {
         InputEvent close;
         close.kind = InputKind::Close;
-        Lock lk(G().mutex);
-        if (G().hasUiThread) EnqueueInputLocked(close);
+        Lock lk(CoreState().mutex);
+        if (CoreState().hasUiThread) EnqueueInputLocked(close);
     }
 }
 

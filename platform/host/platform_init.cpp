@@ -50,7 +50,7 @@ DisplayBackend* Display() {
 void SetDisplay(std::unique_ptr<DisplayBackend> display) {
     std::unique_ptr<DisplayBackend> old;
     {
-        Lock lk(G().mutex);
+        Lock lk(CoreState().mutex);
         old = std::move(g_display);
         g_display = std::move(display);
     }
@@ -58,7 +58,7 @@ void SetDisplay(std::unique_ptr<DisplayBackend> display) {
 }
 
 void EnsureUiThread() {
-    Core& g = G();
+    Core& g = CoreState();
     Lock lk(g.mutex);
     if (g.hasUiThread) return;
     g.hasUiThread = true;
@@ -67,7 +67,7 @@ void EnsureUiThread() {
 }
 
 bool IsUiThreadLocked() {
-    return G().hasUiThread && G().uiThread == std::this_thread::get_id();
+    return CoreState().hasUiThread && CoreState().uiThread == std::this_thread::get_id();
 }
 
 }  // namespace mv
@@ -75,7 +75,7 @@ bool IsUiThreadLocked() {
 using namespace mv;
 
 void MvPlatformInit(const MvPlatformOptions& options) {
-    Core& g = G();
+    Core& g = CoreState();
     bool hasScript = !options.script.empty() || Env("MOVIMETRA_SCRIPT") != nullptr;
     const char* clockEnv = Env("MOVIMETRA_CLOCK");
     bool manual = options.manualClock || (clockEnv && std::strcmp(clockEnv, "manual") == 0) ||
@@ -140,7 +140,7 @@ void MvPlatformInit(const MvPlatformOptions& options) {
 }
 
 void MvPlatformShutdown() {
-    Core& g = G();
+    Core& g = CoreState();
     {
         Lock lk(g.mutex);
         g.shuttingDown = true;

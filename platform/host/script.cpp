@@ -225,8 +225,8 @@ void RunScriptStep() {
             MvTypeText(step.text);
             break;
         case StepKind::Wait: {
-            Lock lk(G().mutex);
-            G().scriptWaitUntil = NowMs() + step.ms;
+            Lock lk(CoreState().mutex);
+            CoreState().scriptWaitUntil = NowMs() + step.ms;
             break;
         }
         case StepKind::Clock:
@@ -251,7 +251,7 @@ void RunScriptStep() {
         case StepKind::Quit: {
             HWND main;
             {
-                Lock lk(G().mutex);
+                Lock lk(CoreState().mutex);
                 main = MainWindowLocked();
             }
             if (main != nullptr)
@@ -308,8 +308,8 @@ bool MvSetScript(const std::string& scriptText, std::string* error) {
         S().steps.assign(steps.begin(), steps.end());
     }
     {
-        Lock lk(G().mutex);
-        G().scriptWaitUntil = -1;
+        Lock lk(CoreState().mutex);
+        CoreState().scriptWaitUntil = -1;
         WakeUiLocked();
     }
     if (error) *error = firstError;

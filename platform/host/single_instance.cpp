@@ -147,7 +147,7 @@ bool WriteAll(int fd, const std::string& text) {
 }
 
 HWND FindLocalLocked(const std::wstring* cls, const std::wstring* title) {
-    auto& tops = G().topLevels;
+    auto& tops = CoreState().topLevels;
     for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
         Window* w = WindowLocked(*it);
         if (w == nullptr || w->destroying) continue;
@@ -169,17 +169,17 @@ std::string Answer(const std::string& request) {
         if (!ParseField(request.substr(sp1 + 1, sp2 - sp1 - 1), &hasClass, &cls) ||
             !ParseField(request.substr(sp2 + 1), &hasTitle, &title))
             return "error\n";
-        Lock lk(G().mutex);
+        Lock lk(CoreState().mutex);
         HWND h = FindLocalLocked(hasClass ? &cls : nullptr, hasTitle ? &title : nullptr);
         if (h == nullptr) return "none\n";
         return "hwnd " + std::to_string(reinterpret_cast<uintptr_t>(h)) + "\n";
     }
     if (verb == "raise" && sp1 != std::string::npos) {
         uintptr_t value = std::strtoull(request.c_str() + sp1 + 1, nullptr, 10);
-        Lock lk(G().mutex);
+        Lock lk(CoreState().mutex);
         Window* w = WindowLocked(reinterpret_cast<HWND>(value));
-        G().raisePending = true;
-        G().raiseTarget = w ? w->handle : nullptr;
+        CoreState().raisePending = true;
+        CoreState().raiseTarget = w ? w->handle : nullptr;
         WakeUiLocked();
         return "ok\n";
     }
@@ -327,9 +327,9 @@ void ApplyRaise() {
     HWND target;
     HWND main;
     {
-        Lock lk(G().mutex);
-        target = WindowLocked(G().raiseTarget) ? G().raiseTarget : MainWindowLocked();
-        G().raiseTarget = nullptr;
+        Lock lk(CoreState().mutex);
+        target = WindowLocked(CoreState().raiseTarget) ? CoreState().raiseTarget : MainWindowLocked();
+        CoreState().raiseTarget = nullptr;
         main = MainWindowLocked();
     }
     if (target != nullptr) BringWindowToTop(target);
@@ -344,7 +344,7 @@ using namespace mv;
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
     if (className != nullptr && IS_INTRESOURCE(className)) return nullptr;  // class atoms are not kept
     {
-        Lock lk(G().mutex);
+        Lock lk(CoreState().mutex);
         std::wstring cls = className ? className : L"";
         std::wstring title = windowName ? windowName : L"";
         if (HWND h = FindLocalLocked(className ? &cls : nullptr, windowName ? &title : nullptr)) return h;
@@ -357,10 +357,10 @@ BOOL SetForegroundWindow(HWND hWnd) {
     if (IsRemoteHandle(hWnd)) return RaiseRemoteWindow(hWnd) ? TRUE : FALSE;
     HWND top;
     {
-        Lock lk(G().mutex);
+        Lock lk(CoreState().mutex);
         top = TopLevelLocked(hWnd);
         if (top == nullptr) return FALSE;
-        G().foreground = top;
+        CoreState().foreground = top;
     }
     BringWindowToTop(top);
     if (MvIsUiThread()) {

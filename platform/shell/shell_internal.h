@@ -2,9 +2,14 @@
 // control): class names, registration, look, and the helpers the chrome windows share.
 #pragma once
 
+#ifndef MV_PLATFORM_INTERNAL
+#error "platform-internal header: outside platform/, include only platform/include/ (see platform/README.md)"
+#endif
+
 #include <functional>
 #include <string>
 
+#include "platform/mv_platform.h"
 #include "platform/win_types.h"
 #include "platform/win_window.h"
 
@@ -12,7 +17,6 @@
 #define MV_TASKBAR_CLASS L"HHTaskBar"
 #define MV_MENUBAR_CLASS L"menu_worker"
 #define MV_EDIT_CLASS L"edit"
-#define MV_MSGBOX_CLASS L"MvMessageBox"
 #define MV_SIP_CLASS L"SipWndClass"
 
 // Colours of the chrome (COLORREF, 0x00BBGGRR).
@@ -49,19 +53,14 @@ void MvTaskBarRefresh();
 // The task bar's "ok" button in screen coordinates; empty when it is not shown.
 RECT MvTaskBarOkRect();
 
-// Notification icons, in the order they were added.
-int MvNotificationCount();
+// Notification icons, in the order they were added (their count: mv_platform.h).
 HICON MvNotificationIcon(int index);
 
-// Message box: the active (innermost) box, if any, and its buttons in screen coordinates.
-bool MvMessageBoxActive();
+// Message box: the active box's buttons in screen coordinates (the box itself: mv_platform.h).
 bool MvMessageBoxButtonRect(int result, RECT* rect);
-// Ends the active box with the given result (IDOK or IDCANCEL), as a tap on its button would.
-bool MvMessageBoxEnd(int result);
 
-// Input panel window, if it exists, and the screen rectangle of the key that types ch
-// (L'\b' for backspace).
-HWND MvInputPanelWindow();
+// The screen rectangle of the input panel's key that types ch (L'\b' for backspace); the panel's
+// window: mv_platform.h.
 bool MvInputPanelKeyRect(wchar_t ch, RECT* rect);
 
 // Asks the task bar to expose a screen rectangle once the current message is done (a window being

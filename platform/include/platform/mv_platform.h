@@ -78,3 +78,14 @@ bool MvSetScript(const std::string& scriptText, std::string* error = nullptr);
 void MvRegisterScriptHook(const std::string& name, std::function<void()> hook);
 // Observes every message handed to a window procedure (tests); nullptr removes it.
 void MvSetMessageObserver(std::function<void(HWND, UINT, WPARAM, LPARAM)> observer);
+
+// What the shell shows, for tests that drive the whole program.
+// The message box's window class; whether a box is up, and ending the innermost one with IDOK or
+// IDCANCEL as a tap on its button would.
+#define MV_MSGBOX_CLASS L"MvMessageBox"
+bool MvMessageBoxActive();
+bool MvMessageBoxEnd(int result);
+// The input panel's window, if it exists.
+HWND MvInputPanelWindow();
+// Notification icons on the task bar.
+int MvNotificationCount();

@@ -1,4 +1,4 @@
-#include "tools/artwork/art_main.h"
+#include "tools/artwork/art_main_view.h"
 
 #include <algorithm>
 #include <cmath>
