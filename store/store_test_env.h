@@ -19,19 +19,12 @@
 #include "platform/windows.h"
 #include "store/daily_records.h"
 #include "store/db_helper.h"
+#include "store/schema.h"
 
 namespace store_test {
 
 // The three tables as the program creates them.
-inline constexpr const char* kSchema =
-    "CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);"
-    "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' VARCHAR(10) DEFAULT "
-    "NULL, "
-    "'curtime' VARCHAR(10) DEFAULT NULL, 'steps' INTEGER DEFAULT 0, 'kcal' DOUBLE DEFAULT 0, 'distance' "
-    "DOUBLE "
-    "DEFAULT 0, 'created_at' datetime DEFAULT NULL, 'updated_at' datetime DEFAULT NULL);"
-    "CREATE TABLE info('height' FLOAT DEFAULT 0, 'weight' FLOAT DEFAULT 0, 'gender' VARCHAR(1) default NULL, "
-    "'lang' INTEGER DEFAULT 0);";
+inline const std::string kSchema = StoreSchemaScript();
 
 // Local time of the manual clock when the process starts: 2024-03-05 10:00:00.
 inline constexpr int64_t kStartLocalSeconds = 1709632800;

@@ -4,27 +4,16 @@
 
 #include "platform/core/core_state.h"
 #include "platform/core/mv_internal.h"
+#include "platform/core/rects.h"
 #include "platform/win_window.h"
 
 namespace mv {
 
 namespace {
 
-bool Intersect(const RECT& a, const RECT& b, RECT* out) {
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-           std::min(a.bottom, b.bottom)};
-    if (r.left >= r.right || r.top >= r.bottom) return false;
-    if (out) *out = r;
-    return true;
-}
-
-bool Empty(const RECT& r) {
-    return r.left >= r.right || r.top >= r.bottom;
-}
-
 // Removes `cut` from every rectangle of the list, splitting them into at most four pieces.
 void Subtract(std::vector<RECT>* rects, const RECT& cut) {
-    if (Empty(cut)) return;
+    if (IsEmpty(cut)) return;
     std::vector<RECT> out;
     for (const RECT& r : *rects) {
         RECT i;
@@ -141,7 +130,7 @@ void InvalidateLocked(Window* w, const RECT* clientRect, bool withChildren) {
     RECT client{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
     RECT r = client;
     if (clientRect != nullptr && !Intersect(*clientRect, client, &r)) r = RECT{0, 0, 0, 0};
-    if (!Empty(r)) {
+    if (!IsEmpty(r)) {
         if (w->invalid) {
             w->invalidRect.left = std::min(w->invalidRect.left, r.left);
             w->invalidRect.top = std::min(w->invalidRect.top, r.top);
@@ -349,7 +338,7 @@ void MvWindowVisibleRects(HWND hWnd, std::vector<RECT>* rects) {
     // Clip to the ancestors.
     for (Window* p = WindowLocked(w->parent); p != nullptr; p = WindowLocked(p->parent))
         if (!Intersect(mine, ScreenRectLocked(p), &mine)) return;
-    if (Empty(mine)) return;
+    if (IsEmpty(mine)) return;
     rects->push_back(mine);
     for (HWND c : w->children) {
         Window* cw = WindowLocked(c);

@@ -177,21 +177,6 @@ HGDIOBJ Stock(int index) {
     return t.stock[index];
 }
 
-bool IsEmpty(const RECT& r) {
-    return r.right <= r.left || r.bottom <= r.top;
-}
-
-bool Intersect(const RECT& a, const RECT& b, RECT* out) {
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-           std::min(a.bottom, b.bottom)};
-    if (IsEmpty(r)) {
-        *out = RECT{0, 0, 0, 0};
-        return false;
-    }
-    *out = r;
-    return true;
-}
-
 DrawScope::DrawScope(HDC dst, HDC src) {
     WindowGeometry gd, gs;
     QueryGeometry(dst, &gd);

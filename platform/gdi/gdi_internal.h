@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/rects.h"
 #include "platform/win_gdi.h"
 
 namespace mvgdi {
@@ -141,8 +142,8 @@ private:
 };
 
 // Rectangle helpers.
-bool Intersect(const RECT& a, const RECT& b, RECT* out);
-bool IsEmpty(const RECT& r);
+using mv::Intersect;  // zeroes *out when the rectangles do not overlap
+using mv::IsEmpty;
 // Pixel of a COLORREF (0x00BBGGRR) as cairo RGB24 (0x00RRGGBB), and back.
 inline uint32_t ToPixel(COLORREF c) {
     return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
@@ -162,7 +163,7 @@ cairo_surface_t* CopySurface(cairo_surface_t* source);
 
 // Decodes PNG bytes (null on failure); the surface is ARGB32 (or RGB24 for opaque PNGs).
 cairo_surface_t* DecodePng(const unsigned char* data, size_t size);
-// UTF-32 wide text to UTF-8.
+// UTF-8 of `count` wide characters, through WideCharToMultiByte.
 std::string ToUtf8(const wchar_t* text, size_t count);
 
 }  // namespace mvgdi

@@ -9,6 +9,7 @@
 
 #include "platform/gdi/gdi_internal.h"
 #include "platform/win_imaging.h"
+#include "platform/windows.h"
 
 const CLSID CLSID_ImagingFactory = {
     0x327ABDA8, 0x072B, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
@@ -18,27 +19,12 @@ const IID IID_IImagingFactory = {
 namespace mvgdi {
 
 std::string ToUtf8(const wchar_t* text, size_t count) {
-    std::string out;
-    out.reserve(count);
-    for (size_t i = 0; i < count; ++i) {
-        uint32_t c = static_cast<uint32_t>(text[i]);
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
+    // The one conversion of the platform, as the program reaches it too.
+    if (count == 0) return std::string();
+    const int wideCount = static_cast<int>(count);
+    int size = WideCharToMultiByte(CP_UTF8, 0, text, wideCount, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, wideCount, out.data(), size, nullptr, nullptr);
     return out;
 }
 
