@@ -6,8 +6,8 @@
 
 #include "app/app_path.h"
 #include "app/image_drawer.h"
-#include "app/messages.h"
 #include "app/screen.h"
+#include "common/messages.h"
 #include "engine/step_engine.h"
 #include "platform/windows.h"
 

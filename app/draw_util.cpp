@@ -6,8 +6,8 @@
 #include <cwchar>
 
 #include "app/app_path.h"
-#include "app/messages.h"
 #include "app/view_common.h"
+#include "common/messages.h"
 
 void DrawImageAt(HWND hMain, HDC hdc, int x, int y, const wchar_t* fileName) {
     SendMessageW(hMain, UM_SET_IMAGE_POS, (WPARAM)x, (LPARAM)y);

@@ -7,8 +7,8 @@
 #include <initializer_list>
 
 #include "app/draw_util.h"
-#include "app/messages.h"
 #include "app/text_tables.h"
+#include "common/messages.h"
 #include "resources/resource_ids.h"
 
 namespace {

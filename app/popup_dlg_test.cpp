@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/headless_platform_for_test.h"
-#include "app/messages.h"
+#include "common/messages.h"
 #include "platform/mv_platform.h"
 #include "resources/resources.h"
 

@@ -3,9 +3,9 @@
 // index, shown flag, soft-key bar and language offsets.
 #pragma once
 
-#include "engine/motion_record.h"
+#include "common/motion_record.h"
+#include "common/today_totals.h"
 #include "platform/windows.h"
-#include "store/today_totals.h"
 
 class CScreen {
 public:

@@ -25,6 +25,7 @@ BOOL CreateViewWindow(ViewCommon& view, HWND parent, int index);
 // Show(true, other): caption OK button per `caption` (then the task bar is hidden and re-shown),
 // soft-key bar barKorean or barEnglish by the text offset, shown flag, other index, SW_SHOW and
 // UpdateWindow. Show(false, ...): bar destroyed, SW_HIDE, UpdateWindow.
-void ShowViewCommon(ViewCommon& view, bool show, int other, CaptionOk caption, UINT barKorean, UINT barEnglish);
+void ShowViewCommon(ViewCommon& view, bool show, int other, CaptionOk caption, UINT barKorean,
+                    UINT barEnglish);
 // languageIndex 1: text offset 56, image offset 59; anything else 0 and 0.
 void SetLanguageOffsets(ViewCommon& view, int languageIndex);

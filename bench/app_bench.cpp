@@ -24,6 +24,7 @@
 #include "platform/mv_platform.h"
 #include "platform/mv_sensor.h"
 #include "resources/resources.h"
+#include "store/schema.h"
 
 namespace {
 
@@ -117,17 +118,11 @@ BENCHMARK(BM_DispatchToAllViews);
 bool WriteStoredProfile(const std::string& path) {
     sqlite3* db = nullptr;
     bool ok = sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
-              sqlite3_exec(
-                  db,
-                  "CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);"
-                  "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' "
-                  "VARCHAR(10) DEFAULT NULL, 'curtime' VARCHAR(10) DEFAULT NULL, 'steps' INTEGER DEFAULT 0, "
-                  "'kcal' DOUBLE DEFAULT 0, 'distance' DOUBLE DEFAULT 0, 'created_at' datetime DEFAULT "
-                  "NULL, 'updated_at' datetime DEFAULT NULL);"
-                  "CREATE TABLE info('height' FLOAT DEFAULT 0, 'weight' FLOAT DEFAULT 0, 'gender' "
-                  "VARCHAR(1) default NULL, 'lang' INTEGER DEFAULT 0);"
-                  "INSERT INTO firstuse VALUES(1); INSERT INTO info VALUES(175, 65, 'M', '0');",
-                  nullptr, nullptr, nullptr) == SQLITE_OK;
+              sqlite3_exec(db,
+                           (StoreSchemaScript() +
+                            "INSERT INTO firstuse VALUES(1); INSERT INTO info VALUES(175, 65, 'M', '0');")
+                               .c_str(),
+                           nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_close(db);
     return ok;
 }

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "common/messages.h"
 #include "engine/step_engine.h"
 #include "platform/mv_platform.h"
 #include "platform/mv_sensor.h"

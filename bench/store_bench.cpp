@@ -13,6 +13,7 @@
 #include "platform/windows.h"
 #include "store/daily_records.h"
 #include "store/db_helper.h"
+#include "store/schema.h"
 
 namespace {
 
@@ -64,13 +65,7 @@ Fixture* MakeFixture(bool index, int synchronous = 2) {
     f->folder = mkdtemp(pattern);
     sqlite3_open_v2((f->folder + "/Movimetra.db").c_str(), &f->db,
                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
-    Exec(f->db,
-         "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' VARCHAR(10) "
-         "DEFAULT "
-         "NULL, 'curtime' VARCHAR(10) DEFAULT NULL, \t\t\t\t\t   'steps' INTEGER DEFAULT 0, 'kcal' DOUBLE "
-         "DEFAULT 0, "
-         "'distance' DOUBLE DEFAULT 0, 'created_at' datetime DEFAULT NULL, 'updated_at' datetime DEFAULT "
-         "NULL);");
+    Exec(f->db, StoreSchemaScript().c_str());
     if (index) Exec(f->db, "CREATE INDEX bench_curdate ON pedometer(curdate);");
     Exec(f->db, "PRAGMA synchronous=" + std::to_string(synchronous) + ";");
 

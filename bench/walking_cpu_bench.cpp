@@ -33,6 +33,8 @@
 #include <string>
 #include <vector>
 
+#include "store/schema.h"
+
 extern char** environ;
 
 namespace {
@@ -61,19 +63,12 @@ bool PrepareFolder(const std::string& dir) {
     fs::copy(build + "/img", dir + "/img", fs::copy_options::recursive, error);
     if (error) return false;
     sqlite3* db = nullptr;
-    bool ok =
-        sqlite3_open((dir + "/Movimetra.db").c_str(), &db) == SQLITE_OK &&
-        sqlite3_exec(db,
-                     "CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);"
-                     "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' "
-                     "VARCHAR(10) DEFAULT NULL, 'curtime' VARCHAR(10) DEFAULT NULL, 'steps' INTEGER "
-                     "DEFAULT 0, 'kcal' DOUBLE DEFAULT 0, 'distance' DOUBLE DEFAULT 0, 'created_at' "
-                     "datetime DEFAULT NULL, 'updated_at' datetime DEFAULT NULL);"
-                     "CREATE TABLE info('height' FLOAT DEFAULT 0, 'weight' FLOAT DEFAULT 0, 'gender' "
-                     "VARCHAR(1) default NULL, 'lang' INTEGER DEFAULT 0);"
-                     "INSERT INTO firstuse VALUES(1);"
-                     "INSERT INTO info VALUES(175, 65, 'M', '0');",
-                     nullptr, nullptr, nullptr) == SQLITE_OK;
+    bool ok = sqlite3_open((dir + "/Movimetra.db").c_str(), &db) == SQLITE_OK &&
+              sqlite3_exec(db,
+                           (StoreSchemaScript() +
+                            "INSERT INTO firstuse VALUES(1);INSERT INTO info VALUES(175, 65, 'M', '0');")
+                               .c_str(),
+                           nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_close(db);
     return ok;
 }

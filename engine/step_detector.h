@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "engine/motion_record.h"
+#include "common/motion_record.h"
 
 struct AccelSample {
     double x;

@@ -8,7 +8,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "app/messages.h"
+#include "common/messages.h"
 #include "engine/step_detector.h"
 #include "store/store_text.h"
 

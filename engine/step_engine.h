@@ -5,9 +5,10 @@
 
 #include <mutex>
 
+#include "common/engine_counters.h"
+#include "common/motion_record.h"
+#include "common/today_totals.h"
 #include "engine/detector_feed.h"
-#include "engine/engine_counters.h"
-#include "engine/motion_record.h"
 #include "engine/step_detector.h"
 #include "platform/windows.h"
 #include "store/daily_records.h"
@@ -15,7 +16,6 @@
 #include "store/profile_store.h"
 #include "store/saving_thread.h"
 #include "store/store_faults.h"
-#include "store/today_totals.h"
 
 class CStepEngine {
 public:

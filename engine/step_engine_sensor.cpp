@@ -1,6 +1,6 @@
 // CStepEngine, sensor and power side: opening the sensor, start and stop of a workout,
 // shutdown, the resume notifications and unattended mode.
-#include "app/messages.h"
+#include "common/messages.h"
 #include "engine/step_detector.h"
 #include "engine/step_engine.h"
 
@@ -25,10 +25,10 @@ void CStepEngine::InitEngine(HWND hMain) {
     sqlite3* db = nullptr;
     SendMessageW(hMain, UM_GET_DB, 0, reinterpret_cast<LPARAM>(&db));
     m_Db.SetHandle(db);
-    m_Profile.Attach(hMain, &m_Db, this);
+    m_Profile.Attach(hMain, &m_Db);
     m_Faults.Attach(hMain, db);
     if (m_Profile.CheckFirstUse() == 1) m_Profile.LoadUserInfo(1);
-    m_Saver.Start(this);
+    m_Saver.Start({[this] { return GetRunState() == 2; }, [this] { SaveTodayRow(); }});
     // Wakes the engine at midnight, so that a screen left open shows the new day's totals.
     ArmDayTimer();
 }

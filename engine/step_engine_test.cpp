@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/messages.h"
+#include "common/messages.h"
 #include "engine/step_detector.h"
 #include "platform/mv_platform.h"
 #include "platform/mv_sensor.h"
@@ -87,6 +87,10 @@ protected:
                 return 0;
             case UM_EXEC_SQL:
                 engine.ExecSql(static_cast<int>(wParam), reinterpret_cast<const wchar_t*>(lParam));
+                return 0;
+            case UM_SET_PROFILE:
+                engine.SetUserInfoText(reinterpret_cast<const wchar_t*>(wParam),
+                                       reinterpret_cast<const wchar_t*>(lParam));
                 return 0;
             case UM_MOTION_INFO:
                 seen.motion = *reinterpret_cast<const MotionRecord*>(lParam);
@@ -605,3 +609,42 @@ TEST_F(StepEngineTest, WalkAcrossMidnightSplitsAtTheFirstReadingOfTheNewDayAndAS
 }
 
 }  // namespace
+
+TEST_F(StepEngineTest, SavingThreadSavesTodaysRowEveryTenRunningSeconds) {
+    CDailyRecords::InsertTodayRow(m_hMain, store_test::TodayText().c_str());
+    TodayTotals totals{60, 100, 1.5, 80.0};
+    m_Engine.SelectPedometer(&totals);
+    const int before = sqlite3_total_changes(m_pDb);
+    MvAdvanceClock(20000);  // not running: nothing saved
+    EXPECT_EQ(before, sqlite3_total_changes(m_pDb));
+
+    m_Engine.StartCounting();
+    MvAdvanceClock(9000);
+    EXPECT_EQ(before, sqlite3_total_changes(m_pDb));
+    MvAdvanceClock(1000);
+    EXPECT_EQ(before + 1, sqlite3_total_changes(m_pDb));
+    std::vector<std::string> row;
+    sqlite3_stmt* stmt = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_prepare_v2(m_pDb, "SELECT curdate, steps, kcal, distance FROM pedometer;",
+                                            -1, &stmt, nullptr));
+    while (sqlite3_step(stmt) == SQLITE_ROW)
+        for (int c = 0; c < 4; ++c)
+            row.push_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, c)));
+    sqlite3_finalize(stmt);
+    EXPECT_EQ((std::vector<std::string>{store_test::Narrow(store_test::TodayText()), "100", "1.5", "80.0"}),
+              row);
+}
+
+TEST_F(StepEngineTest, SavingThreadStopsBeforeTheDatabaseCloses) {
+    CDailyRecords::InsertTodayRow(m_hMain, store_test::TodayText().c_str());
+    m_Engine.StartCounting();
+    const int before = sqlite3_total_changes(m_pDb);
+    MvAdvanceClock(10000);
+    EXPECT_EQ(before + 1, sqlite3_total_changes(m_pDb));
+
+    m_Engine.StopSaving();
+    sqlite3_close(m_pDb);   // what the application does next
+    MvAdvanceClock(30000);  // a thread still running would now use a closed connection
+    ASSERT_EQ(SQLITE_OK, sqlite3_open_v2((m_strFolder + "/Movimetra.db").c_str(), &m_pDb,
+                                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr));
+}

@@ -9,6 +9,7 @@ packages=(
   libglib2.0-dev fonts-nanum xvfb xauth
   desktop-file-utils appstream
   dbus python3-dbusmock xdotool
+  clang-format-14
 )
 
 missing=()

@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "app/messages.h"
+#include "common/messages.h"
 #include "store/store_text.h"
 
 namespace {

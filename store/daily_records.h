@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine_counters.h"
+#include "common/engine_counters.h"
+#include "common/today_totals.h"
 #include "platform/windows.h"
 #include "store/db_helper.h"
-#include "store/today_totals.h"
 
 // Today's totals as read back from the newest row of the day.
 struct StoredToday {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "store/sql_types.h"
+#include "common/sql_types.h"
 
 struct sqlite3;
 struct sqlite3_stmt;

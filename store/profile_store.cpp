@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
-#include "engine/step_engine.h"
+#include "common/messages.h"
 #include "store/schema.h"
 #include "store/store_text.h"
 
@@ -18,10 +17,9 @@ const wchar_t kExistKey[] = L"EXIST";
 
 }  // namespace
 
-void CProfileStore::Attach(HWND hMain, CDbHelper* db, CStepEngine* engine) {
+void CProfileStore::Attach(HWND hMain, CDbHelper* db) {
     m_hMain = hMain;
     m_pDb = db;
-    m_pEngine = engine;
 }
 
 bool CProfileStore::HasTable(const char* name) const {
@@ -109,7 +107,9 @@ void CProfileStore::LoadUserInfo(int mode) {
             StoreCopyText(m_Profile.szGender, 2, StoreNullAsEmpty(rows[base + 2]));
             m_Profile.nLang = StoreTextToInt(rows[base + 3]);
         }
-        if (m_pEngine) m_pEngine->SetUserInfoText(m_Profile.szHeight, m_Profile.szWeight);
+        // The engine takes the body values from the texts.
+        SendMessageW(m_hMain, UM_SET_PROFILE, reinterpret_cast<WPARAM>(m_Profile.szHeight),
+                     reinterpret_cast<LPARAM>(m_Profile.szWeight));
         if (mode == 1) {
             SendMessageW(m_hMain, UM_SET_LANGUAGE, static_cast<WPARAM>(m_Profile.nLang), 0);
             SendMessageW(m_hMain, UM_SWITCH_VIEW, VIEW_MAIN, 0);

@@ -1,15 +1,13 @@
 // Schema creation, first-use check and the stored user profile.
 #pragma once
 
+#include "common/user_profile_block.h"
 #include "platform/windows.h"
 #include "store/db_helper.h"
-#include "store/user_profile_block.h"
-
-class CStepEngine;
 
 class CProfileStore {
 public:
-    void Attach(HWND hMain, CDbHelper* db, CStepEngine* engine);
+    void Attach(HWND hMain, CDbHelper* db);
     // Creates those of the three tables that are missing: 1 when all exist afterwards.
     int CreateTables();
     // 1 when a profile exists (the caller then runs LoadUserInfo(1)); 0 when the profile view
@@ -24,6 +22,5 @@ private:
     bool HasTable(const char* name) const;
     HWND m_hMain = nullptr;
     CDbHelper* m_pDb = nullptr;
-    CStepEngine* m_pEngine = nullptr;
     UserProfileBlock m_Profile{};
 };

@@ -19,7 +19,7 @@ protected:
         setenv("LANG", "ko_KR.UTF-8", 1);
         unsetenv("LC_ALL");
         unsetenv("LC_MESSAGES");
-        m_Store.Attach(m_hMain, &m_Runner, &m_Engine);
+        m_Store.Attach(m_hMain, &m_Runner);
     }
 
     // The profile view is switched to and sent a profile; a null flag is not checked. The default
@@ -55,7 +55,6 @@ protected:
         ExpectProfileOffered(0, L"175", L"65", L"M", L"1", firstUse, language);
     }
 
-    CStepEngine m_Engine;
     CProfileStore m_Store;
 };
 
@@ -92,8 +91,8 @@ TEST_F(ProfileStoreTest, DefaultProfileSpeaksTheLocalesLanguageAndAStoredOneItsO
     Exec("INSERT INTO info VALUES(180, 70, 'M', '0');");
     m_Seen.clear();
     m_Store.LoadUserInfo(1);
-    ASSERT_EQ((std::vector<UINT>{UM_SET_LANGUAGE, UM_SWITCH_VIEW}), SeenIds());
-    EXPECT_EQ(WPARAM{0}, m_Seen[0].wParam);
+    ASSERT_EQ((std::vector<UINT>{UM_SET_PROFILE, UM_SET_LANGUAGE, UM_SWITCH_VIEW}), SeenIds());
+    EXPECT_EQ(WPARAM{0}, m_Seen[1].wParam);
 }
 
 TEST_F(ProfileStoreTest, MissingTablesAreCreatedAndNothingElseIsTouched) {
@@ -163,9 +162,11 @@ TEST_F(ProfileStoreTest, LoadUserInfoAtStartAppliesTheLastRowsLanguageThenShowsT
     Exec("INSERT INTO info VALUES(180, 72, 'M', '1');");
     m_Store.LoadUserInfo(1);
 
-    ASSERT_EQ((std::vector<UINT>{UM_SET_LANGUAGE, UM_SWITCH_VIEW}), SeenIds());
-    EXPECT_EQ(1u, m_Seen[0].wParam);
-    EXPECT_EQ(WPARAM{VIEW_MAIN}, m_Seen[1].wParam);
+    // The engine is handed the last row's body texts first.
+    ASSERT_EQ((std::vector<UINT>{UM_SET_PROFILE, UM_SET_LANGUAGE, UM_SWITCH_VIEW}), SeenIds());
+    EXPECT_EQ(L"180.0|72.0", m_Seen[0].text);
+    EXPECT_EQ(1u, m_Seen[1].wParam);
+    EXPECT_EQ(WPARAM{VIEW_MAIN}, m_Seen[2].wParam);
     const UserProfileBlock& p = m_Store.Block();
     EXPECT_EQ(std::wstring(L"180.0"), p.szHeight);
     EXPECT_EQ(std::wstring(L"72.0"), p.szWeight);
@@ -178,6 +179,10 @@ TEST_F(ProfileStoreTest, LoadUserInfoForTheProfileViewSendsTheStoredProfile) {
     Exec("INSERT INTO info VALUES(NULL, 65.5, NULL, 0);");
     m_Store.LoadUserInfo(2);
 
+    ASSERT_FALSE(m_Seen.empty());
+    EXPECT_EQ(UINT{UM_SET_PROFILE}, m_Seen[0].msg);
+    EXPECT_EQ(L"|65.5", m_Seen[0].text);
+    m_Seen.erase(m_Seen.begin());
     ExpectProfileOffered(1, L"", L"65.5", L"", nullptr, L"");
 }
 

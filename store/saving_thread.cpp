@@ -2,16 +2,16 @@
 // the running seconds on its beat and saves today's row on every tenth of them.
 #include "store/saving_thread.h"
 
-#include "engine/step_engine.h"
+#include <utility>
 
 namespace {
 constexpr DWORD kBeatMs = 1000;
 constexpr unsigned kSaveEvery = 10;
 }  // namespace
 
-bool CSavingThread::Start(CStepEngine* engine) {
+bool CSavingThread::Start(Callbacks callbacks) {
     if (m_hThread) return true;
-    m_pEngine = engine;
+    m_Callbacks = std::move(callbacks);
     m_bStop = false;
     m_hWake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (!m_hWake) return false;
@@ -67,12 +67,12 @@ DWORD CSavingThread::ThreadProc(LPVOID param) {
                 const unsigned before = self->m_nTicks.load();
                 const unsigned after = before + static_cast<unsigned>(beats - seen);
                 self->m_nTicks.store(after);
-                if (after / kSaveEvery != before / kSaveEvery) self->m_pEngine->SaveTodayRow();
+                if (after / kSaveEvery != before / kSaveEvery) self->m_Callbacks.saveToday();
             }
             self->m_nBeatsSeen.store(beats);
         }
         if (self->m_bStop.load()) break;
-        const bool running = self->m_pEngine->GetRunState() == 2;
+        const bool running = self->m_Callbacks.isWorkoutRunning();
         self->m_bCounting.store(running);
         DWORD wait = INFINITE;
         if (running) {

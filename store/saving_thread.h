@@ -7,15 +7,20 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 #include "platform/windows.h"
 
-class CStepEngine;
-
 class CSavingThread {
 public:
+    // What the thread asks of the workout's owner; both are called on the saving thread.
+    struct Callbacks {
+        std::function<bool()> isWorkoutRunning;
+        std::function<void()> saveToday;
+    };
+
     ~CSavingThread() { Stop(); }
-    bool Start(CStepEngine* engine);
+    bool Start(Callbacks callbacks);
     // Signals the thread and joins it; the database may be closed afterwards.
     void Stop();
     // The engine's run state changed (a workout started or stopped).
@@ -29,7 +34,7 @@ private:
     // Whole seconds of the beat passed since the thread started.
     uint64_t BeatsNow() const;
 
-    CStepEngine* m_pEngine = nullptr;
+    Callbacks m_Callbacks;
     HANDLE m_hThread = nullptr;
     HANDLE m_hWake = nullptr;  // auto-reset: stop or a change of the run state
     std::atomic<bool> m_bStop{false};

@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -21,46 +22,52 @@ protected:
         StoreTest::SetUp();
         CreateSchema();
         CDailyRecords::InsertTodayRow(m_hMain, TodayText().c_str());
-        // The engine's stored sums: each save writes them (plus the counters) to today's row.
-        m_Engine.Db().SetHandle(m_pDb);
-        TodayTotals totals{60, 100, 1.5, 80.0};
-        m_Engine.SelectPedometer(&totals);
     }
     void TearDown() override {
         m_Saver.Stop();
-        m_Engine.StopCounting();
         StoreTest::TearDown();
     }
 
-    // The engine tells its own saving thread when a workout starts or stops; this test's thread
-    // is told the same way.
-    void StartCounting() {
-        m_Engine.StartCounting();
+    // The engine tells its saving thread when a workout starts or stops; so does this owner.
+    void SetRunning(bool running) {
+        m_bRunning = running;
         m_Saver.RunStateChanged();
     }
-    void StopCounting() {
-        m_Engine.StopCounting();
-        m_Saver.RunStateChanged();
+
+    // The workout's owner as the engine plays it: a run flag, and today's row saved with stored
+    // sums of 60 s, 100 steps, 1.5 kcal and 80 m for today.
+    CSavingThread::Callbacks Owner() {
+        return {[this] { return m_bRunning.load(); },
+                [this] {
+                    EngineCounters counters{};
+                    counters.sumHMS = 60;
+                    counters.sumStep = 100;
+                    counters.sumKCal = 1.5;
+                    counters.sumDistance = 80.0;
+                    counters.nDay = store_test::TodayNumber();
+                    wchar_t duration[16] = L"";
+                    m_Records.SaveTodayRow(m_Runner, counters, duration, 16);
+                }};
     }
 
     // Rows changed on the connection so far: one per save (an UPDATE of one row).
     int Saves() { return sqlite3_total_changes(m_pDb) - m_nChangesBefore; }
     void Mark() { m_nChangesBefore = sqlite3_total_changes(m_pDb); }
 
-    CStepEngine m_Engine;
+    std::atomic<bool> m_bRunning{false};
+    CDailyRecords m_Records;
     CSavingThread m_Saver;
     int m_nChangesBefore = 0;
 };
 
 TEST_F(SavingThreadTest, SavingOncePerTenRunningSeconds) {
-    ASSERT_TRUE(m_Saver.Start(&m_Engine));
+    ASSERT_TRUE(m_Saver.Start(Owner()));
     EXPECT_TRUE(m_Saver.IsRunning());
     Mark();
     MvAdvanceClock(20000);  // not running: no ticks
     EXPECT_EQ(0u, m_Saver.Ticks());
 
-    StartCounting();
-    ASSERT_EQ(2, m_Engine.GetRunState());
+    SetRunning(true);
     MvAdvanceClock(9000);
     EXPECT_EQ(9u, m_Saver.Ticks());
     EXPECT_EQ(0, Saves());
@@ -75,16 +82,16 @@ TEST_F(SavingThreadTest, SavingOncePerTenRunningSeconds) {
 }
 
 TEST_F(SavingThreadTest, SavingTicksCountAcrossWorkouts) {
-    ASSERT_TRUE(m_Saver.Start(&m_Engine));
+    ASSERT_TRUE(m_Saver.Start(Owner()));
     Mark();
-    StartCounting();
+    SetRunning(true);
     MvAdvanceClock(7000);
-    StopCounting();
+    SetRunning(false);
     MvAdvanceClock(30000);  // stopped: the count waits
     EXPECT_EQ(7u, m_Saver.Ticks());
     EXPECT_EQ(0, Saves());
 
-    StartCounting();
+    SetRunning(true);
     MvAdvanceClock(2000);
     EXPECT_EQ(0, Saves());
     MvAdvanceClock(1000);  // the tenth running second
@@ -94,8 +101,8 @@ TEST_F(SavingThreadTest, SavingTicksCountAcrossWorkouts) {
 
 TEST_F(SavingThreadTest, SavingStopJoinsTheThread) {
     m_Saver.Stop();  // never started: nothing to do
-    ASSERT_TRUE(m_Saver.Start(&m_Engine));
-    StartCounting();
+    ASSERT_TRUE(m_Saver.Start(Owner()));
+    SetRunning(true);
     MvAdvanceClock(4000);
     m_Saver.Stop();
     EXPECT_FALSE(m_Saver.IsRunning());
@@ -108,32 +115,10 @@ TEST_F(SavingThreadTest, SavingStopJoinsTheThread) {
     m_Saver.Stop();
 
     // Started again, it counts on from where it was.
-    ASSERT_TRUE(m_Saver.Start(&m_Engine));
+    ASSERT_TRUE(m_Saver.Start(Owner()));
     MvAdvanceClock(6000);
     EXPECT_EQ(10u, m_Saver.Ticks());
     EXPECT_EQ(1, Saves());
-}
-
-TEST_F(SavingThreadTest, SavingEngineStopsItsThreadBeforeTheDatabaseCloses) {
-    // The engine's own thread, as the application starts it; a stored profile skips first use.
-    Exec("INSERT INTO firstuse VALUES(1);");
-    Exec("INSERT INTO info VALUES(175, 65, 'M', '0');");
-    CStepEngine* engine = new CStepEngine;
-    m_pEngine = engine;
-    engine->InitEngine(m_hMain);
-    engine->StartCounting();
-    Mark();
-    MvAdvanceClock(10000);
-    EXPECT_EQ(1, Saves());
-
-    engine->StopSaving();
-    sqlite3_close(m_pDb);   // what the application does next
-    MvAdvanceClock(30000);  // a thread still running would now use a closed connection
-    ASSERT_EQ(SQLITE_OK, sqlite3_open_v2((m_Folder + "/Movimetra.db").c_str(), &m_pDb,
-                                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr));
-    engine->OnDestroy();
-    m_pEngine = nullptr;
-    delete engine;
 }
 
 }  // namespace

@@ -14,3 +14,9 @@ const StoreTable kStoreTables[kStoreTableCount] = {
      "NULL, "
      "'lang' INTEGER DEFAULT 0);"},
 };
+
+std::string StoreSchemaScript() {
+    std::string script;
+    for (const StoreTable& table : kStoreTables) script += table.pszCreate;
+    return script;
+}

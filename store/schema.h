@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 struct StoreTable {
     const char* pszName;
@@ -12,3 +13,6 @@ struct StoreTable {
 // firstuse, pedometer and info, in the order they are created.
 inline constexpr size_t kStoreTableCount = 3;
 extern const StoreTable kStoreTables[kStoreTableCount];
+
+// The three statements in that order as one script (tests and benchmarks make databases with it).
+std::string StoreSchemaScript();

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "app/messages.h"
+#include "common/messages.h"
 #include "store/database_check.h"
 
 void CStoreFaults::Attach(HWND hMain, sqlite3* db) {

@@ -1,6 +1,6 @@
 // Test bench of the record store: the platform on the headless display and the manual clock, a
 // fresh SQLite file per test, and a main window whose procedure records the program's messages in
-// order and answers UM_GET_DB / UM_EXEC_SQL / UM_SELECT_TODAY as the application does.
+// order and answers UM_GET_DB and UM_EXEC_SQL as the application does.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,28 +11,20 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
-#include "engine/step_engine.h"
+#include "common/messages.h"
+#include "common/today_totals.h"
+#include "common/user_profile_block.h"
 #include "platform/mv_platform.h"
 #include "platform/mv_sensor.h"
 #include "platform/windows.h"
 #include "store/daily_records.h"
 #include "store/db_helper.h"
-#include "store/today_totals.h"
-#include "store/user_profile_block.h"
+#include "store/schema.h"
 
 namespace store_test {
 
 // The three tables as the program creates them.
-inline constexpr const char* kSchema =
-    "CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);"
-    "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' VARCHAR(10) DEFAULT "
-    "NULL, "
-    "'curtime' VARCHAR(10) DEFAULT NULL, 'steps' INTEGER DEFAULT 0, 'kcal' DOUBLE DEFAULT 0, 'distance' "
-    "DOUBLE "
-    "DEFAULT 0, 'created_at' datetime DEFAULT NULL, 'updated_at' datetime DEFAULT NULL);"
-    "CREATE TABLE info('height' FLOAT DEFAULT 0, 'weight' FLOAT DEFAULT 0, 'gender' VARCHAR(1) default NULL, "
-    "'lang' INTEGER DEFAULT 0);";
+inline const std::string kSchema = StoreSchemaScript();
 
 // Local time of the manual clock when the process starts: 2024-03-05 10:00:00.
 inline constexpr int64_t kStartLocalSeconds = 1709632800;
@@ -98,7 +90,7 @@ inline int64_t SecondsOfDay() {
 struct SeenMessage {
     UINT msg = 0;
     WPARAM wParam = 0;
-    std::wstring text;  // UM_VIEW_EVENT key, UM_EXEC_SQL statement
+    std::wstring text;  // UM_VIEW_EVENT key, UM_EXEC_SQL statement, UM_SET_PROFILE "height|weight"
     UserProfileBlock profile{};
     TodayTotals totals{};
 };
@@ -150,17 +142,16 @@ protected:
                 break;
             case UM_SELECT_TODAY:
                 seen.totals = *reinterpret_cast<const TodayTotals*>(lParam);
-                if (self->m_pEngine) self->m_pEngine->SelectPedometer(reinterpret_cast<TodayTotals*>(lParam));
+                break;
+            case UM_SET_PROFILE:
+                seen.text = std::wstring(reinterpret_cast<const wchar_t*>(wParam)) + L"|" +
+                            reinterpret_cast<const wchar_t*>(lParam);
                 break;
             case UM_EXEC_SQL: {
                 seen.text = reinterpret_cast<const wchar_t*>(lParam);
-                if (self->m_pEngine) {
-                    self->m_pEngine->ExecSql(static_cast<int>(wParam), seen.text.c_str());
-                } else {
-                    std::vector<std::wstring> rows;
-                    SqlResult result{};
-                    self->m_Runner.ExecuteSql(static_cast<int>(wParam), seen.text.c_str(), rows, &result);
-                }
+                std::vector<std::wstring> rows;
+                SqlResult result{};
+                self->m_Runner.ExecuteSql(static_cast<int>(wParam), seen.text.c_str(), rows, &result);
                 break;
             }
             default:
@@ -207,7 +198,6 @@ protected:
     sqlite3* m_pDb = nullptr;
     HWND m_hMain = nullptr;
     CDbHelper m_Runner;
-    CStepEngine* m_pEngine = nullptr;
     std::vector<SeenMessage> m_Seen;
 };
 

@@ -8,51 +8,27 @@
 #include <cwctype>
 #include <vector>
 
+#include "platform/windows.h"
+
 namespace {
 
 const char32_t kReplacement = 0xFFFD;
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 }  // namespace
 
 std::string StoreUtf8FromWide(const wchar_t* text) {
-    std::string out;
-    if (!text) return out;
-    size_t n = std::wcslen(text);
-    out.reserve(n + n / 2);
-    for (size_t i = 0; i < n; ++i) {
-        char32_t cp = static_cast<char32_t>(static_cast<uint32_t>(text[i]));
-        // A surrogate pair (texts that came from a 16-bit source) joins into one code point.
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n) {
-            char32_t lo = static_cast<char32_t>(static_cast<uint32_t>(text[i + 1]));
-            if (lo >= 0xDC00 && lo <= 0xDFFF) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
-                ++i;
-            }
-        }
-        AppendUtf8(out, cp);
-    }
+    // The platform's conversion: surrogate pairs join, invalid code points become U+FFFD.
+    if (!text || !*text) return std::string();
+    int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) return std::string();
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+    out.pop_back();  // the terminator
     return out;
 }
 
+// Decoding stays the store's own: a malformed sequence becomes one U+FFFD where the platform's
+// MultiByteToWideChar gives one per byte, and damaged texts read back show as they always did.
 std::wstring StoreWideFromUtf8(const char* text) {
     std::wstring out;
     if (!text) return out;

@@ -4,7 +4,7 @@
 // to inhibit it).
 #include <thread>
 
-#include "platform/dbus_test_util.h"
+#include "platform/devices/dbus_test_util.h"
 #include "tests/main_screen_test_support.h"
 
 namespace {

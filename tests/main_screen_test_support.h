@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/test_png_for_test.h"
-#include "platform/shell_internal.h"
+#include "platform/mv_platform.h"
 #include "screens/main/main_screen.h"
 #include "tests/shell_harness.h"
 

@@ -7,7 +7,7 @@
 
 #include "app/application.h"
 #include "app/win_main.h"
-#include "platform/shell_internal.h"
+#include "platform/mv_platform.h"
 #include "screens/history/log_screen.h"
 #include "tests/main_screen_test_support.h"
 

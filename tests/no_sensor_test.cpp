@@ -1,6 +1,6 @@
 // No motion sensor: Start tells the user once per run that steps cannot be counted, in the
 // view's language, and no workout starts, so no step and no row is ever stored.
-#include "platform/shell_internal.h"
+#include "platform/mv_platform.h"
 #include "tests/main_screen_test_support.h"
 
 namespace {

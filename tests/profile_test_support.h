@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/shell_internal.h"
+#include "platform/mv_platform.h"
 #include "screens/profile/profile_screen.h"
 #include "tests/main_screen_test_support.h"
 

@@ -1,7 +1,7 @@
 // The end of the program (close handler order, exit code of the real program), the single
 // instance rule, and the real program on a real display under Xvfb.
-#include "platform/shell_internal.h"
-#include "platform/testdata/foreign_user.h"
+#include "platform/host/testdata/foreign_user.h"
+#include "platform/mv_platform.h"
 #include "tests/shell_harness.h"
 
 namespace {

@@ -27,6 +27,7 @@
 #include "platform/mv_platform.h"
 #include "platform/mv_sensor.h"
 #include "resources/resources.h"
+#include "store/schema.h"
 
 namespace shelltest {
 
@@ -57,16 +58,7 @@ inline bool WriteStoredProfile(const std::string& dbPath, int language) {
         return false;
     }
     bool ok =
-        ExecSql(db, "CREATE TABLE firstuse ('flag' INTEGER DEFAULT 0);") &&
-        ExecSql(db,
-                "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' "
-                "VARCHAR(10) DEFAULT NULL, 'curtime' VARCHAR(10) DEFAULT NULL, \t\t\t\t\t   'steps' "
-                "INTEGER DEFAULT 0, 'kcal' DOUBLE DEFAULT 0, 'distance' DOUBLE DEFAULT 0, 'created_at' "
-                "datetime DEFAULT NULL, 'updated_at' datetime DEFAULT NULL);") &&
-        ExecSql(db,
-                "CREATE TABLE info('height' FLOAT DEFAULT 0, 'weight' FLOAT DEFAULT 0, 'gender' "
-                "VARCHAR(1) default NULL, 'lang' INTEGER DEFAULT 0);") &&
-        ExecSql(db, "INSERT INTO firstuse VALUES(1);") &&
+        ExecSql(db, StoreSchemaScript().c_str()) && ExecSql(db, "INSERT INTO firstuse VALUES(1);") &&
         ExecSql(db, ("INSERT INTO info VALUES(175, 65, 'M', '" + std::to_string(language) + "');").c_str());
     sqlite3_close(db);
     return ok;

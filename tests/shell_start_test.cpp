@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "app/popup_dlg.h"
-#include "platform/shell_internal.h"
+#include "platform/mv_platform.h"
 #include "screens/history/log_screen.h"
 #include "screens/main/main_screen.h"
 #include "screens/profile/profile_screen.h"

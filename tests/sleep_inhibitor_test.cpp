@@ -3,7 +3,7 @@
 // view shows, and is gone after Stop, Exit and a killed process.
 #include <thread>
 
-#include "platform/dbus_test_util.h"
+#include "platform/devices/dbus_test_util.h"
 #include "tests/main_screen_test_support.h"
 
 namespace {

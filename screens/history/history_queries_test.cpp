@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "store/schema.h"
+
 namespace {
 
 class HistoryQueriesTest : public ::testing::Test {
@@ -19,13 +21,7 @@ protected:
         ASSERT_NE(nullptr, mkdtemp(buf.data()));
         m_Folder = buf.data();
         ASSERT_EQ(SQLITE_OK, sqlite3_open((m_Folder + "/Movimetra.db").c_str(), &m_pDb));
-        Exec(
-            "CREATE TABLE pedometer ('seq' INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, 'curdate' VARCHAR(10) "
-            "DEFAULT NULL, 'curtime' VARCHAR(10) DEFAULT NULL, 'steps' INTEGER DEFAULT 0, 'kcal' DOUBLE "
-            "DEFAULT "
-            "0, 'distance' DOUBLE DEFAULT 0, 'created_at' datetime DEFAULT NULL, 'updated_at' datetime "
-            "DEFAULT "
-            "NULL);");
+        Exec(StoreSchemaScript().c_str());
         m_Data.SetDbHandle(m_pDb);
     }
 

@@ -5,11 +5,11 @@
 #include <cwchar>
 
 #include "app/draw_util.h"
-#include "app/messages.h"
 #include "app/text_tables.h"
+#include "common/messages.h"
+#include "common/sql_types.h"
 #include "resources/resource_ids.h"
 #include "screens/history/calendar_dlg_helper.h"
-#include "store/sql_types.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <cwchar>
 
-#include "app/messages.h"
 #include "app/text_tables.h"
+#include "common/messages.h"
 #include "resources/resource_ids.h"
 #include "screens/main/main_layout.h"
 

@@ -4,9 +4,9 @@
 
 #include "app/screen.h"
 #include "app/view_common.h"
+#include "common/today_totals.h"
 #include "store/daily_records.h"
 #include "store/db_helper.h"
-#include "store/today_totals.h"
 
 struct sqlite3;
 

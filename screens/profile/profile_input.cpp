@@ -3,8 +3,8 @@
 
 #include <cwchar>
 
+#include "common/sql_types.h"
 #include "platform/windows.h"
-#include "store/sql_types.h"
 
 int ProfileFieldValue(const wchar_t* text) {
     if (!text) return 0;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "store/sql_types.h"
+#include "common/sql_types.h"
 
 namespace {
 

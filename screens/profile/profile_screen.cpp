@@ -6,12 +6,12 @@
 #include <cwchar>
 #include <initializer_list>
 
-#include "app/messages.h"
 #include "app/text_tables.h"
+#include "common/messages.h"
+#include "common/user_profile_block.h"
 #include "resources/resource_ids.h"
 #include "screens/profile/profile_input.h"
 #include "screens/profile/profile_layout.h"
-#include "store/user_profile_block.h"
 
 namespace {
 

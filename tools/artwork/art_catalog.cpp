@@ -9,7 +9,7 @@
 #include "tools/artwork/art_canvas.h"
 #include "tools/artwork/art_forms.h"
 #include "tools/artwork/art_history.h"
-#include "tools/artwork/art_main.h"
+#include "tools/artwork/art_main_view.h"
 #include "tools/artwork/art_runner.h"
 
 namespace {

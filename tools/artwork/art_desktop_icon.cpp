@@ -6,7 +6,7 @@
 
 #include "tools/artwork/art_canvas.h"
 #include "tools/artwork/art_catalog.h"
-#include "tools/artwork/art_main.h"
+#include "tools/artwork/art_main_view.h"
 
 namespace {
 

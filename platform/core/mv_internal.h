@@ -1,0 +1,70 @@
+// Interfaces between the parts of the platform layer (window manager, drawing, shell chrome,
+// display backends, devices). Not for the program.
+#pragma once
+
+#ifndef MV_PLATFORM_INTERNAL
+#error "platform-internal header: outside platform/, include only platform/include/ (see platform/README.md)"
+#endif
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/win_types.h"
+
+// ---- Framebuffer (drawing) -------------------------------------------------------------
+// The one 480x800 screen, 32 bits per pixel 0x00RRGGBB (cairo RGB24), stride 480*4, black at start.
+uint32_t* MvFramebufferData();
+// Copies the whole screen (480*800 pixels, 0x00RRGGBB) under the drawing lock, for a backend
+// that presents from another thread.
+void MvFramebufferCopy(uint32_t* out);
+// Drawing marks the framebuffer changed; the display backend takes the flag when it presents.
+void MvFramebufferMarkDirty();
+bool MvFramebufferTakeDirty();
+bool MvFramebufferWritePng(const std::string& path);
+// Bitmaps and icons from PNG bytes (resources).
+HBITMAP MvCreateBitmapFromPng(const unsigned char* data, size_t size);
+HICON MvCreateIconFromPng(const unsigned char* data, size_t size);
+// A bitmap of a resource image, decoded once per registered resource module and shared (copied
+// on the first drawing onto it). The cache is emptied when another module is registered.
+HBITMAP MvCreateResourceBitmap(const void* key, const unsigned char* data, size_t size);
+void MvForgetResourceBitmaps();
+// An icon's pixels as straight (not premultiplied) 0xAARRGGBB, row by row; false for no icon.
+bool MvIconPixels(HICON icon, int* width, int* height, std::vector<uint32_t>* pixels);
+// Draws an icon (its PNG, alpha respected) at (x, y) of a DC, scaled to width x height.
+void MvDrawIcon(HDC hdc, HICON icon, int x, int y, int width, int height);
+
+// ---- Window manager (windows and messages) ---------------------------------------------------
+// Screen rectangle of a window.
+bool MvWindowScreenRect(HWND hWnd, RECT* rect);
+// Areas of the screen where the window may draw: its rectangle, clipped to its ancestors, minus
+// its visible children and the visible siblings (and their subtrees) above it, and minus visible
+// top-level windows above its top-level ancestor. Empty when the window or an ancestor is hidden.
+void MvWindowVisibleRects(HWND hWnd, std::vector<RECT>* rects);
+// The visible window that receives stylus input at a screen point (deepest child, topmost first).
+HWND MvWindowFromPoint(int x, int y);
+// The thread that owns every window (the one that called MvPlatformInit).
+bool MvIsUiThread();
+// Posts a message stamped with `time` (GetTickCount ms; GetMessageTime answers it to the handler).
+// Without `wake` the UI thread is not woken for it: it is handled, in order, when the thread wakes
+// for anything else.
+BOOL MvPostMessageAt(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD time, bool wake);
+// Drops the posted messages `msg` of a window (any window for null) that were not taken yet.
+void MvRemovePostedMessages(HWND hWnd, UINT msg);
+// Class name of a window.
+std::wstring MvWindowClassName(HWND hWnd);
+
+// ---- Shell chrome ------------------------------------------------------------------------------
+// Registers the platform's own window classes ("HHTaskBar", the soft-key bar, "edit", the message
+// box and the input panel) and creates the task bar window along rows 0-51.
+void MvShellInit(HINSTANCE hInstance);
+// Presses soft key 0 (left) or 1 (right) of the topmost visible soft-key bar, as a tap would.
+bool MvShellPressSoftKey(int which);
+
+// ---- Devices -----------------------------------------------------------------------------------
+// Stops the sensor thread, if any (process end).
+void MvSensorShutdown();
+// Looks whether the device was suspended since the last look (CLOCK_BOOTTIME ran ahead of
+// CLOCK_MONOTONIC) and, if so, delivers PBT_RESUME to the registered queues. The sensor thread
+// calls it with every reading.
+void MvPowerCheckResume();

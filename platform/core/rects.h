@@ -1,0 +1,31 @@
+// Rectangle helpers every area shares (right and bottom edges are exclusive).
+#pragma once
+
+#ifndef MV_PLATFORM_INTERNAL
+#error "platform-internal header: outside platform/, include only platform/include/ (see platform/README.md)"
+#endif
+
+#include <algorithm>
+
+#include "platform/win_types.h"
+
+namespace mv {
+
+// True when the rectangle covers no pixel.
+inline bool IsEmpty(const RECT& r) {
+    return r.right <= r.left || r.bottom <= r.top;
+}
+
+// The common part of a and b into *out; false, with *out all zeros, when they do not overlap.
+inline bool Intersect(const RECT& a, const RECT& b, RECT* out) {
+    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+           std::min(a.bottom, b.bottom)};
+    if (IsEmpty(r)) {
+        *out = RECT{0, 0, 0, 0};
+        return false;
+    }
+    *out = r;
+    return true;
+}
+
+}  // namespace mv

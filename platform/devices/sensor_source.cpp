@@ -1,0 +1,37 @@
+#include "platform/devices/sensor_source.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/devices/sensor_source_iio.h"
+#include "platform/devices/sensor_source_replay.h"
+#include "platform/devices/sensor_source_walk.h"
+
+void MvSensorReport(const std::string& message) {
+    std::fprintf(stderr, "movimetra: sensor: %s\n", message.c_str());
+}
+
+std::unique_ptr<CSensorSource> MvOpenSensorSource(const std::string& setting, std::string* error) {
+    std::string chosen = setting;
+    if (chosen.empty()) {
+        const char* env = std::getenv("MOVIMETRA_SENSOR");
+        if (env != nullptr && env[0] != '\0') {
+            chosen = env;
+        } else {
+            chosen = CIioSensorSource::FindDevice(std::string()).empty() ? "none" : "iio";
+            if (chosen == "none")
+                MvSensorReport(
+                    "no accelerometer found; steps cannot be counted (MOVIMETRA_SENSOR=walk or replay:FILE "
+                    "chooses another source)");
+        }
+    }
+    error->clear();
+    if (chosen == "walk") return std::make_unique<CWalkSensorSource>();
+    // No made-up steps: without a sensor there is no source at all.
+    if (chosen == "none") return nullptr;
+    if (chosen == "iio") return CIioSensorSource::Open(std::string(), error);
+    if (chosen.rfind("iio:", 0) == 0) return CIioSensorSource::Open(chosen.substr(4), error);
+    if (chosen.rfind("replay:", 0) == 0) return CReplaySensorSource::Open(chosen.substr(7), error);
+    *error = "unknown source \"" + chosen + "\" (use iio[:PATH], replay:FILE, walk or none)";
+    return nullptr;
+}

@@ -1,0 +1,129 @@
+// The notification LED driver: LED 11 is the vibrator. Switching it on gives a pulse through the
+// first way that reaches a motor: feedbackd, else a force-feedback input device, else a sysfs
+// vibrator; switching it off ends the pulse the same way. Every call is logged for tests.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/devices/haptic_evdev.h"
+#include "platform/devices/haptic_feedbackd.h"
+#include "platform/mv_sensor.h"
+#include "platform/win_devices.h"
+
+namespace {
+
+const UINT kVibratorLed = 11;
+// A timed vibrator needs a duration: long enough for any pulse, short enough to stop by itself.
+const char kTimedOnMs[] = "1000";
+const int kRumbleMaxMs = 1000;
+
+enum class Motor { None, Feedbackd, Evdev, Sysfs };
+
+struct VibrationState {
+    std::mutex mutex;
+    std::vector<int> log;
+    std::string root = "/sys/class";
+    std::string evdevFolder = "/dev/input";
+    Motor motor = Motor::None;  // what the last switch-on used
+    CEvdevRumble rumble;
+};
+
+VibrationState& Vibration() {
+    static VibrationState* state = new VibrationState;
+    return *state;
+}
+
+bool WriteText(const std::string& path, const char* text) {
+    if (access(path.c_str(), W_OK) != 0) return false;
+    int fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) return false;
+    size_t length = std::strlen(text);
+    bool ok = write(fd, text, length) == static_cast<ssize_t>(length);
+    close(fd);
+    return ok;
+}
+
+std::string ReadFirstLine(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::string();
+    char buf[32];
+    ssize_t n = read(fd, buf, sizeof(buf) - 1);
+    close(fd);
+    if (n <= 0) return std::string();
+    std::string text(buf, static_cast<size_t>(n));
+    size_t end = text.find_first_of("\r\n");
+    return end == std::string::npos ? text : text.substr(0, end);
+}
+
+bool IsPositiveNumber(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos &&
+           text.find_first_not_of('0') != std::string::npos;
+}
+
+void DriveSysfs(const std::string& root, bool on) {
+    std::string led = root + "/leds/vibrator/";
+    std::string maxLevel = on ? ReadFirstLine(led + "max_brightness") : std::string();
+    const char* level = !on ? "0" : IsPositiveNumber(maxLevel) ? maxLevel.c_str() : "1";
+    if (WriteText(led + "brightness", level)) return;
+    WriteText(root + "/timed_output/vibrator/enable", on ? kTimedOnMs : "0");
+}
+
+void DriveVibrator(VibrationState& v, bool on) {
+    if (!on) {
+        // feedbackd ends its event by itself.
+        if (v.motor == Motor::Evdev) v.rumble.Stop();
+        if (v.motor == Motor::Sysfs || v.motor == Motor::None) DriveSysfs(v.root, false);
+        v.motor = Motor::None;
+        return;
+    }
+    if (v.motor == Motor::Evdev) v.rumble.Stop();
+    if (MvFeedbackdTrigger()) {
+        v.motor = Motor::Feedbackd;
+    } else if (v.rumble.Start(v.evdevFolder, kRumbleMaxMs)) {
+        v.motor = Motor::Evdev;
+    } else {
+        DriveSysfs(v.root, true);
+        v.motor = Motor::Sysfs;
+    }
+}
+
+}  // namespace
+
+BOOL NLedSetDevice(UINT deviceId, void* info) {
+    if (deviceId != NLED_SETTINGS_INFO_ID || info == nullptr) return FALSE;
+    NLED_SETTINGS_INFO settings;
+    std::memcpy(&settings, info, sizeof(settings));
+    VibrationState& v = Vibration();
+    std::lock_guard<std::mutex> lock(v.mutex);
+    v.log.push_back(settings.OffOnBlink);
+    if (settings.LedNum == kVibratorLed) DriveVibrator(v, settings.OffOnBlink != 0);
+    return TRUE;
+}
+
+std::vector<int> MvVibrationLog() {
+    VibrationState& v = Vibration();
+    std::lock_guard<std::mutex> lock(v.mutex);
+    return v.log;
+}
+
+void MvVibrationClearLog() {
+    VibrationState& v = Vibration();
+    std::lock_guard<std::mutex> lock(v.mutex);
+    v.log.clear();
+}
+
+void MvVibrationSetSysfsRoot(const std::string& root) {
+    VibrationState& v = Vibration();
+    std::lock_guard<std::mutex> lock(v.mutex);
+    v.root = root;
+}
+
+void MvVibrationSetEvdevFolder(const std::string& folder) {
+    VibrationState& v = Vibration();
+    std::lock_guard<std::mutex> lock(v.mutex);
+    v.evdevFolder = folder;
+}

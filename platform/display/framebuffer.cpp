@@ -1,0 +1,212 @@
+// The one 480x800 screen every window draws into, and bitmaps and icons made from PNG bytes.
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <unordered_map>
+
+#include "platform/core/mv_internal.h"
+#include "platform/gdi/gdi_internal.h"
+#include "platform/mv_platform.h"
+
+namespace mvgdi {
+
+namespace {
+
+std::atomic<bool> g_bDirty{true};
+
+struct PngReader {
+    const unsigned char* data;
+    size_t size;
+    size_t offset;
+};
+
+cairo_status_t ReadPngBytes(void* closure, unsigned char* out, unsigned int length) {
+    auto* r = static_cast<PngReader*>(closure);
+    if (length > r->size - r->offset) return CAIRO_STATUS_READ_ERROR;
+    std::memcpy(out, r->data + r->offset, length);
+    r->offset += length;
+    return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
+cairo_surface_t* FramebufferSurface() {
+    // Made once and kept to process end; cairo clears new image surfaces, so the screen starts black.
+    static cairo_surface_t* surface =
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, MV_SCREEN_WIDTH, MV_SCREEN_HEIGHT);
+    return surface;
+}
+
+void FramebufferTouched(const RECT& screenRect) {
+    RECT r;
+    if (!Intersect(screenRect, RECT{0, 0, MV_SCREEN_WIDTH, MV_SCREEN_HEIGHT}, &r)) return;
+    // cairo leaves alpha bits in the unused byte of RGB24 pixels; the screen promises 0x00RRGGBB.
+    cairo_surface_t* s = FramebufferSurface();
+    cairo_surface_flush(s);
+    uint32_t* data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(s));
+    const int stride = cairo_image_surface_get_stride(s) / 4;
+    for (int y = r.top; y < r.bottom; ++y) {
+        uint32_t* row = data + static_cast<size_t>(y) * stride;
+        for (int x = r.left; x < r.right; ++x) row[x] &= 0x00FFFFFFu;
+    }
+    cairo_surface_mark_dirty(s);
+    g_bDirty = true;
+}
+
+cairo_surface_t* DecodePng(const unsigned char* data, size_t size) {
+    if (!data || size == 0) return nullptr;
+    PngReader reader{data, size, 0};
+    cairo_surface_t* s = cairo_image_surface_create_from_png_stream(ReadPngBytes, &reader);
+    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(s);
+        return nullptr;
+    }
+    return s;
+}
+
+}  // namespace mvgdi
+
+using namespace mvgdi;
+
+uint32_t* MvFramebufferData() {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    cairo_surface_t* s = FramebufferSurface();
+    cairo_surface_flush(s);
+    return reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(s));
+}
+
+void MvFramebufferCopy(uint32_t* out) {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    cairo_surface_t* s = FramebufferSurface();
+    cairo_surface_flush(s);
+    std::memcpy(out, cairo_image_surface_get_data(s), sizeof(uint32_t) * MV_SCREEN_WIDTH * MV_SCREEN_HEIGHT);
+}
+
+void MvFramebufferMarkDirty() {
+    g_bDirty = true;
+}
+
+bool MvFramebufferTakeDirty() {
+    return g_bDirty.exchange(false);
+}
+
+bool MvFramebufferWritePng(const std::string& path) {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    return cairo_surface_write_to_png(FramebufferSurface(), path.c_str()) == CAIRO_STATUS_SUCCESS;
+}
+
+HBITMAP MvCreateBitmapFromPng(const unsigned char* data, size_t size) {
+    cairo_surface_t* decoded = DecodePng(data, size);
+    if (!decoded) return nullptr;
+    auto bmp = std::make_unique<Bitmap>();
+    bmp->surface = CopySurface(decoded);  // bitmaps are opaque: any alpha is laid over black
+    cairo_surface_destroy(decoded);
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    return reinterpret_cast<HBITMAP>(Insert(std::move(bmp)));
+}
+
+namespace {
+
+struct CachedResourceBitmap {
+    const unsigned char* data = nullptr;
+    size_t size = 0;
+    cairo_surface_t* surface = nullptr;  // opaque RGB24, one reference held by the cache
+};
+
+std::unordered_map<const void*, CachedResourceBitmap>& ResourceBitmaps() {
+    static auto* cache = new std::unordered_map<const void*, CachedResourceBitmap>();
+    return *cache;
+}
+
+}  // namespace
+
+HBITMAP MvCreateResourceBitmap(const void* key, const unsigned char* data, size_t size) {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    auto& cache = ResourceBitmaps();
+    auto it = cache.find(key);
+    if (it != cache.end() && (it->second.data != data || it->second.size != size)) {
+        cairo_surface_destroy(it->second.surface);
+        cache.erase(it);
+        it = cache.end();
+    }
+    if (it == cache.end()) {
+        cairo_surface_t* decoded = DecodePng(data, size);
+        if (!decoded) return nullptr;
+        CachedResourceBitmap entry;
+        entry.data = data;
+        entry.size = size;
+        entry.surface = CopySurface(decoded);  // bitmaps are opaque: any alpha is laid over black
+        cairo_surface_destroy(decoded);
+        it = cache.emplace(key, entry).first;
+    }
+    auto bmp = std::make_unique<Bitmap>();
+    bmp->surface = cairo_surface_reference(it->second.surface);
+    bmp->shared = true;
+    return reinterpret_cast<HBITMAP>(Insert(std::move(bmp)));
+}
+
+void MvForgetResourceBitmaps() {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    auto& cache = ResourceBitmaps();
+    for (auto& entry : cache) cairo_surface_destroy(entry.second.surface);
+    cache.clear();
+}
+
+HICON MvCreateIconFromPng(const unsigned char* data, size_t size) {
+    cairo_surface_t* decoded = DecodePng(data, size);
+    if (!decoded) return nullptr;
+    auto icon = std::make_unique<Icon>();
+    icon->surface = decoded;
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    return reinterpret_cast<HICON>(Insert(std::move(icon)));
+}
+
+bool MvIconPixels(HICON icon, int* width, int* height, std::vector<uint32_t>* pixels) {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    Icon* ic = FindAs<Icon>(icon, Kind::Icon);
+    if (!ic) return false;
+    const cairo_format_t format = cairo_image_surface_get_format(ic->surface);
+    if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24) return false;
+    cairo_surface_flush(ic->surface);
+    const int w = cairo_image_surface_get_width(ic->surface);
+    const int h = cairo_image_surface_get_height(ic->surface);
+    const int stride = cairo_image_surface_get_stride(ic->surface);
+    const unsigned char* data = cairo_image_surface_get_data(ic->surface);
+    if (!data || w <= 0 || h <= 0) return false;
+    pixels->resize(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y) {
+        const uint32_t* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
+        for (int x = 0; x < w; ++x) {
+            // cairo premultiplies the colour by alpha; undo it.
+            uint32_t p = row[x];
+            uint32_t a = format == CAIRO_FORMAT_RGB24 ? 0xFFu : p >> 24;
+            auto channel = [a](uint32_t c) { return a == 0 ? 0u : std::min(255u, (c * 255 + a / 2) / a); };
+            (*pixels)[static_cast<size_t>(y) * w + x] = (a << 24) | (channel((p >> 16) & 0xFF) << 16) |
+                                                        (channel((p >> 8) & 0xFF) << 8) | channel(p & 0xFF);
+        }
+    }
+    *width = w;
+    *height = h;
+    return true;
+}
+
+void MvDrawIcon(HDC hdc, HICON icon, int x, int y, int width, int height) {
+    if (width <= 0 || height <= 0) return;
+    DrawScope scope(hdc);
+    if (!scope.ok()) return;
+    Icon* ic = FindAs<Icon>(icon, Kind::Icon);
+    if (!ic) return;
+    const int iw = cairo_image_surface_get_width(ic->surface);
+    const int ih = cairo_image_surface_get_height(ic->surface);
+    cairo_t* cr = CreateContext(scope.dst());
+    cairo_rectangle(cr, x, y, width, height);
+    cairo_clip(cr);
+    cairo_translate(cr, x, y);
+    cairo_scale(cr, static_cast<double>(width) / iw, static_cast<double>(height) / ih);
+    cairo_set_source_surface(cr, ic->surface, 0, 0);
+    if (iw != width || ih != height) cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    const Target& t = scope.dst();
+    scope.Touched(RECT{t.ox + x, t.oy + y, t.ox + x + width, t.oy + y + height});
+}

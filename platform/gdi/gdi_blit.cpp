@@ -1,0 +1,278 @@
+// Pixel transfers and fills: BitBlt, StretchBlt, TransparentImage, FillRect with solid and pattern
+// brushes, and single pixels.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/gdi/gdi_internal.h"
+
+namespace mvgdi {
+
+namespace {
+
+// Copies one row; the screen gets its pixels with a clear top byte.
+inline void CopyRow(uint32_t* d, const uint32_t* s, int w, bool screen) {
+    if (!screen) {
+        std::memcpy(d, s, sizeof(uint32_t) * w);
+        return;
+    }
+    for (int i = 0; i < w; ++i) d[i] = s[i] & 0x00FFFFFFu;
+}
+
+// Copies a w x h block between surfaces; dst and src are surface coordinates already clipped to
+// both surfaces. Overlapping blocks of one surface are copied through a temporary buffer.
+void CopyBlock(Target& dst, int dx, int dy, const Target& src, int sx, int sy, int w, int h) {
+    if (dst.surface == src.surface) {
+        std::vector<uint32_t> tmp(static_cast<size_t>(w) * h);
+        for (int row = 0; row < h; ++row)
+            std::memcpy(&tmp[static_cast<size_t>(row) * w],
+                        src.data + static_cast<size_t>(sy + row) * src.stride + sx, sizeof(uint32_t) * w);
+        for (int row = 0; row < h; ++row)
+            std::memcpy(dst.data + static_cast<size_t>(dy + row) * dst.stride + dx,
+                        &tmp[static_cast<size_t>(row) * w], sizeof(uint32_t) * w);
+        return;
+    }
+    for (int row = 0; row < h; ++row)
+        CopyRow(dst.data + static_cast<size_t>(dy + row) * dst.stride + dx,
+                src.data + static_cast<size_t>(sy + row) * src.stride + sx, w, dst.framebuffer);
+}
+
+// Maps destination pixels to source pixels by nearest sample (negative sizes mirror), copying all
+// but the key pixel when a key is given.
+void StretchCopy(DrawScope& scope, const Target& src, int x, int y, int w, int h, int sx, int sy, int sw,
+                 int sh, bool useKey, uint32_t key) {
+    Target& dst = scope.dst();
+    bool mirrorX = false, mirrorY = false;
+    if (w < 0) {
+        x += w;
+        w = -w;
+        mirrorX = !mirrorX;
+    }
+    if (h < 0) {
+        y += h;
+        h = -h;
+        mirrorY = !mirrorY;
+    }
+    if (sw < 0) {
+        sx += sw;
+        sw = -sw;
+        mirrorX = !mirrorX;
+    }
+    if (sh < 0) {
+        sy += sh;
+        sh = -sh;
+        mirrorY = !mirrorY;
+    }
+    if (w == 0 || h == 0 || sw == 0 || sh == 0) return;
+    const int dLeft = x + dst.ox, dTop = y + dst.oy;
+    const int sLeft = sx + src.ox, sTop = sy + src.oy;
+    // Source column/row (surface coordinates) for every destination column/row.
+    std::vector<int> cols(w), rows(h);
+    for (int i = 0; i < w; ++i) {
+        int k = static_cast<int>((static_cast<int64_t>(2 * i + 1) * sw) / (2 * static_cast<int64_t>(w)));
+        cols[i] = sLeft + (mirrorX ? sw - 1 - k : k);
+    }
+    for (int j = 0; j < h; ++j) {
+        int k = static_cast<int>((static_cast<int64_t>(2 * j + 1) * sh) / (2 * static_cast<int64_t>(h)));
+        rows[j] = sTop + (mirrorY ? sh - 1 - k : k);
+    }
+    // A same-surface stretch reads from a snapshot of the source.
+    std::vector<uint32_t> snapshot;
+    const uint32_t* sdata = src.data;
+    if (dst.surface == src.surface) {
+        snapshot.assign(src.data, src.data + static_cast<size_t>(src.stride) * src.height);
+        sdata = snapshot.data();
+    }
+    const RECT area{dLeft, dTop, dLeft + w, dTop + h};
+    for (const RECT& c : dst.clip) {
+        RECT r;
+        if (!Intersect(area, c, &r)) continue;
+        for (int Y = r.top; Y < r.bottom; ++Y) {
+            const int syy = rows[Y - dTop];
+            if (syy < 0 || syy >= src.height) continue;
+            const uint32_t* srow = sdata + static_cast<size_t>(syy) * src.stride;
+            uint32_t* drow = dst.data + static_cast<size_t>(Y) * dst.stride;
+            for (int X = r.left; X < r.right; ++X) {
+                const int sxx = cols[X - dLeft];
+                if (sxx < 0 || sxx >= src.width) continue;
+                const uint32_t p = srow[sxx];
+                if (useKey && (p & 0x00FFFFFFu) == key) continue;
+                drow[X] = p;
+            }
+        }
+        scope.Touched(r);
+    }
+}
+
+// A target for reading a bitmap directly (TransparentImage takes bitmaps as well as DCs).
+bool BitmapTarget(HANDLE handle, Target* t) {
+    Bitmap* bmp = FindAs<Bitmap>(handle, Kind::Bitmap);
+    if (!bmp || !bmp->surface) return false;
+    t->surface = bmp->surface;
+    cairo_surface_flush(t->surface);
+    t->data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(t->surface));
+    t->stride = cairo_image_surface_get_stride(t->surface) / 4;
+    t->width = cairo_image_surface_get_width(t->surface);
+    t->height = cairo_image_surface_get_height(t->surface);
+    t->ox = t->oy = 0;
+    return true;
+}
+
+int PositiveMod(int a, int m) {
+    int r = a % m;
+    return r < 0 ? r + m : r;
+}
+
+}  // namespace
+
+void FillWithBrush(DrawScope& scope, const RECT& dcRect, Brush* brush) {
+    if (!brush || brush->hollow) return;
+    Target& t = scope.dst();
+    const RECT area{dcRect.left + t.ox, dcRect.top + t.oy, dcRect.right + t.ox, dcRect.bottom + t.oy};
+    if (IsEmpty(area)) return;
+    const uint32_t pixel = ToPixel(brush->color);
+    const uint32_t* pdata = nullptr;
+    int pw = 0, ph = 0, pstride = 0;
+    if (brush->pattern) {
+        cairo_surface_flush(brush->pattern);
+        pdata = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(brush->pattern));
+        pw = cairo_image_surface_get_width(brush->pattern);
+        ph = cairo_image_surface_get_height(brush->pattern);
+        pstride = cairo_image_surface_get_stride(brush->pattern) / 4;
+    }
+    for (const RECT& c : t.clip) {
+        RECT r;
+        if (!Intersect(area, c, &r)) continue;
+        for (int y = r.top; y < r.bottom; ++y) {
+            uint32_t* row = t.data + static_cast<size_t>(y) * t.stride;
+            if (!pdata) {
+                for (int x = r.left; x < r.right; ++x) row[x] = pixel;
+                continue;
+            }
+            // The pattern is tiled from the DC origin, copied in runs of whole pattern rows.
+            const uint32_t* prow = pdata + static_cast<size_t>(PositiveMod(y - t.oy, ph)) * pstride;
+            int x = r.left;
+            while (x < r.right) {
+                const int px = PositiveMod(x - t.ox, pw);
+                const int run = std::min(pw - px, static_cast<int>(r.right - x));
+                std::memcpy(row + x, prow + px, sizeof(uint32_t) * run);
+                x += run;
+            }
+        }
+        if (pdata)
+            scope.Touched(r);  // pattern pixels may carry a top byte
+        else
+            scope.TouchedClean();
+    }
+}
+
+}  // namespace mvgdi
+
+using namespace mvgdi;
+
+BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop) {
+    if (rop != SRCCOPY) return FALSE;
+    DrawScope scope(dst, src);
+    if (!scope.ok()) return FALSE;
+    if (width <= 0 || height <= 0) return TRUE;
+    Target& d = scope.dst();
+    const Target& s = scope.src();
+    const int dl = x + d.ox, dt = y + d.oy;
+    const int offX = srcX + s.ox - dl, offY = srcY + s.oy - dt;  // source = destination + offset
+    const RECT area{dl, dt, dl + width, dt + height};
+    const RECT readable{-offX, -offY, s.width - offX, s.height - offY};
+    RECT block;
+    if (!Intersect(area, readable, &block)) return TRUE;
+    for (const RECT& c : d.clip) {
+        RECT r;
+        if (!Intersect(block, c, &r)) continue;
+        CopyBlock(d, r.left, r.top, s, r.left + offX, r.top + offY, r.right - r.left, r.bottom - r.top);
+        scope.TouchedClean();
+    }
+    return TRUE;
+}
+
+BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth,
+                int srcHeight, DWORD rop) {
+    if (width == srcWidth && height == srcHeight && width > 0 && height > 0)
+        return BitBlt(dst, x, y, width, height, src, srcX, srcY, rop);
+    if (rop != SRCCOPY) return FALSE;
+    DrawScope scope(dst, src);
+    if (!scope.ok()) return FALSE;
+    StretchCopy(scope, scope.src(), x, y, width, height, srcX, srcY, srcWidth, srcHeight, false, 0);
+    return TRUE;
+}
+
+BOOL TransparentImage(HDC dst, int x, int y, int width, int height, HANDLE src, int srcX, int srcY,
+                      int srcWidth, int srcHeight, COLORREF transparentKey) {
+    bool srcIsDc;
+    {
+        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        srcIsDc = FindAs<Dc>(src, Kind::Dc) != nullptr;
+        if (!srcIsDc && !FindAs<Bitmap>(src, Kind::Bitmap)) return FALSE;
+    }
+    DrawScope scope(dst, srcIsDc ? static_cast<HDC>(src) : nullptr);
+    if (!scope.ok()) return FALSE;
+    Target bitmapSource;
+    const Target* s = &scope.src();
+    if (!srcIsDc) {
+        if (!BitmapTarget(src, &bitmapSource)) return FALSE;
+        s = &bitmapSource;
+    }
+    StretchCopy(scope, *s, x, y, width, height, srcX, srcY, srcWidth, srcHeight, true,
+                ToPixel(transparentKey));
+    return TRUE;
+}
+
+HBRUSH CreateSolidBrush(COLORREF color) {
+    auto b = std::make_unique<Brush>();
+    b->color = color & 0x00FFFFFFu;
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    return reinterpret_cast<HBRUSH>(Insert(std::move(b)));
+}
+
+HBRUSH CreatePatternBrush(HBITMAP bitmap) {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    Bitmap* bmp = FindAs<Bitmap>(bitmap, Kind::Bitmap);
+    if (!bmp || !bmp->surface) return nullptr;
+    auto b = std::make_unique<Brush>();
+    // The brush keeps its own copy: the program may delete the bitmap right after.
+    b->pattern = CopySurface(bmp->surface);
+    return reinterpret_cast<HBRUSH>(Insert(std::move(b)));
+}
+
+int FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
+    if (!rect) return 0;
+    DrawScope scope(hdc);
+    if (!scope.ok()) return 0;
+    Brush* b = FindAs<Brush>(brush, Kind::Brush);
+    if (!b) return 0;
+    FillWithBrush(scope, *rect, b);
+    return 1;
+}
+
+COLORREF GetPixel(HDC hdc, int x, int y) {
+    DrawScope scope(hdc);
+    if (!scope.ok()) return CLR_INVALID;
+    const Target& t = scope.dst();
+    const int X = x + t.ox, Y = y + t.oy;
+    for (const RECT& c : t.clip)
+        if (X >= c.left && X < c.right && Y >= c.top && Y < c.bottom)
+            return ToColorRef(t.data[static_cast<size_t>(Y) * t.stride + X] & 0x00FFFFFFu);
+    return CLR_INVALID;
+}
+
+COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
+    DrawScope scope(hdc);
+    if (!scope.ok()) return CLR_INVALID;
+    Target& t = scope.dst();
+    const int X = x + t.ox, Y = y + t.oy;
+    for (const RECT& c : t.clip) {
+        if (X >= c.left && X < c.right && Y >= c.top && Y < c.bottom) {
+            t.data[static_cast<size_t>(Y) * t.stride + X] = ToPixel(color);
+            scope.Touched(RECT{X, Y, X + 1, Y + 1});
+            return color & 0x00FFFFFFu;
+        }
+    }
+    return CLR_INVALID;
+}

@@ -1,0 +1,195 @@
+// COM start-up and the imaging library subset: PNG files decoded by cairo and drawn with their
+// alpha. Decoded images are kept by path and file identity (modification time, size, inode), so the
+// program can ask for a decode on every draw at the cost of a stat().
+#include <sys/stat.h>
+
+#include <atomic>
+#include <string>
+#include <unordered_map>
+
+#include "platform/gdi/gdi_internal.h"
+#include "platform/win_imaging.h"
+#include "platform/windows.h"
+
+const CLSID CLSID_ImagingFactory = {
+    0x327ABDA8, 0x072B, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+const IID IID_IImagingFactory = {
+    0x327ABDA7, 0x072B, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+
+namespace mvgdi {
+
+std::string ToUtf8(const wchar_t* text, size_t count) {
+    // The one conversion of the platform, as the program reaches it too.
+    if (count == 0) return std::string();
+    const int wideCount = static_cast<int>(count);
+    int size = WideCharToMultiByte(CP_UTF8, 0, text, wideCount, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, wideCount, out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+}  // namespace mvgdi
+
+using namespace mvgdi;
+
+namespace {
+
+constexpr size_t kImageCacheLimit = 256;
+constexpr int kPixelFormat32bppARGB = 0x0026200A;
+constexpr UINT kImageFlagsHasAlpha = 0x0002;
+// The PNG raw data format of the imaging library.
+const GUID kImageFormatPNG = {0xB96B3CAF, 0x0728, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+
+thread_local int t_comInitCount = 0;
+
+struct CachedImage {
+    int64_t mtimeSec = 0;
+    int64_t mtimeNsec = 0;
+    int64_t size = 0;
+    uint64_t inode = 0;
+    cairo_surface_t* surface = nullptr;  // one reference held by the cache
+};
+
+std::unordered_map<std::string, CachedImage>& ImageCache() {
+    static auto* cache = new std::unordered_map<std::string, CachedImage>();
+    return *cache;
+}
+
+// Returns a new reference to the decoded PNG at path, or null when it is missing or unreadable.
+cairo_surface_t* LoadPng(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    auto& cache = ImageCache();
+    auto it = cache.find(path);
+    if (it != cache.end()) {
+        const CachedImage& c = it->second;
+        if (c.mtimeSec == st.st_mtim.tv_sec && c.mtimeNsec == st.st_mtim.tv_nsec && c.size == st.st_size &&
+            c.inode == st.st_ino)
+            return cairo_surface_reference(c.surface);
+        cairo_surface_destroy(c.surface);
+        cache.erase(it);
+    }
+    cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
+    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(s);
+        return nullptr;
+    }
+    if (cache.size() >= kImageCacheLimit) {
+        for (auto& entry : cache) cairo_surface_destroy(entry.second.surface);
+        cache.clear();
+    }
+    CachedImage c;
+    c.mtimeSec = st.st_mtim.tv_sec;
+    c.mtimeNsec = st.st_mtim.tv_nsec;
+    c.size = st.st_size;
+    c.inode = st.st_ino;
+    c.surface = cairo_surface_reference(s);
+    cache.emplace(path, c);
+    return s;
+}
+
+class CImage final : public IImage {
+public:
+    explicit CImage(cairo_surface_t* surface) : m_pSurface(surface) {}
+
+    ULONG AddRef() override { return ++m_nRef; }
+    ULONG Release() override {
+        ULONG n = --m_nRef;
+        if (n == 0) delete this;
+        return n;
+    }
+
+    HRESULT GetImageInfo(ImageInfo* info) override {
+        if (!info) return E_POINTER;
+        *info = ImageInfo{};
+        info->RawDataFormat = kImageFormatPNG;
+        info->PixelFormat = kPixelFormat32bppARGB;
+        info->Width = static_cast<UINT>(cairo_image_surface_get_width(m_pSurface));
+        info->Height = static_cast<UINT>(cairo_image_surface_get_height(m_pSurface));
+        info->Xdpi = info->Ydpi = 96.0;
+        if (cairo_image_surface_get_format(m_pSurface) == CAIRO_FORMAT_ARGB32)
+            info->Flags = kImageFlagsHasAlpha;
+        return S_OK;
+    }
+
+    HRESULT Draw(HDC hdc, const RECT* dst, const RECT* src) override {
+        if (!dst) return E_POINTER;
+        const int iw = cairo_image_surface_get_width(m_pSurface);
+        const int ih = cairo_image_surface_get_height(m_pSurface);
+        const RECT whole{0, 0, iw, ih};
+        const RECT s = src ? *src : whole;
+        const int dw = dst->right - dst->left, dh = dst->bottom - dst->top;
+        const int sw = s.right - s.left, sh = s.bottom - s.top;
+        if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return E_FAIL;
+        DrawScope scope(hdc);
+        if (!scope.ok()) return E_FAIL;
+        Target& t = scope.dst();
+        cairo_t* cr = CreateContext(t);
+        cairo_rectangle(cr, dst->left, dst->top, dw, dh);
+        cairo_clip(cr);
+        cairo_translate(cr, dst->left, dst->top);
+        const bool scaled = dw != sw || dh != sh;
+        if (scaled) cairo_scale(cr, static_cast<double>(dw) / sw, static_cast<double>(dh) / sh);
+        cairo_set_source_surface(cr, m_pSurface, -s.left, -s.top);
+        cairo_pattern_set_filter(cairo_get_source(cr), scaled ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
+        cairo_paint(cr);
+        cairo_destroy(cr);
+        scope.Touched(RECT{t.ox + dst->left, t.oy + dst->top, t.ox + dst->right, t.oy + dst->bottom});
+        return S_OK;
+    }
+
+private:
+    ~CImage() override { cairo_surface_destroy(m_pSurface); }
+
+    std::atomic<ULONG> m_nRef{1};
+    cairo_surface_t* m_pSurface;
+};
+
+class CImagingFactory final : public IImagingFactory {
+public:
+    ULONG AddRef() override { return ++m_nRef; }
+    ULONG Release() override {
+        ULONG n = --m_nRef;
+        if (n == 0) delete this;
+        return n;
+    }
+
+    HRESULT CreateImageFromFile(LPCWSTR fileName, IImage** image) override {
+        if (!image) return E_POINTER;
+        *image = nullptr;
+        if (!fileName) return E_POINTER;
+        std::string path = ToUtf8(fileName, std::wcslen(fileName));
+        for (char& c : path)
+            if (c == '\\') c = '/';  // Windows-style separators name the same folders here
+        cairo_surface_t* s = LoadPng(path);
+        if (!s) return E_FAIL;
+        *image = new CImage(s);
+        return S_OK;
+    }
+
+private:
+    ~CImagingFactory() override = default;
+
+    std::atomic<ULONG> m_nRef{1};
+};
+
+}  // namespace
+
+HRESULT CoInitializeEx(LPVOID reserved, DWORD coInit) {
+    return t_comInitCount++ == 0 ? S_OK : S_FALSE;
+}
+
+void CoUninitialize() {
+    if (t_comInitCount > 0) --t_comInitCount;
+}
+
+HRESULT CoCreateInstance(REFCLSID clsid, LPVOID outer, DWORD context, REFIID iid, LPVOID* out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!(clsid == CLSID_ImagingFactory)) return REGDB_E_CLASSNOTREG;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    if (!(iid == IID_IImagingFactory)) return E_NOINTERFACE;
+    *out = static_cast<IImagingFactory*>(new CImagingFactory());
+    return S_OK;
+}

@@ -1,7 +1,0 @@
-// Haptic feedback through feedbackd (org.sigxcpu.Feedback on the session bus), the daemon that
-// drives the motor on Linux phones according to the user's feedback profile.
-#pragma once
-
-// Asks feedbackd for one "button-pressed" event; false when there is no session bus or no
-// feedbackd on it (the caller then drives a motor itself).
-bool MvFeedbackdTrigger();

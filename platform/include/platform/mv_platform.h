@@ -1,0 +1,91 @@
+// The platform's own controls, beyond the Win32 subset: display backend, manual clock,
+// input injection, framebuffer access and scripted headless runs. Used by main() and by tests;
+// the program's logic never needs them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/win_types.h"
+
+// Screen geometry of the target device.
+#define MV_SCREEN_WIDTH 480
+#define MV_SCREEN_HEIGHT 800
+#define MV_TASKBAR_HEIGHT 52
+#define MV_MENUBAR_HEIGHT 52
+
+enum class MvDisplayKind { Headless, Sdl };
+
+struct MvPlatformOptions {
+    // Display backend; by default taken from MOVIMETRA_DISPLAY ("sdl" or "headless"),
+    // else sdl when a display is available, otherwise headless.
+    bool displayFromEnvironment = true;
+    MvDisplayKind display = MvDisplayKind::Headless;
+    // Manual clock: time moves only through MvAdvanceClock. Also set by MOVIMETRA_CLOCK=manual.
+    bool manualClock = false;
+    // Local start time of the manual clock, as seconds since 1970-01-01 00:00:00 local time;
+    // 0 means the real current time. MOVIMETRA_CLOCK_START="YYYY-MM-DD HH:MM:SS" sets it too.
+    int64_t manualStartLocalSeconds = 0;
+    // Overrides GetModuleFileNameW (tests put the program in a temporary folder). Empty: real path.
+    std::string modulePath;
+    // Input script for headless runs (text of the script); empty: MOVIMETRA_SCRIPT names a file.
+    std::string script;
+};
+
+// Sets up the platform; called once per process before WinMain (main() does it).
+void MvPlatformInit(const MvPlatformOptions& options);
+// Releases the display and the sensor; called after WinMain returns.
+void MvPlatformShutdown();
+MvDisplayKind MvGetDisplayKind();
+
+// Clock control (manual clock only). Advances the clock by ms, in order of events: at every
+// moment when a timer falls due or a sleeping thread wakes, the woken threads run until they
+// sleep again (messages they send to the UI thread are handled meanwhile), queued messages are
+// dispatched and due timers fire. Must be called on the UI thread.
+void MvAdvanceClock(DWORD ms);
+bool MvIsManualClock();
+// Current local time of the platform clock as seconds since 1970-01-01 local.
+int64_t MvLocalSeconds();
+// Steps the manual clock's date and time of day by `seconds` (negative: back), as a user or
+// network time setting the clock would. Ticks, timers and waits do not move. False (and
+// nothing changes) on the real clock.
+bool MvStepWallClock(int64_t seconds);
+
+// Dispatches every message that is ready (sent, posted, input, paint, due timers) without
+// waiting; returns false once WM_QUIT has been taken (its code is stored in *exitCode if given).
+bool MvPumpMessages(int* exitCode = nullptr);
+
+// Input injection in screen coordinates (0..479, 0..799), as the display backends deliver it.
+void MvStylusDown(int x, int y);
+void MvStylusMove(int x, int y);
+void MvStylusUp(int x, int y);
+void MvTap(int x, int y);
+void MvKey(UINT vk, bool ctrl = false, bool shift = false);  // key down and up
+void MvSoftKey(int which);                                   // 0 left, 1 right (as F1/F2)
+void MvTypeText(const std::wstring& text);                   // WM_CHAR to the focused window
+
+// Framebuffer: 0x00RRGGBB pixel of the screen, and PNG snapshots.
+uint32_t MvGetScreenPixel(int x, int y);
+bool MvSaveScreenshot(const std::string& pngPath);
+
+// Scripted runs: lines of "tap X Y", "press X Y", "move X Y", "release X Y",
+// "softkey left|right", "key NAME" (F1, F2, ENTER, BACK, ESC, CTRL+Q, ...), "type TEXT",
+// "wait MS", "clock SECONDS", "shot FILE.png", "call NAME", "quit"; '#' starts a comment. When the
+// message queue runs dry, GetMessageW takes the next step. "clock SECONDS" steps the wall clock
+// (MvStepWallClock). "call NAME" runs a hook registered by a test.
+bool MvSetScript(const std::string& scriptText, std::string* error = nullptr);
+void MvRegisterScriptHook(const std::string& name, std::function<void()> hook);
+// Observes every message handed to a window procedure (tests); nullptr removes it.
+void MvSetMessageObserver(std::function<void(HWND, UINT, WPARAM, LPARAM)> observer);
+
+// What the shell shows, for tests that drive the whole program.
+// The message box's window class; whether a box is up, and ending the innermost one with IDOK or
+// IDCANCEL as a tap on its button would.
+#define MV_MSGBOX_CLASS L"MvMessageBox"
+bool MvMessageBoxActive();
+bool MvMessageBoxEnd(int result);
+// The input panel's window, if it exists.
+HWND MvInputPanelWindow();
+// Notification icons on the task bar.
+int MvNotificationCount();
