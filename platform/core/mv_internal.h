@@ -10,14 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/mv_platform.h"
 #include "platform/win_types.h"
 
 // ---- Framebuffer (drawing) -------------------------------------------------------------
 // The one 480x800 screen, 32 bits per pixel 0x00RRGGBB (cairo RGB24), stride 480*4, black at start.
 uint32_t* MvFramebufferData();
-// Copies the whole screen (480*800 pixels, 0x00RRGGBB) under the drawing lock, for a backend
-// that presents from another thread.
-void MvFramebufferCopy(uint32_t* out);
+// MvFramebufferCopy (the whole screen under the drawing lock) is in platform/mv_platform.h.
 // Drawing marks the framebuffer changed; the display backend takes the flag when it presents.
 void MvFramebufferMarkDirty();
 bool MvFramebufferTakeDirty();

@@ -15,7 +15,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/mv_internal.h"
+#include "platform/core/mv_internal.h"
 #include "platform/mv_sensor.h"
 #include "platform/win_devices.h"
 #include "platform/win_time.h"

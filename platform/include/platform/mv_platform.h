@@ -67,6 +67,9 @@ void MvTypeText(const std::wstring& text);                   // WM_CHAR to the f
 
 // Framebuffer: 0x00RRGGBB pixel of the screen, and PNG snapshots.
 uint32_t MvGetScreenPixel(int x, int y);
+// Copies the whole screen (480*800 pixels, 0x00RRGGBB, row by row) under the drawing lock: for a
+// backend that presents from another thread, and for tests that compare whole screens.
+void MvFramebufferCopy(uint32_t* out);
 bool MvSaveScreenshot(const std::string& pngPath);
 
 // Scripted runs: lines of "tap X Y", "press X Y", "move X Y", "release X Y",
