@@ -136,13 +136,10 @@ void DrawTextCell(HDC hdc, const wchar_t* text, const RECT& rect, int fontHeight
     }
 }
 
-bool BeginOffscreen(HWND hView, OffscreenCanvas* canvas) {
-    if (!canvas) return false;
-    *canvas = OffscreenCanvas{};
-    RECT rect = {};
-    if (!GetWindowRect(hView, &rect)) return false;
-    canvas->nWidth = rect.right;
-    canvas->nHeight = rect.bottom - 52;
+namespace {
+
+// The window's DC, a memory DC and a bitmap of canvas->nWidth x nHeight selected into it.
+bool MakeOffscreen(HWND hView, OffscreenCanvas* canvas) {
     canvas->hWindowDC = GetDC(hView);
     if (!canvas->hWindowDC) return false;
     canvas->hMemDC = CreateCompatibleDC(canvas->hWindowDC);
@@ -155,21 +152,25 @@ bool BeginOffscreen(HWND hView, OffscreenCanvas* canvas) {
     return true;
 }
 
+}  // namespace
+
+bool BeginOffscreen(HWND hView, OffscreenCanvas* canvas) {
+    if (!canvas) return false;
+    *canvas = OffscreenCanvas{};
+    RECT rect = {};
+    if (!GetWindowRect(hView, &rect)) return false;
+    canvas->nWidth = rect.right;
+    canvas->nHeight = rect.bottom - 52;
+    return MakeOffscreen(hView, canvas);
+}
+
 bool BeginOffscreenArea(HWND hView, const RECT& area, OffscreenCanvas* canvas) {
     if (!canvas) return false;
     *canvas = OffscreenCanvas{};
     canvas->nWidth = area.right - area.left;
     canvas->nHeight = area.bottom - area.top;
     if (canvas->nWidth <= 0 || canvas->nHeight <= 0) return false;
-    canvas->hWindowDC = GetDC(hView);
-    if (!canvas->hWindowDC) return false;
-    canvas->hMemDC = CreateCompatibleDC(canvas->hWindowDC);
-    canvas->hBitmap = CreateCompatibleBitmap(canvas->hWindowDC, canvas->nWidth, canvas->nHeight);
-    if (!canvas->hMemDC || !canvas->hBitmap) {
-        EndOffscreen(hView, canvas, 0, 0, 0, 0);
-        return false;
-    }
-    canvas->hOldBitmap = SelectObject(canvas->hMemDC, canvas->hBitmap);
+    if (!MakeOffscreen(hView, canvas)) return false;
     SetViewportOrgEx(canvas->hMemDC, -area.left, -area.top, nullptr);
     return true;
 }
