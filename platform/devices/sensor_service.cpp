@@ -162,12 +162,11 @@ public:
             // Behind by more than a period (or no cadence yet): start a new one from now.
             if (m_nDeadline == 0 || deadline < now - ms * kNsPerMs) deadline = now + ms * kNsPerMs;
             m_nDeadline = deadline;
-            itimerspec spec{};
-            spec.it_value.tv_sec = deadline / 1000000000LL;
-            spec.it_value.tv_nsec = deadline % 1000000000LL;
-            if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0) spec.it_value.tv_nsec = 1;
-            if (timerfd_settime(m_fdTimer, TFD_TIMER_ABSTIME, &spec, nullptr) != 0)
-                return WaitResult::kFailed;
+            itimerspec due{};
+            due.it_value.tv_sec = deadline / 1000000000LL;
+            due.it_value.tv_nsec = deadline % 1000000000LL;
+            if (due.it_value.tv_sec == 0 && due.it_value.tv_nsec == 0) due.it_value.tv_nsec = 1;
+            if (timerfd_settime(m_fdTimer, TFD_TIMER_ABSTIME, &due, nullptr) != 0) return WaitResult::kFailed;
             fds[1].fd = m_fdTimer;
         } else {
             m_nDeadline = 0;
