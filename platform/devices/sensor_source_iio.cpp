@@ -190,15 +190,10 @@ SensorStep CIioSensorSource::NextBuffered() {
         const bool readable = m_Buffer.ReadScans(&m_scans);
         // A buffer that stays empty (no trigger drives it) would count nothing: poll instead.
         m_nEmptyBatches = m_scans.size() == before ? m_nEmptyBatches + 1 : 0;
-        if (readable && m_nEmptyBatches >= kMaxEmptyBatches) {
-            MvSensorReport("iio: the buffer of " + m_strDevice +
-                           " delivers nothing; its _raw files are read instead");
-            m_Buffer.Close();
-            m_scans.clear();
-            return Next();
-        }
-        if (!readable) {
-            MvSensorReport("iio: cannot read the buffer of " + m_strDevice +
+        if (!readable || m_nEmptyBatches >= kMaxEmptyBatches) {
+            MvSensorReport("iio: " +
+                           std::string(readable ? "the buffer of " + m_strDevice + " delivers nothing"
+                                                : "cannot read the buffer of " + m_strDevice) +
                            "; its _raw files are read instead");
             m_Buffer.Close();
             m_scans.clear();
