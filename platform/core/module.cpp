@@ -17,11 +17,16 @@ namespace mv {
 
 namespace {
 
+// Read once: the link names the file the process was started from for its whole life (and
+// would gain a " (deleted)" suffix if that file were removed), while images and texts ask for
+// the program's folder at every draw.
 std::string RealExecutablePath() {
-    char buffer[4096];
-    ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return std::string();
-    return std::string(buffer, static_cast<size_t>(n));
+    static const std::string* const path = [] {
+        char buffer[4096];
+        ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+        return new std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+    }();
+    return *path;
 }
 
 std::string ModulePath() {

@@ -5,6 +5,7 @@
 #include "app/screen.h"
 #include "app/view_common.h"
 #include "common/today_totals.h"
+#include "screens/main/runner_layers.h"
 #include "store/daily_records.h"
 #include "store/db_helper.h"
 
@@ -93,6 +94,9 @@ private:
     RECT DigitsDamage(int64_t before, int64_t after) const;
     void DrawNotice(HDC hdc);
     void DrawRunner(HDC hdc);
+    // Copies the runner's rectangle from the kept layer of the current frame, composing the
+    // layer first when there is none; false when no layer can be made.
+    bool DrawRunnerLayer(const RECT& rect);
     // All digits, or only those that meet `only`.
     void DrawStepDigits(HDC hdc, const RECT* only = nullptr);
     void DrawButtons(HDC hdc);
@@ -148,12 +152,14 @@ private:
     DrawnUpper m_DrawnUpper;
     DrawnValues m_DrawnValues;
     bool m_bCompleteRepaints = false;
-    // Image sizes measured during the current upper-area repaint (runner frames, digits).
+    CRunnerLayers m_RunnerLayers;
+    // Image sizes of the runner frames and digits, measured anew by each repaint of the whole
+    // upper area.
     struct MeasuredImage {
         const wchar_t* pName;
         SIZE size;
     };
-    static constexpr int kMeasuredImages = 16;
+    static constexpr int kMeasuredImages = CRunnerLayers::kFrames + 10;
     mutable MeasuredImage m_Measured[kMeasuredImages] = {};
     mutable int m_nMeasured = 0;
 };

@@ -1,7 +1,8 @@
 // The main view's drawing: backgrounds, labels, the two value boxes, the runner, the battery
 // notice, the step digits and the buttons, composed off-screen for each of the three repaints.
 // The animation and value repaints remember what they left on the window and compose only the
-// rectangles whose pixels change, in an off-screen image of that size.
+// rectangles whose pixels change, in an off-screen image of that size; the runner's rectangle
+// is copied from a layer kept for each frame.
 #include <algorithm>
 #include <cwchar>
 
@@ -13,6 +14,8 @@
 
 namespace {
 
+static_assert(CRunnerLayers::kFrames == MAIN_RUNNER_FRAMES);
+
 constexpr RECT kUpperArea = {0, 0, kMainUpperWidth, kMainUpperHeight};
 // The value-box copy split at the gap between the boxes: the calories part and the time part.
 constexpr RECT kCaloriesPart = {kMainValueCopy.left, kMainValueCopy.top, kMainValueCopy.right,
@@ -22,6 +25,10 @@ constexpr RECT kTimePart = {kMainValueCopy.left, kMainTimeBox.top, kMainValueCop
 
 bool IsEmptyRect(const RECT& r) {
     return r.right <= r.left || r.bottom <= r.top;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
 bool Overlaps(const RECT& a, const RECT& b) {
@@ -146,21 +153,34 @@ RECT CMainScreen::DigitsDamage(int64_t before, int64_t after) const {
 
 void CMainScreen::RepaintUpperArea() {
     if (m_bCompleteRepaints) m_DrawnUpper.bValid = false;
-    m_nMeasured = 0;
     const int64_t total = int64_t{m_nTodaySteps} + m_nWorkoutSteps;
     DrawnUpper& drawn = m_DrawnUpper;
     RECT damage{0, 0, 0, 0};
+    RECT runner{0, 0, 0, 0};  // copied from its kept layer
     if (!drawn.bValid || drawn.nRunState != m_nRunState || drawn.nTextOffset != m_View.nTextOffset ||
         drawn.nImageOffset != m_View.nImageOffset) {
         damage = kUpperArea;
+        // The whole area measures and composes its images anew, so a changed file shows.
+        m_nMeasured = 0;
+        m_RunnerLayers.Forget();
     } else {
         // Only the runner (while running) and the step digits change from tick to tick.
         if (m_nRunState == MAIN_RUNNING && drawn.nFrame != m_nRunnerFrame) {
-            AddRect(&damage, RunnerRect(drawn.nFrame));
-            AddRect(&damage, RunnerRect(m_nRunnerFrame));
+            AddRect(&runner, RunnerRect(drawn.nFrame));
+            AddRect(&runner, RunnerRect(m_nRunnerFrame));
         }
         if (drawn.nTotal != total) AddRect(&damage, DigitsDamage(drawn.nTotal, total));
         damage = Clip(damage, kUpperArea);
+        // A layer holds the background and the frame alone: it serves only where the frames
+        // cover the same rectangle inside the area and no digit or label is drawn there.
+        const RECT band = {0, kMainDigitTop, kMainUpperWidth, kMainUpperHeight};
+        const bool layered = !IsEmptyRect(runner) && SameRect(runner, Clip(runner, kUpperArea)) &&
+                             SameRect(runner, RunnerRect(m_nRunnerFrame)) && !Overlaps(runner, band) &&
+                             !Overlaps(runner, kMainStepsLabel) && !Overlaps(runner, damage);
+        if (!layered) {
+            AddRect(&damage, Clip(runner, kUpperArea));
+            runner = RECT{0, 0, 0, 0};
+        }
     }
     drawn.bValid = true;
     drawn.nRunState = m_nRunState;
@@ -168,6 +188,7 @@ void CMainScreen::RepaintUpperArea() {
     drawn.nTotal = total;
     drawn.nTextOffset = m_View.nTextOffset;
     drawn.nImageOffset = m_View.nImageOffset;
+    if (!IsEmptyRect(runner) && !DrawRunnerLayer(runner)) AddRect(&damage, runner);
     if (IsEmptyRect(damage)) return;
 
     // The layers of the upper area in their order, each only where it meets the damage.
@@ -181,6 +202,25 @@ void CMainScreen::RepaintUpperArea() {
     if (Overlaps(damage, kMainStepsLabel)) DrawLabel(hdc, MAIN_TEXT_STEPS, kMainStepsLabel);
     EndOffscreen(m_View.hWnd, &canvas, damage.left, damage.top, damage.right - damage.left,
                  damage.bottom - damage.top);
+}
+
+bool CMainScreen::DrawRunnerLayer(const RECT& rect) {
+    HDC window = GetDC(m_View.hWnd);
+    if (!window) return false;
+    HDC layer = m_RunnerLayers.Layer(m_nRunnerFrame, rect);
+    if (!layer) {
+        // Composed as the upper area composes it: background, then the frame.
+        layer = m_RunnerLayers.Make(window, m_nRunnerFrame, rect);
+        if (layer) {
+            DrawBitmapAt(layer, IDB_MAIN_TOP, 0, 0, kMainUpperWidth, kMainUpperHeight);
+            DrawRunner(layer);
+        }
+    }
+    if (layer)
+        BitBlt(window, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, layer, rect.left,
+               rect.top, SRCCOPY);
+    ReleaseDC(m_View.hWnd, window);
+    return layer != nullptr;
 }
 
 void CMainScreen::OnLButtonDown(int x, int y) {
