@@ -65,10 +65,12 @@ HFONT CreateCellFont(int fontHeight) {
     return CreateFontIndirectW(&font);
 }
 
-// Width the text takes in the font selected into hdc (its widest line).
+// Width the text takes in the font selected into hdc (its widest line). Measured with the
+// alignment it is drawn with, which leaves the width as it is, so that the text is laid out once
+// for the measure and the draw that follows.
 int TextWidth(HDC hdc, const wchar_t* text, UINT format) {
     RECT need = {0, 0, 0, 0};
-    DrawTextW(hdc, text, -1, &need, (format & DT_SINGLELINE) | DT_CALCRECT);
+    DrawTextW(hdc, text, -1, &need, (format & (DT_SINGLELINE | DT_CENTER | DT_RIGHT)) | DT_CALCRECT);
     return need.right - need.left;
 }
 

@@ -2,6 +2,8 @@
 // Asked for by UM_SET_IMAGE_POS, UM_DRAW_IMAGE and UM_RELEASE_IMAGE, always in that order.
 #pragma once
 
+#include <string>
+
 #include "app/app_path.h"
 #include "platform/windows.h"
 
@@ -26,7 +28,11 @@ public:
     static bool HoldsObjects();
 
 private:
+    // Opens "<dir><fileName>" as the current image; false when it cannot be read.
+    bool Open(const std::wstring& dir, const wchar_t* fileName);
+
     int m_nX = 0;
     int m_nY = 0;
     CAppPath* m_pAppPath = nullptr;
+    std::wstring m_sImageDir;  // empty until the first draw
 };
