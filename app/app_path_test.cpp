@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/headless_platform_for_test.h"
 #include "platform/mv_platform.h"
+#include "testing/headless_platform_test_util.h"
 
 namespace {
 

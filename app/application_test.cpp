@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/headless_platform_for_test.h"
-#include "app/recording_view_for_test.h"
 #include "platform/mv_platform.h"
+#include "testing/headless_platform_test_util.h"
+#include "testing/recording_view_test_util.h"
 
 namespace {
 

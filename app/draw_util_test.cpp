@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "app/headless_platform_for_test.h"
-#include "app/test_png_for_test.h"
 #include "platform/mv_platform.h"
+#include "testing/headless_platform_test_util.h"
+#include "testing/png_test_util.h"
 
 namespace {
 

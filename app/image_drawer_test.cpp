@@ -6,10 +6,10 @@
 #include <sys/stat.h>
 
 #include "app/application.h"
-#include "app/headless_platform_for_test.h"
-#include "app/temp_dir_for_test.h"
-#include "app/test_png_for_test.h"
 #include "platform/mv_platform.h"
+#include "testing/headless_platform_test_util.h"
+#include "testing/png_test_util.h"
+#include "testing/temp_dir_test_util.h"
 
 namespace {
 

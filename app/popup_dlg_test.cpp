@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/headless_platform_for_test.h"
 #include "common/messages.h"
 #include "platform/mv_platform.h"
 #include "resources/resources.h"
+#include "testing/headless_platform_test_util.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/headless_platform_for_test.h"
 #include "app/text_tables.h"
 #include "platform/mv_platform.h"
 #include "resources/resource_ids.h"
 #include "resources/resources.h"
+#include "testing/headless_platform_test_util.h"
 
 namespace {
 

@@ -25,6 +25,7 @@
 #include "platform/mv_sensor.h"
 #include "resources/resources.h"
 #include "store/schema.h"
+#include "testing/temp_dir_test_util.h"
 
 namespace {
 
@@ -128,9 +129,8 @@ bool WriteStoredProfile(const std::string& path) {
 }
 
 bool PrepareChildProgram() {
-    char pattern[] = "/tmp/mv_bench_child_XXXXXX";
-    if (!mkdtemp(pattern)) return false;
-    g_childDir = pattern;
+    g_childDir = CTempDir::ForProcess("mv_bench_child_");
+    if (g_childDir.empty()) return false;
     g_childProgram = g_childDir + "/Movimetra";
     std::error_code error;
     std::filesystem::copy_file(SelfDir() + "/Movimetra", g_childProgram, error);
@@ -142,9 +142,9 @@ bool PrepareChildProgram() {
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    char pattern[] = "/tmp/mv_bench_XXXXXX";
-    if (!mkdtemp(pattern)) return 1;
-    g_dir = pattern;
+    const CTempDir temp("mv_bench_");
+    if (temp.Path().empty()) return 1;
+    g_dir = temp.Path();
     if (!WriteStoredProfile(g_dir + "/Movimetra.db"))
         fprintf(stderr, "app_bench: cannot write the database\n");
     if (!PrepareChildProgram()) fprintf(stderr, "app_bench: no Movimetra beside the benchmark\n");
@@ -171,9 +171,5 @@ int main(int argc, char** argv) {
     int code = WinMain(MvAppInstanceHandle(), nullptr, (LPWSTR)L"", SW_SHOW);
     MvPlatformShutdown();
     benchmark::Shutdown();
-
-    std::error_code ignored;
-    std::filesystem::remove_all(g_dir, ignored);
-    if (!g_childDir.empty()) std::filesystem::remove_all(g_childDir, ignored);
     return code;
 }

@@ -29,6 +29,7 @@
 #include "platform/mv_sensor.h"
 #include "platform/windows.h"
 #include "recording/walk_signal.h"
+#include "testing/temp_dir_test_util.h"
 
 extern char** environ;
 
@@ -117,13 +118,12 @@ BENCHMARK(BM_ClockStepOnly);
 // The child: the real clock, the sensor thread replaying `count` readings with no pause, the
 // UI thread's message loop; exits once the engine has handled them all.
 int SensorPathChild(unsigned count) {
-    char tmpl[] = "/tmp/mv_engine_bench_XXXXXX.rec";
-    int fd = mkstemps(tmpl, 4);
-    if (fd < 0) return 2;
-    close(fd);
+    const CTempDir temp("mv_engine_bench_");
+    if (temp.Path().empty()) return 2;
+    const std::string recording = temp.Path() + "/walk.rec";
     {
         WalkSignal walk;
-        std::ofstream rec(tmpl);
+        std::ofstream rec(recording);
         for (unsigned k = 1; k <= count; ++k) {
             int16_t x, y, z;
             walk.Reading(k, &x, &y, &z);
@@ -134,7 +134,7 @@ int SensorPathChild(unsigned count) {
     options.displayFromEnvironment = false;
     options.display = MvDisplayKind::Headless;
     MvPlatformInit(options);
-    MvSensorConfigure(std::string("replay:") + tmpl);
+    MvSensorConfigure("replay:" + recording);
     HWND hMain = MakeMainWindow();
     sqlite3_open_v2(":memory:", &g_pDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                     nullptr);
@@ -155,7 +155,6 @@ int SensorPathChild(unsigned count) {
     DestroyWindow(hMain);
     sqlite3_close(g_pDb);
     MvPlatformShutdown();
-    std::remove(tmpl);
     return code;
 }
 

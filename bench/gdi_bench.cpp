@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/windows.h"
+#include "testing/temp_dir_test_util.h"
 
 namespace {
 
@@ -46,8 +47,7 @@ HBITMAP SolidBitmap(int w, int h, COLORREF color) {
 Artwork& Art() {
     static Artwork* art = [] {
         auto* a = new Artwork();
-        char templ[] = "/tmp/mvgdibenchXXXXXX";
-        a->dir = mkdtemp(templ);
+        a->dir = CTempDir::ForProcess("mvgdibench");
         const struct {
             const char* name;
             int w, h;

@@ -16,6 +16,7 @@
 #include "resources/resources.h"
 #include "screens/main/main_screen.h"
 #include "store/schema.h"
+#include "testing/temp_dir_test_util.h"
 
 namespace {
 
@@ -155,9 +156,9 @@ void StartWorkoutThenBench() {
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    char pattern[] = "/tmp/mv_main_bench_XXXXXX";
-    if (!mkdtemp(pattern)) return 1;
-    std::string dir = pattern;
+    const CTempDir temp("mv_main_bench_");
+    const std::string& dir = temp.Path();
+    if (dir.empty()) return 1;
     std::error_code error;
     std::filesystem::copy(SelfDir() + "/img", dir + "/img", std::filesystem::copy_options::recursive, error);
     if (error)
@@ -179,7 +180,5 @@ int main(int argc, char** argv) {
     int code = WinMain(MvAppInstanceHandle(), nullptr, (LPWSTR)L"", SW_SHOW);
     MvPlatformShutdown();
     benchmark::Shutdown();
-
-    std::filesystem::remove_all(dir, error);
     return code;
 }

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "recording/walk_signal.h"
+#include "testing/temp_dir_test_util.h"
 
 extern char** environ;
 
@@ -33,9 +34,9 @@ std::string ExecutableFolder() {
 // The recording, made on first use and removed at exit.
 const std::string& Recording() {
     static const std::string* path = [] {
-        char tmpl[] = "/tmp/mv_stepcount_bench_XXXXXX";
-        if (!mkdtemp(tmpl)) std::abort();
-        auto* made = new std::string(std::string(tmpl) + "/walk.rec");
+        const std::string& dir = CTempDir::ForProcess("mv_stepcount_bench_");
+        if (dir.empty()) std::abort();
+        auto* made = new std::string(dir + "/walk.rec");
         FILE* f = fopen(made->c_str(), "w");
         if (!f) std::abort();
         WalkSignal walk;
@@ -46,7 +47,6 @@ const std::string& Recording() {
             fprintf(f, "60,%d,%d,%d\n", x, y, z);
         }
         fclose(f);
-        std::atexit([] { std::filesystem::remove_all(std::filesystem::path(*path).parent_path()); });
         return made;
     }();
     return *path;

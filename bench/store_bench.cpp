@@ -14,6 +14,7 @@
 #include "store/daily_records.h"
 #include "store/db_helper.h"
 #include "store/schema.h"
+#include "testing/temp_dir_test_util.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ const int kRows = 5000;
 const int kDays = 3650;
 
 struct Fixture {
-    std::string folder;
+    const CTempDir folder{"mv_store_bench_"};
     sqlite3* db = nullptr;
     CDbHelper runner;
     CDailyRecords records;
@@ -61,9 +62,7 @@ Fixture* MakeFixture(bool index, int synchronous = 2) {
     (void)platform;
 
     auto* f = new Fixture;
-    char pattern[] = "/tmp/mv_store_bench_XXXXXX";
-    f->folder = mkdtemp(pattern);
-    sqlite3_open_v2((f->folder + "/Movimetra.db").c_str(), &f->db,
+    sqlite3_open_v2((f->folder.Path() + "/Movimetra.db").c_str(), &f->db,
                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
     Exec(f->db, StoreSchemaScript().c_str());
     if (index) Exec(f->db, "CREATE INDEX bench_curdate ON pedometer(curdate);");
@@ -87,7 +86,6 @@ Fixture* MakeFixture(bool index, int synchronous = 2) {
 
 void DropFixture(Fixture* f) {
     sqlite3_close(f->db);
-    std::filesystem::remove_all(f->folder);
     delete f;
 }
 

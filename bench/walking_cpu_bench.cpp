@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "store/schema.h"
+#include "testing/temp_dir_test_util.h"
 
 extern char** environ;
 
@@ -133,9 +134,9 @@ Usage Spawn(const std::string& program, std::vector<std::string> args,
 // One run of the program that walks for walkMs after the start.
 Usage RunWalk(bool realClock, bool history, bool iio, int walkMs) {
     Usage result;
-    char tmpl[] = "/tmp/mv_walking_bench_XXXXXX";
-    if (!mkdtemp(tmpl)) return result;
-    const std::string dir = tmpl;
+    const CTempDir temp("mv_walking_bench_");
+    const std::string& dir = temp.Path();
+    if (dir.empty()) return result;
     if (PrepareFolder(dir) && PrepareDevice(dir + "/iio")) {
         std::ofstream script(dir + "/script.txt");
         script << "tap 80 692\n";                          // start
@@ -148,20 +149,16 @@ Usage RunWalk(bool realClock, bool history, bool iio, int walkMs) {
              std::string("MOVIMETRA_SENSOR=") + (iio ? "iio:" + dir + "/iio" : "walk"),
              "MOVIMETRA_SCRIPT=" + dir + "/script.txt"});
     }
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
     return result;
 }
 
 // The floor program for runMs.
 Usage RunFloor(int runMs) {
     Usage result;
-    char tmpl[] = "/tmp/mv_walking_floor_XXXXXX";
-    if (!mkdtemp(tmpl)) return result;
-    const std::string dir = tmpl;
+    const CTempDir temp("mv_walking_floor_");
+    const std::string& dir = temp.Path();
+    if (dir.empty()) return result;
     if (PrepareDevice(dir)) result = Spawn(SelfPath(), {"--floor", std::to_string(runMs), dir}, {});
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
     return result;
 }
 

@@ -18,7 +18,7 @@
 #include "platform/mv_sensor.h"
 #include "platform/windows.h"
 #include "recording/walk_signal.h"
-#include "store/store_test_env.h"
+#include "testing/store_test_util.h"
 
 namespace {
 
@@ -44,7 +44,6 @@ class StepEngineTest : public testing::Test {
 protected:
     void SetUp() override {
         store_test::ProgramFolder();  // sets up the platform once per process
-        m_strFolder = store_test::MakeTempFolder("mv_engine_test_");
         ASSERT_FALSE(m_strFolder.empty());
         ASSERT_EQ(
             SQLITE_OK,
@@ -70,7 +69,6 @@ protected:
         if (m_hMain) DestroyWindow(m_hMain);
         s_pCurrent = nullptr;
         if (m_pDb) sqlite3_close(m_pDb);
-        std::filesystem::remove_all(m_strFolder);
     }
 
     static LRESULT WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -152,7 +150,8 @@ protected:
     }
 
     static inline StepEngineTest* s_pCurrent = nullptr;
-    std::string m_strFolder;
+    const CTempDir m_Temp{"mv_engine_test_"};
+    const std::string m_strFolder = m_Temp.Path();
     sqlite3* m_pDb = nullptr;
     HWND m_hMain = nullptr;
     CStepEngine m_Engine;

@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/headless_platform_for_test.h"
-#include "app/temp_dir_for_test.h"
 #include "picker/picker_layout.h"
 #include "platform/mv_platform.h"
 #include "screens/history/calendar_dlg_helper.h"
+#include "testing/headless_platform_test_util.h"
+#include "testing/temp_dir_test_util.h"
 
 namespace {
 

@@ -10,26 +10,19 @@
 #include <string>
 #include <vector>
 
+#include "testing/temp_dir_test_util.h"
+
 namespace {
 
 class RecordingReaderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/mv_recording_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override {
-        for (const std::string& f : m_files) unlink(f.c_str());
-        rmdir(m_dir.c_str());
-    }
+    void SetUp() override { ASSERT_FALSE(m_dir.empty()); }
     std::string Write(const std::string& name, const std::string& text) {
         std::string path = m_dir + "/" + name;
         FILE* f = std::fopen(path.c_str(), "wb");
         EXPECT_NE(f, nullptr);
         std::fwrite(text.data(), 1, text.size(), f);
         std::fclose(f);
-        m_files.push_back(path);
         return path;
     }
     // Every reading of a text (through a file and the given block size), then how it ended:
@@ -55,8 +48,8 @@ protected:
         EXPECT_EQ(readings.size(), 1u) << line;
         return ending;
     }
-    std::string m_dir;
-    std::vector<std::string> m_files;
+    const CTempDir m_temp{"mv_recording_"};
+    const std::string m_dir = m_temp.Path();
 };
 
 TEST_F(RecordingReaderTest, ReadsReadingsSkippingCommentsBlankLinesAndBlanks) {
@@ -185,7 +178,6 @@ TEST_F(RecordingReaderTest, FileErrorsAreTheFilesNotALines) {
 TEST_F(RecordingReaderTest, NonBlockingFifoWaitsForItsWriterWithoutBlocking) {
     std::string path = m_dir + "/fifo";
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    m_files.push_back(path);
     CRecordingReader reader;
     ASSERT_TRUE(reader.Open(path, true));  // no writer: opening does not wait
     RecordingReading r;

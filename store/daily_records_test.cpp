@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "store/store_test_env.h"
+#include "testing/store_test_util.h"
 
 namespace {
 

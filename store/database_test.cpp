@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "store/store_test_env.h"
 #include "store/store_text.h"
+#include "testing/store_test_util.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "store/store_test_env.h"
+#include "testing/store_test_util.h"
 
 namespace {
 

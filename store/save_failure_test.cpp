@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "store/fault_vfs_for_test.h"
 #include "store/store_faults.h"
-#include "store/store_test_env.h"
+#include "testing/fault_vfs_test_util.h"
+#include "testing/store_test_util.h"
 
 namespace {
 

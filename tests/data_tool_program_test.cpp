@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/shell_harness.h"
+#include "tests/shell_harness_test_util.h"
 
 namespace {
 
@@ -75,16 +75,11 @@ int StepsOf(const std::string& dbPath) {
 class DataToolProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = shelltest::MakeTempDir();
         ASSERT_FALSE(dir.empty());
         program = shelltest::InstallProgram(dir);
         ASSERT_FALSE(program.empty());
         db = dir + "/Movimetra.db";
         ASSERT_TRUE(shelltest::WriteStoredProfile(db, 1));
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
     }
     pid_t Start(const std::string& script, const std::string& sensor) {
         shelltest::WriteTextFile(dir + "/script.txt", script);
@@ -95,7 +90,8 @@ protected:
              "MOVIMETRA_SCRIPT=" + dir + "/script.txt"},
             dir + "/log.txt");
     }
-    std::string dir;
+    const CTempDir temp{shelltest::kTempPrefix};
+    const std::string dir = temp.Path();
     std::string program;
     std::string db;
 };

@@ -4,8 +4,8 @@
 // to inhibit it).
 #include <thread>
 
-#include "platform/devices/dbus_test_util.h"
-#include "tests/main_screen_test_support.h"
+#include "testing/dbus_test_util.h"
+#include "tests/main_screen_test_util.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The language of the first start comes from the locale; a stored choice wins over it. Tab and
 // Shift+Tab move between the profile's two fields.
-#include "tests/profile_test_support.h"
+#include "tests/profile_test_util.h"
 
 namespace {
 

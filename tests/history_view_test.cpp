@@ -7,7 +7,7 @@
 #include "app/win_main.h"
 #include "picker/picker_layout.h"
 #include "screens/history/log_screen.h"
-#include "tests/main_screen_test_support.h"
+#include "tests/main_screen_test_util.h"
 
 namespace {
 

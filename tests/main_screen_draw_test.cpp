@@ -1,7 +1,7 @@
 // What the main view puts on the screen: digit positions, the value boxes, the buttons per run
 // state, the black band, the areas each repaint copies, and drawing without the img folder.
 #include "platform/mv_platform.h"
-#include "tests/main_screen_test_support.h"
+#include "tests/main_screen_test_util.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <map>
 #include <set>
 
-#include "tests/main_screen_test_support.h"
+#include "tests/main_screen_test_util.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The main view across midnight, with a replayed walk and the manual clock: from the day change
 // on it shows the new day's totals (what the new day's row will hold), also after the workout
 // is stopped; yesterday's share of the walk stays in yesterday's row.
-#include "tests/main_screen_test_support.h"
-#include "tests/records_test_support.h"
+#include "tests/main_screen_test_util.h"
+#include "tests/records_test_util.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Workouts on the main view with a replayed walk and the manual clock: start and its notice,
 // the runner, the digits, stop and its save, reset, exit, and the buttons to other views.
-#include "tests/main_screen_test_support.h"
+#include "tests/main_screen_test_util.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "app/win_main.h"
 #include "platform/mv_platform.h"
 #include "screens/history/log_screen.h"
-#include "tests/main_screen_test_support.h"
+#include "tests/main_screen_test_util.h"
 
 namespace {
 

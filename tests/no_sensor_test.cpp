@@ -1,7 +1,7 @@
 // No motion sensor: Start tells the user once per run that steps cannot be counted, in the
 // view's language, and no workout starts, so no step and no row is ever stored.
 #include "platform/mv_platform.h"
-#include "tests/main_screen_test_support.h"
+#include "tests/main_screen_test_util.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 
 #include "app/draw_util.h"
 #include "app/popup_dlg.h"
-#include "app/recording_view_for_test.h"
 #include "screens/history/log_screen.h"
 #include "screens/main/main_screen.h"
 #include "screens/profile/profile_screen.h"
-#include "tests/main_screen_test_support.h"
+#include "testing/recording_view_test_util.h"
+#include "tests/main_screen_test_util.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cwchar>
 
 #include "app/text_tables.h"
-#include "tests/profile_test_support.h"
+#include "tests/profile_test_util.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // recording while the date changes: steps go to the day on which they were walked from the very
 // reading at midnight on, and a clock set back or forward (script step "clock") neither moves
 // the totals to another day's row nor changes the time walked.
-#include "tests/records_test_support.h"
+#include "tests/records_test_util.h"
 
 namespace {
 
@@ -14,14 +14,9 @@ protected:
         ASSERT_TRUE(walk.Load(WalkPath()));
         std::string output;
         ASSERT_TRUE(trace.Run(WalkPath(), &output)) << output;
-        dir = shelltest::MakeTempDir();
         ASSERT_FALSE(dir.empty());
         ASSERT_FALSE(shelltest::InstallProgram(dir).empty());
         ASSERT_TRUE(shelltest::WriteStoredProfile(dir + "/Movimetra.db", 0));
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
     }
     // Runs the installed program on the manual clock from `start` (local time) with the script
     // and waits for it to end; the rows it left, oldest first.
@@ -50,7 +45,8 @@ protected:
 
     CRecording walk;
     CStepTrace trace;
-    std::string dir;
+    const CTempDir temp{shelltest::kTempPrefix};
+    const std::string dir = temp.Path();
 };
 
 void ExpectRow(const StoredRow& row, const Totals& totals, const std::string& duration) {

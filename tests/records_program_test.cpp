@@ -2,11 +2,12 @@
 // recording: a walk across midnight shares its steps between the two days, and a SIGKILL at any
 // moment of a walk leaves a sound database that misses at most the last ten seconds of steps.
 #include <iostream>
+#include <memory>
 #include <random>
 #include <regex>
 #include <thread>
 
-#include "tests/records_test_support.h"
+#include "tests/records_test_util.h"
 
 namespace {
 
@@ -19,15 +20,11 @@ protected:
         std::string output;
         ASSERT_TRUE(trace.Run(WalkPath(), &output)) << output;
     }
-    void TearDown() override {
-        std::error_code ignored;
-        for (const std::string& dir : dirs) std::filesystem::remove_all(dir, ignored);
-    }
     // A program folder with the program and a stored profile; empty on failure.
     std::string Install() {
-        std::string dir = shelltest::MakeTempDir();
+        const std::string& dir =
+            dirs.emplace_back(std::make_unique<CTempDir>(shelltest::kTempPrefix))->Path();
         if (dir.empty()) return "";
-        dirs.push_back(dir);
         if (shelltest::InstallProgram(dir).empty() ||
             !shelltest::WriteStoredProfile(dir + "/Movimetra.db", 0))
             return "";
@@ -52,7 +49,7 @@ protected:
 
     CRecording walk;
     CStepTrace trace;
-    std::vector<std::string> dirs;
+    std::vector<std::unique_ptr<CTempDir>> dirs;
 };
 
 TEST_F(RecordsProgramTest, WalkAcrossMidnightSharesItsStepsBetweenTheTwoDaysWithoutLossOrDoubleCount) {

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "recording/walk_signal.h"
-#include "tests/records_test_support.h"
+#include "tests/records_test_util.h"
 
 namespace {
 
@@ -16,14 +16,9 @@ using namespace recordstest;
 class RecordsReplayTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = shelltest::MakeTempDir();
         ASSERT_FALSE(dir.empty());
         ASSERT_FALSE(shelltest::InstallProgram(dir).empty());
         ASSERT_TRUE(shelltest::WriteStoredProfile(dir + "/Movimetra.db", 0));
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
     }
     // Starts the installed program on the manual clock, replaying `recording`.
     pid_t Start(const std::string& recording, const std::string& script) {
@@ -45,7 +40,8 @@ protected:
         return true;
     }
     std::string Log() const { return shelltest::ReadTextFile(dir + "/log.txt"); }
-    std::string dir;
+    const CTempDir temp{shelltest::kTempPrefix};
+    const std::string dir = temp.Path();
 };
 
 // Lines of the synthetic walk, readings `from` to `to`, 60 ms apart.

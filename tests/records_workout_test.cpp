@@ -1,7 +1,7 @@
 // A recorded walk replayed through the sensor service into the running program, started and
 // stopped with the main view's button: the periodic save, the row after stop, a reset in the
 // middle of a walk and two workouts on one day, each compared with what the replay tool counts.
-#include "tests/records_test_support.h"
+#include "tests/records_test_util.h"
 
 namespace {
 

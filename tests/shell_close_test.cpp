@@ -1,8 +1,8 @@
 // The end of the program (close handler order, exit code of the real program), the single
 // instance rule, and the real program on a real display under Xvfb.
-#include "platform/host/testdata/foreign_user.h"
 #include "platform/mv_platform.h"
-#include "tests/shell_harness.h"
+#include "testing/foreign_user_test_util.h"
+#include "tests/shell_harness_test_util.h"
 
 namespace {
 
@@ -50,14 +50,9 @@ TEST(ShellCloseTest, ExitSoftKeyOfTheMainViewEndsTheProgram) {
 class ShellProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = shelltest::MakeTempDir();
         ASSERT_FALSE(dir.empty());
         program = shelltest::InstallProgram(dir);
         ASSERT_FALSE(program.empty()) << "cannot copy " << shelltest::ProgramBinary();
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
     }
     // Environment of a headless child on the manual clock with its own instance socket folder.
     std::vector<std::string> HeadlessEnv(const std::string& script) {
@@ -65,7 +60,8 @@ protected:
         return {"MOVIMETRA_DISPLAY=headless", "MOVIMETRA_CLOCK=manual", "MOVIMETRA_SENSOR=none",
                 "MOVIMETRA_SCRIPT=" + dir + "/script.txt"};
     }
-    std::string dir;
+    const CTempDir temp{shelltest::kTempPrefix};
+    const std::string dir = temp.Path();
     std::string program;
 };
 

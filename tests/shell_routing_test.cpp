@@ -1,11 +1,11 @@
 // How input and the program's messages reach the views in the running program: soft keys and
 // their accelerator, the title-bar OK button, view events, language and timers.
 #include "app/popup_dlg.h"
-#include "app/recording_view_for_test.h"
 #include "screens/history/log_screen.h"
 #include "screens/main/main_screen.h"
 #include "screens/profile/profile_screen.h"
-#include "tests/shell_harness.h"
+#include "testing/recording_view_test_util.h"
+#include "tests/shell_harness_test_util.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "screens/history/log_screen.h"
 #include "screens/main/main_screen.h"
 #include "screens/profile/profile_screen.h"
-#include "tests/shell_harness.h"
+#include "tests/shell_harness_test_util.h"
 
 namespace {
 

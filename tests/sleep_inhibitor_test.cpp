@@ -3,8 +3,8 @@
 // view shows, and is gone after Stop, Exit and a killed process.
 #include <thread>
 
-#include "platform/devices/dbus_test_util.h"
-#include "tests/main_screen_test_support.h"
+#include "testing/dbus_test_util.h"
+#include "tests/main_screen_test_util.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <iterator>
 
 #include "app/text_tables.h"
-#include "store/fault_vfs_for_test.h"
 #include "store/store_faults.h"
-#include "tests/main_screen_test_support.h"
+#include "testing/fault_vfs_test_util.h"
+#include "tests/main_screen_test_util.h"
 
 namespace {
 
@@ -234,8 +234,10 @@ namespace {
 // The real program in a folder that it cannot write, as another user when the test runs as the
 // superuser (who may write anywhere): its saves fail for real, with no journal to be made.
 TEST(StorageFaultsProgramTest, UnwritableFolderIsReportedAndTheStoredRowIsLeftWhole) {
-    const std::string dir = shelltest::MakeTempDir();
-    const std::string out = shelltest::MakeTempDir();  // log and screenshot, writable by the child
+    const CTempDir dirTemp(shelltest::kTempPrefix);
+    const CTempDir outTemp(shelltest::kTempPrefix);  // log and screenshot, writable by the child
+    const std::string& dir = dirTemp.Path();
+    const std::string& out = outTemp.Path();
     ASSERT_FALSE(dir.empty());
     ASSERT_FALSE(out.empty());
     chmod(out.c_str(), 0777);
@@ -292,9 +294,6 @@ TEST(StorageFaultsProgramTest, UnwritableFolderIsReportedAndTheStoredRowIsLeftWh
         std::filesystem::copy_file(out + "/unwritable.png",
                                    std::string(shots) + "/save_failed_unwritable.png",
                                    std::filesystem::copy_options::overwrite_existing);
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-    std::filesystem::remove_all(out, ignored);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 // box and wherever that drawing has ink beyond the box.
 #include "screens/history/log_screen.h"
 #include "screens/main/main_layout.h"
-#include "tests/main_screen_test_support.h"
+#include "tests/main_screen_test_util.h"
 
 namespace {
 

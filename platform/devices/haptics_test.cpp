@@ -13,10 +13,10 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/devices/dbus_test_util.h"
 #include "platform/devices/sensor_test_util.h"
 #include "platform/mv_sensor.h"
 #include "platform/win_devices.h"
+#include "testing/dbus_test_util.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ TEST(Haptics, FeedbackdGetsAnEventAndNoOtherMotorMoves) {
         nullptr);
     ASSERT_NE(added, nullptr);
     g_variant_unref(added);
-    CTempFolder folder;
+    CDeviceFolder folder;
     folder.Write("leds/vibrator/brightness", "0\n");
     MvVibrationSetSysfsRoot(folder.Path());
     Vibrator(1);
@@ -157,7 +157,7 @@ private:
 TEST(Haptics, ForceFeedbackDeviceRumblesForThePulseWhenThereIsNoFeedbackd) {
     if (access("/dev/uinput", F_OK) != 0)
         GTEST_SKIP() << "/dev/uinput is missing: no force-feedback device to test with";
-    CTempFolder folder;
+    CDeviceFolder folder;
     CUinputRumble device;
     std::string why = device.Create(folder.Path());
     if (!why.empty()) GTEST_SKIP() << why;

@@ -101,13 +101,13 @@ NLED_SETTINGS_INFO Led(UINT number, INT offOnBlink) {
 }
 
 // No feedbackd and no force-feedback device: the sysfs vibrator is what is left.
-void OnlySysfs(const CTempFolder& folder) {
+void OnlySysfs(const CDeviceFolder& folder) {
     setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + folder.Path() + "/no-bus").c_str(), 1);
     MvVibrationSetEvdevFolder(folder.Path() + "/no-input");
 }
 
 TEST(Vibration, PulseIsLoggedAndDrivesTheLedVibrator) {
-    CTempFolder folder;
+    CDeviceFolder folder;
     OnlySysfs(folder);
     folder.Write("leds/vibrator/brightness", "0\n");
     folder.Write("leds/vibrator/max_brightness", "255\n");
@@ -129,7 +129,7 @@ TEST(Vibration, PulseIsLoggedAndDrivesTheLedVibrator) {
 }
 
 TEST(Vibration, TimedVibratorAndNoVibratorAtAll) {
-    CTempFolder folder;
+    CDeviceFolder folder;
     OnlySysfs(folder);
     folder.Write("timed_output/vibrator/enable", "0\n");
     MvVibrationSetSysfsRoot(folder.Path());

@@ -88,7 +88,7 @@ protected:
     std::string Recording(const std::string& text) { return "replay:" + m_folder.Write("r.rec", text); }
     size_t Count() const { return Inbox().size(); }
 
-    CTempFolder m_folder;
+    CDeviceFolder m_folder;
     HWND m_hWnd = nullptr;
     HANDLE m_hSensor = nullptr;
     DWORD m_nStartTick = 0;
@@ -406,7 +406,7 @@ void RunStopRace(const std::string& recording) {
 }
 
 TEST(SensorServiceRealClock, NoReadingArrivesAfterStopReturns) {
-    CTempFolder folder;
+    CDeviceFolder folder;
     std::string text;
     for (int i = 0; i < 50000; ++i) text += "1," + std::to_string(i % 1000) + ",9800,0\n";
     std::string recording = folder.Write("fast.rec", text);

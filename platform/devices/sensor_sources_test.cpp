@@ -60,7 +60,7 @@ TEST(WalkSensorSource, DeliversTheWalkerEvery60Ms) {
 }
 
 TEST(ReplaySensorSource, WaitsEachIntervalThenEnds) {
-    CTempFolder folder;
+    CDeviceFolder folder;
     std::string path = folder.Write("r.rec", "# test\n60,1,2,3\n0,-4,-5,-6\n250,7,8,9\n");
     std::string error;
     auto replay = CReplaySensorSource::Open(path, &error);
@@ -76,7 +76,7 @@ TEST(ReplaySensorSource, WaitsEachIntervalThenEnds) {
 }
 
 TEST(ReplaySensorSource, MalformedLineIsReportedOnceAndEndsTheReplay) {
-    CTempFolder folder;
+    CDeviceFolder folder;
     std::string path = folder.Write("r.rec", "60,1,2,3\n60,1,2\n60,1,2,3\n");
     std::string error;
     auto replay = CReplaySensorSource::Open(path, &error);
@@ -93,7 +93,7 @@ TEST(ReplaySensorSource, MalformedLineIsReportedOnceAndEndsTheReplay) {
 }
 
 TEST(ReplaySensorSource, FifoWithoutWriterOpensAtOnceAndWaitsForItsReadings) {
-    CTempFolder folder;
+    CDeviceFolder folder;
     std::string path = folder.Path() + "/fifo";
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
     std::string error;
@@ -133,7 +133,7 @@ TEST(SensorSourceSetting, NamesTheSourceOrTellsWhatIsWrong) {
 }
 
 TEST(SensorSourceSetting, EnvironmentChoosesTheDefault) {
-    CTempFolder folder;
+    CDeviceFolder folder;
     std::string path = folder.Write("r.rec", "5,1,1,1\n");
     setenv("MOVIMETRA_SENSOR", ("replay:" + path).c_str(), 1);
     std::string error;
@@ -177,7 +177,7 @@ protected:
         }
         return SensorStep::End();
     }
-    CTempFolder m_folder;
+    CDeviceFolder m_folder;
 };
 
 TEST_F(IioSensorSourceTest, SkipsDevicesWithoutAccelerometerAndScalesRawValues) {

@@ -1,4 +1,4 @@
-// Temporary folders and files for the device tests.
+// Device files for the device tests: a temporary folder standing in for sysfs or /dev/input.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -6,26 +6,18 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
-class CTempFolder {
+#include "testing/temp_dir_test_util.h"
+
+// A temporary folder (removed with everything in it) and the files a test writes below it.
+class CDeviceFolder : public CTempDir {
 public:
-    CTempFolder() {
-        char dir[] = "/tmp/mv_sensor_XXXXXX";
-        if (mkdtemp(dir) != nullptr) m_strPath = dir;
-        EXPECT_FALSE(m_strPath.empty());
-    }
-    ~CTempFolder() {
-        if (m_strPath.empty()) return;
-        std::string cmd = "rm -rf '" + m_strPath + "'";
-        EXPECT_EQ(std::system(cmd.c_str()), 0);
-    }
-    const std::string& Path() const { return m_strPath; }
+    CDeviceFolder() : CTempDir("mv_sensor_") { EXPECT_FALSE(Path().empty()); }
     // Writes (replacing) a file below the folder, making its parent folders.
     std::string Write(const std::string& name, const std::string& text) const {
-        std::string path = m_strPath + "/" + name;
-        for (size_t at = m_strPath.size() + 1; (at = path.find('/', at)) != std::string::npos; ++at)
+        std::string path = Path() + "/" + name;
+        for (size_t at = Path().size() + 1; (at = path.find('/', at)) != std::string::npos; ++at)
             mkdir(path.substr(0, at).c_str(), 0755);
         FILE* f = std::fopen(path.c_str(), "wb");
         EXPECT_NE(f, nullptr) << path;
@@ -36,7 +28,7 @@ public:
     }
     std::string Read(const std::string& name) const {
         std::string text;
-        FILE* f = std::fopen((m_strPath + "/" + name).c_str(), "rb");
+        FILE* f = std::fopen((Path() + "/" + name).c_str(), "rb");
         if (f == nullptr) return text;
         char buf[256];
         size_t n;
@@ -44,7 +36,4 @@ public:
         std::fclose(f);
         return text;
     }
-
-private:
-    std::string m_strPath;
 };

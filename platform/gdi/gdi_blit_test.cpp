@@ -2,6 +2,7 @@
 
 #include "platform/core/mv_internal.h"
 #include "platform/gdi/gdi_test_util.h"
+#include "testing/temp_dir_test_util.h"
 
 namespace {
 
@@ -127,7 +128,8 @@ TEST(GdiBlit, ScreenDcDrawsIntoTheFramebuffer) {
     EXPECT_EQ(GetPixel(screen, 29, 24), RGB(0x12, 0x34, 0x56));
 
     // The PNG snapshot holds the same pixels.
-    const std::string path = MvMakeTempDir() + "/shot.png";
+    const CTempDir dir("mvgdi");
+    const std::string path = dir.Path() + "/shot.png";
     ASSERT_TRUE(MvFramebufferWritePng(path));
     cairo_surface_t* png = cairo_image_surface_create_from_png(path.c_str());
     ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);

@@ -8,6 +8,7 @@
 
 #include "platform/core/mv_internal.h"
 #include "platform/gdi/gdi_test_util.h"
+#include "testing/temp_dir_test_util.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ std::wstring Wide(const std::string& s) {
 class GdiImaging : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = MvMakeTempDir();
+        m_dir = m_temp.Path();
         ASSERT_FALSE(m_dir.empty());
         CoInitializeEx(nullptr, 0);
         ASSERT_EQ(CoCreateInstance(CLSID_ImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IImagingFactory,
@@ -61,6 +62,7 @@ protected:
         return true;
     }
 
+    const CTempDir m_temp{"mvgdi"};
     std::string m_dir;
     IImagingFactory* m_factory = nullptr;
 };

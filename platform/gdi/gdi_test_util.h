@@ -1,5 +1,4 @@
-// Helpers for the drawing and window tests: a headless start, memory canvases, pixel scans and
-// temporary folders.
+// Helpers for the drawing and window tests: a headless start, memory canvases and pixel scans.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -79,10 +78,3 @@ private:
     HBITMAP m_hBitmap;
     HGDIOBJ m_hOld;
 };
-
-// A temporary folder for files a test writes.
-inline std::string MvMakeTempDir() {
-    char templ[] = "/tmp/mvgdiXXXXXX";
-    const char* dir = mkdtemp(templ);
-    return dir ? std::string(dir) : std::string();
-}

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "platform/core/core_test_util.h"
+#include "testing/temp_dir_test_util.h"
 
 namespace {
 
@@ -65,9 +66,9 @@ TEST_F(CoreTest, ScriptDrivesInputWaitsOnTheClockCallsHooksAndQuits) {
         localAtHook = MvLocalSeconds();
         timersAtHook = MvProbe::Messages(main, {WM_TIMER}).size();
     });
-    char dir[] = "/tmp/mv_script_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    std::string shot = std::string(dir) + "/screen.png";
+    const CTempDir dir("mv_script_");
+    ASSERT_FALSE(dir.Path().empty());
+    std::string shot = dir.Path() + "/screen.png";
     ASSERT_TRUE(
         MvSetScript("press 100 200\n"
                     "move 110 210\n"
@@ -100,8 +101,6 @@ TEST_F(CoreTest, ScriptDrivesInputWaitsOnTheClockCallsHooksAndQuits) {
     struct stat st;
     EXPECT_EQ(stat(shot.c_str(), &st), 0);
     EXPECT_GT(st.st_size, 0);
-    unlink(shot.c_str());
-    rmdir(dir);
     EXPECT_FALSE(IsWindow(main));
 }
 

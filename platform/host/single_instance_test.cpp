@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/core/core_test_util.h"
-#include "platform/host/testdata/foreign_user.h"
+#include "testing/foreign_user_test_util.h"
 
 namespace {
 

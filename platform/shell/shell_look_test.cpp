@@ -7,18 +7,18 @@
 #include <string>
 
 #include "platform/shell/shell_test_util.h"
+#include "testing/temp_dir_test_util.h"
 
 namespace shell_test {
 namespace {
 
 class LookTest : public ShellTest {};
 
-std::string ShotPath() {
+std::string ShotPath(const CTempDir& temp) {
     const char* dir = std::getenv("MOVIMETRA_SHOT_DIR");
     if (dir != nullptr && *dir != 0) return std::string(dir) + "/shell_chrome.png";
-    char folder[] = "/tmp/shell_look_XXXXXX";
-    if (mkdtemp(folder) == nullptr) return std::string();
-    return std::string(folder) + "/shell_chrome.png";
+    if (temp.Path().empty()) return std::string();
+    return temp.Path() + "/shell_chrome.png";
 }
 
 TEST_F(LookTest, ChromeScreenshot) {
@@ -38,7 +38,8 @@ TEST_F(LookTest, ChromeScreenshot) {
     SipShowIM(SIPF_ON);
     Pump();
 
-    const std::string path = ShotPath();
+    const CTempDir temp("shell_look_");
+    const std::string path = ShotPath(temp);
     ASSERT_FALSE(path.empty());
     bool saved = false;
     // The script runs once the box's loop finds the queue empty: the box is drawn by then.

@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <string>
 
-#include "app/headless_platform_for_test.h"
-#include "app/temp_dir_for_test.h"
 #include "platform/mv_platform.h"
+#include "testing/headless_platform_test_util.h"
+#include "testing/temp_dir_test_util.h"
 
 namespace {
 

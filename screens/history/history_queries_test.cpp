@@ -2,24 +2,19 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "store/schema.h"
+#include "testing/temp_dir_test_util.h"
 
 namespace {
 
 class HistoryQueriesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "mv_history_XXXXXX").string();
-        std::vector<char> buf(pattern.begin(), pattern.end());
-        buf.push_back('\0');
-        ASSERT_NE(nullptr, mkdtemp(buf.data()));
-        m_Folder = buf.data();
+        ASSERT_FALSE(m_Folder.empty());
         ASSERT_EQ(SQLITE_OK, sqlite3_open((m_Folder + "/Movimetra.db").c_str(), &m_pDb));
         Exec(StoreSchemaScript().c_str());
         m_Data.SetDbHandle(m_pDb);
@@ -27,7 +22,6 @@ protected:
 
     void TearDown() override {
         if (m_pDb) sqlite3_close(m_pDb);
-        std::filesystem::remove_all(m_Folder);
     }
 
     void Exec(const std::string& sql) {
@@ -74,7 +68,8 @@ protected:
         EXPECT_DOUBLE_EQ(sumDistance, m_Data.m_dSumDistance);
     }
 
-    std::string m_Folder;
+    const CTempDir m_Temp{"mv_history_"};
+    const std::string m_Folder = m_Temp.Path();
     sqlite3* m_pDb = nullptr;
     CHistoryQueries m_Data;
 };

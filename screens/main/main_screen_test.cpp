@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "app/headless_platform_for_test.h"
 #include "platform/mv_platform.h"
+#include "testing/headless_platform_test_util.h"
 
 namespace {
 

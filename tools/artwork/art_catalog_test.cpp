@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 
+#include "testing/temp_dir_test_util.h"
 #include "tools/artwork/art_test_util.h"
 
 namespace {
@@ -72,7 +73,7 @@ TEST(ArtCatalog, EveryTableNameHasOneDrawing) {
 }
 
 TEST(ArtCatalog, ImageFolderIsWrittenCompletelyAndOnlyChangesWithTheArtwork) {
-    ArtTempDir temp;
+    const CTempDir temp("mv_artwork_test_");
     const std::string dir = temp.Path() + "/img";
     std::string error;
     ASSERT_TRUE(ArtWriteImageFiles(dir, &error)) << error;
@@ -117,7 +118,7 @@ TEST(ArtCatalog, OutputIsTheSameEveryRun) {
 }
 
 TEST(ArtCatalog, UnwritableFolderIsReported) {
-    ArtTempDir temp;
+    const CTempDir temp("mv_artwork_test_");
     const std::string blocker = temp.Path() + "/file";
     std::ofstream(blocker) << "x";
     std::string error;
@@ -146,7 +147,7 @@ std::vector<unsigned char> ParseArray(const std::string& source, const std::stri
 }
 
 TEST(ArtCatalog, ResourceSourceCarriesEveryResourceByteForByte) {
-    ArtTempDir temp;
+    const CTempDir temp("mv_artwork_test_");
     const std::string path = temp.Path() + "/generated/resource_images.cpp";
     std::string error;
     ASSERT_TRUE(ArtWriteResourceSource(path, &error)) << error;

@@ -1,31 +1,12 @@
-// Test helpers for the artwork tool: temporary folders and decoded PNG pixels.
+// Test helpers for the artwork tool: decoded PNG pixels.
 #pragma once
 
 #include <cairo.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
-
-class ArtTempDir {
-public:
-    ArtTempDir() {
-        char pattern[] = "/tmp/mv_artwork_test_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        m_sPath = made ? made : "";
-    }
-    ~ArtTempDir() {
-        std::error_code ec;
-        if (!m_sPath.empty()) std::filesystem::remove_all(m_sPath, ec);
-    }
-    const std::string& Path() const { return m_sPath; }
-
-private:
-    std::string m_sPath;
-};
 
 struct ArtDecoded {
     int width = 0;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "store/schema.h"
+#include "testing/temp_dir_test_util.h"
 #include "tools/data/data_csv.h"
 
 namespace {
@@ -46,12 +47,7 @@ std::string Drain(std::FILE* f) {
 
 class DataToolTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/mv_data_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(m_Dir); }
+    void SetUp() override { ASSERT_FALSE(m_Dir.empty()); }
 
     std::string Path(const std::string& name) const { return m_Dir + "/" + name; }
 
@@ -98,7 +94,8 @@ protected:
         return count;
     }
 
-    std::string m_Dir;
+    const CTempDir m_Temp{"mv_data_"};
+    const std::string m_Dir = m_Temp.Path();
 };
 
 const std::vector<std::string> kRows = {

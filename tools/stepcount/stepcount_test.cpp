@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "recording/walk_signal.h"
+#include "testing/temp_dir_test_util.h"
 
 namespace {
 
@@ -39,15 +40,7 @@ std::string WalkText(long samples, const char* eol = "\n") {
 
 class StepcountTest : public testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/mv_stepcount_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        m_sDir = tmpl;
-    }
-    void TearDown() override {
-        for (const std::string& f : m_Files) unlink(f.c_str());
-        rmdir(m_sDir.c_str());
-    }
+    void SetUp() override { ASSERT_FALSE(m_sDir.empty()); }
 
     std::string WriteFile(const std::string& name, const std::string& content) {
         std::string path = m_sDir + "/" + name;
@@ -55,7 +48,6 @@ protected:
         EXPECT_NE(f, nullptr);
         fwrite(content.data(), 1, content.size(), f);
         fclose(f);
-        m_Files.push_back(path);
         return path;
     }
 
@@ -79,8 +71,8 @@ protected:
         return rc;
     }
 
-    std::string m_sDir;
-    std::vector<std::string> m_Files;
+    const CTempDir m_Temp{"mv_stepcount_"};
+    const std::string m_sDir = m_Temp.Path();
     std::string m_sOut;
     std::string m_sErr;
 };
@@ -194,7 +186,6 @@ TEST_F(StepcountTest, ExecutablesExitCodesAndPipes) {
     };
     const std::string tool = "'" + dir + "/movimetra-stepcount'";
     const std::string out = m_sDir + "/out.txt";
-    m_Files.push_back(out);
     EXPECT_EQ(shell("'" + dir + "/movimetra-make-recording' --samples 600 | " + tool + " - > '" + out + "'"),
               0);
     FILE* f = fopen(out.c_str(), "rb");

@@ -7,7 +7,7 @@
 
 #include "platform/mv_platform.h"
 #include "screens/profile/profile_screen.h"
-#include "tests/main_screen_test_support.h"
+#include "tests/main_screen_test_util.h"
 
 namespace profiletest {
 

@@ -20,6 +20,7 @@
 #include "store/daily_records.h"
 #include "store/db_helper.h"
 #include "store/schema.h"
+#include "testing/temp_dir_test_util.h"
 
 namespace store_test {
 
@@ -29,21 +30,11 @@ inline const std::string kSchema = StoreSchemaScript();
 // Local time of the manual clock when the process starts: 2024-03-05 10:00:00.
 inline constexpr int64_t kStartLocalSeconds = 1709632800;
 
-inline std::string MakeTempFolder(const char* prefix) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / (std::string(prefix) + "XXXXXX")).string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    const char* made = mkdtemp(buf.data());
-    return made ? std::string(made) : std::string();
-}
-
 // The program's folder for this process (a name with non-ASCII characters), where OpenDatabase
 // looks for its file. The platform is set up once per process.
 inline const std::string& ProgramFolder() {
-    // Kept for the whole process (threads of the platform may outlive static destruction).
     static const std::string* folder = [] {
-        auto* made = new std::string(MakeTempFolder("mv_store_\xea\xb1\xb8\xec\x9d\x8c_"));
+        const std::string* made = &CTempDir::ForProcess("mv_store_\xea\xb1\xb8\xec\x9d\x8c_");
         MvPlatformOptions options;
         options.displayFromEnvironment = false;
         options.display = MvDisplayKind::Headless;
@@ -54,8 +45,6 @@ inline const std::string& ProgramFolder() {
         MvSensorConfigure("none");
         return made;
     }();
-    static const int cleanup = std::atexit([] { std::filesystem::remove_all(*folder); });
-    (void)cleanup;
     return *folder;
 }
 
@@ -99,7 +88,6 @@ class StoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ProgramFolder();
-        m_Folder = MakeTempFolder("mv_store_test_");
         ASSERT_FALSE(m_Folder.empty());
         ASSERT_EQ(
             SQLITE_OK,
@@ -121,7 +109,6 @@ protected:
         if (m_hMain) DestroyWindow(m_hMain);
         s_pCurrent = nullptr;
         if (m_pDb) sqlite3_close(m_pDb);
-        std::filesystem::remove_all(m_Folder);
     }
 
     static LRESULT WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -194,7 +181,8 @@ protected:
     }
 
     static inline StoreTest* s_pCurrent = nullptr;
-    std::string m_Folder;
+    const CTempDir m_Temp{"mv_store_test_"};
+    const std::string m_Folder = m_Temp.Path();
     sqlite3* m_pDb = nullptr;
     HWND m_hMain = nullptr;
     CDbHelper m_Runner;

@@ -28,17 +28,15 @@
 #include "platform/mv_sensor.h"
 #include "resources/resources.h"
 #include "store/schema.h"
+#include "testing/temp_dir_test_util.h"
 
 namespace shelltest {
 
+// The name of the temporary program folders.
+inline constexpr const char* kTempPrefix = "mv_shell_";
+
 // 2024-03-14 10:00:00 local time, as seconds since 1970 local.
 constexpr int64_t kStartLocalSeconds = 1710410400;
-
-inline std::string MakeTempDir() {
-    char pattern[] = "/tmp/mv_shell_XXXXXX";
-    const char* made = mkdtemp(pattern);
-    return made ? made : "";
-}
 
 inline bool ExecSql(sqlite3* db, const char* sql) {
     char* error = nullptr;
@@ -86,14 +84,10 @@ public:
     // The single-instance socket is named after the program's path, so runs in their own
     // folders never find each other.
     // The first start takes its language from the locale: Korean unless a test says otherwise.
-    CShellRun() : m_dir(MakeTempDir()) {
+    CShellRun() {
         setenv("LANG", "ko_KR.UTF-8", 1);
         unsetenv("LC_ALL");
         unsetenv("LC_MESSAGES");
-    }
-    ~CShellRun() {
-        std::error_code ignored;
-        if (!m_dir.empty()) std::filesystem::remove_all(m_dir, ignored);
     }
     CShellRun(const CShellRun&) = delete;
     CShellRun& operator=(const CShellRun&) = delete;
@@ -144,7 +138,8 @@ public:
     }
 
 private:
-    std::string m_dir;
+    const CTempDir m_temp{kTempPrefix};
+    const std::string m_dir = m_temp.Path();
     std::string m_sensor = "none";
     int64_t m_startLocalSeconds = kStartLocalSeconds;
     std::map<std::string, std::function<void()>> m_hooks;

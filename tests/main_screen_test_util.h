@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/test_png_for_test.h"
 #include "platform/mv_platform.h"
 #include "screens/main/main_screen.h"
-#include "tests/shell_harness.h"
+#include "testing/png_test_util.h"
+#include "tests/shell_harness_test_util.h"
 
 namespace maintest {
 

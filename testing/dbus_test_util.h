@@ -12,11 +12,12 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "testing/temp_dir_test_util.h"
 
 namespace dbustest {
 
@@ -60,8 +61,6 @@ public:
         Stop(&m_nMock);
         Stop(&m_nDaemon);
         if (m_pConnection != nullptr) g_object_unref(m_pConnection);
-        std::error_code ignored;
-        if (!m_strDir.empty()) std::filesystem::remove_all(m_strDir, ignored);
     }
     CMockBus(const CMockBus&) = delete;
     CMockBus& operator=(const CMockBus&) = delete;
@@ -74,9 +73,8 @@ public:
 
     // The bus alone; false (with the reason added as a failure) when it does not come up.
     bool StartBus() {
-        char pattern[] = "/tmp/mv_dbus_XXXXXX";
-        if (mkdtemp(pattern) == nullptr) return false;
-        m_strDir = pattern;
+        if (m_TempDir.Path().empty()) return false;
+        m_strDir = m_TempDir.Path();
         const std::string socket = m_strDir + "/bus";
         std::ofstream(m_strDir + "/bus.conf")
             << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
@@ -170,6 +168,7 @@ private:
     }
 
     std::string m_strKind;
+    CTempDir m_TempDir{"mv_dbus_"};  // removed after the daemons stop (members go after the body)
     std::string m_strDir;
     std::string m_strAddress;
     pid_t m_nDaemon = -1;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/main_screen_test_support.h"
+#include "tests/main_screen_test_util.h"
 
 namespace recordstest {
 
