@@ -153,6 +153,24 @@ void BM_DrawText(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawText)->Unit(benchmark::kMicrosecond);
 
+// A text never drawn before, as the calories box draws after each step: laid out and shaped anew.
+void BM_DrawNewText(benchmark::State& state) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bmp = CreateCompatibleBitmap(dc, 480, 100);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    int n = 0;
+    wchar_t text[32];
+    for (auto _ : state) {
+        ++n;
+        swprintf(text, 32, L"%d.%02d Kcal", n / 100, n % 100);
+        DrawLabel(dc, text, RECT{0, 0, 480, 100}, 45, 0xFFFFFF, DT_CENTER);
+    }
+    SelectObject(dc, old);
+    DeleteObject(bmp);
+    DeleteDC(dc);
+}
+BENCHMARK(BM_DrawNewText)->Unit(benchmark::kMicrosecond);
+
 // A full-view copy to the screen.
 void BM_BitBltFullView(benchmark::State& state) {
     HDC screen = GetDC(nullptr);

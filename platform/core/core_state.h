@@ -155,6 +155,7 @@ struct Core {
     // The UI thread's queue.
     std::deque<SentMessage*> sent;
     std::deque<MSG> posted;
+    int64_t postedSince = 0;  // NowMs when the posted queue last went from empty to not
     std::deque<InputEvent> input;
     bool quitPending = false;
     int quitCode = 0;

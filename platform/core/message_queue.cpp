@@ -154,16 +154,19 @@ LRESULT SendMessageW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL PostMessageW(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return MvPostMessageAt(hWnd, msg, wParam, lParam, static_cast<DWORD>(NowMs()), true);
+    return MvPostMessageAt(hWnd, msg, wParam, lParam, static_cast<DWORD>(NowMs()), 0);
 }
 
-BOOL MvPostMessageAt(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD time, bool wake) {
+BOOL MvPostMessageAt(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD time, DWORD wakeAfterMs) {
     Core& g = CoreState();
     bool notify = false;
     {
         Lock lk(g.mutex);
         if (hWnd != nullptr && WindowLocked(hWnd) == nullptr) return FALSE;
+        const int64_t now = NowMs();
+        if (g.posted.empty()) g.postedSince = now;
         g.posted.push_back(MSG{hWnd, msg, wParam, lParam, time, POINT{}});
+        const bool wake = wakeAfterMs == 0 || now - g.postedSince >= static_cast<int64_t>(wakeAfterMs);
         if (wake && !g.wakePending) {
             g.wakePending = true;
             if (DisplayBackend* d = Display()) d->Wake();
@@ -218,6 +221,7 @@ BOOL TranslateMessage(const MSG* msg) {
     Core& g = CoreState();
     Lock lk(g.mutex);
     // The character comes next, before anything posted earlier.
+    if (g.posted.empty()) g.postedSince = NowMs();
     g.posted.push_front(
         MSG{msg->hwnd, WM_CHAR, static_cast<WPARAM>(ch), msg->lParam & 0xFFFF, msg->time, POINT{}});
     WakeUiLocked();

@@ -45,9 +45,11 @@ HWND MvWindowFromPoint(int x, int y);
 // The thread that owns every window (the one that called MvPlatformInit).
 bool MvIsUiThread();
 // Posts a message stamped with `time` (GetTickCount ms; GetMessageTime answers it to the handler).
-// Without `wake` the UI thread is not woken for it: it is handled, in order, when the thread wakes
-// for anything else.
-BOOL MvPostMessageAt(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD time, bool wake);
+// With `wakeAfterMs` 0 it wakes the UI thread as PostMessageW does. Otherwise the thread is woken
+// only once posted messages have waited that long: until then they are handled, in order, when
+// it wakes for anything else (a timer, input), so that a steady stream of posts adds no wakes of
+// its own to a thread that wakes often anyway.
+BOOL MvPostMessageAt(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD time, DWORD wakeAfterMs);
 // Drops the posted messages `msg` of a window (any window for null) that were not taken yet.
 void MvRemovePostedMessages(HWND hWnd, UINT msg);
 // Class name of a window.

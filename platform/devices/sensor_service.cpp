@@ -3,14 +3,11 @@
 // window as UM_SENSOR_DATA, stamped with the time it was taken (GetMessageTime), only between
 // START and STOP. The posts wake the UI thread at most about once a second: in between, the
 // readings wait in its queue and are handled, in order and before any timer, whenever it wakes
-// for something else. On the real clock the thread sleeps on a timerfd with absolute deadlines
-// (the cadence does not drift) and wakes for a change of state through an eventfd; on the manual
-// clock it waits on the platform clock, so that a replay is exact.
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/timerfd.h>
+// for something else. On the real clock the thread sleeps until absolute deadlines of the
+// monotonic clock (the cadence does not drift) on a semaphore, which a change of state ends
+// early; on the manual clock it waits on the platform clock, so that a replay is exact.
+#include <semaphore.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -54,10 +51,11 @@ struct SensorService {
     std::shared_ptr<SourceSlot> source;  // null: nothing to deliver
     HANDLE thread = nullptr;
     HANDLE wake = nullptr;  // auto-reset; tells the thread that the state changed
-    int wakeFd = -1;        // eventfd: the same, for the thread's real-clock waits
-    DWORD lastUiWake = 0;   // when a reading last woke the UI thread
-    DWORD startTick = 0;    // GetTickCount at the last START
-    bool uiWoken = false;
+    // The same for the thread's real-clock waits: one post per change. A semaphore, not a
+    // condition variable, whose wake-up would take a mutex back that must then be handed on with
+    // a system call at every reading.
+    sem_t wakeSemaphore;
+    DWORD startTick = 0;  // GetTickCount at the last START
     bool exitHandlerRegistered = false;
     std::vector<DWORD> log;
     unsigned delivered = 0;
@@ -65,7 +63,11 @@ struct SensorService {
 
 // Never destroyed: the sensor thread may still look at it while the process ends.
 SensorService& Service() {
-    static SensorService* service = new SensorService;
+    static SensorService* service = [] {
+        auto* made = new SensorService;
+        sem_init(&made->wakeSemaphore, 0, 0);
+        return made;
+    }();
     return *service;
 }
 
@@ -100,22 +102,17 @@ WPARAM PackZ(int16_t z) {
 // Tells the thread that the state changed (START, STOP, a new source, shutdown).
 void WakeThread(SensorService& s) {
     HANDLE wake;
-    int fd;
     {
         std::lock_guard<std::mutex> lock(s.mutex);
         wake = s.wake;
-        fd = s.wakeFd;
     }
+    sem_post(&s.wakeSemaphore);
     if (wake != nullptr) SetEvent(wake);
-    if (fd >= 0) {
-        const uint64_t one = 1;
-        ssize_t ignored = write(fd, &one, sizeof one);
-        (void)ignored;
-    }
 }
 
 constexpr int64_t kNsPerMs = 1000000;
-// A reading wakes the UI thread when none did for this long (readings in between ride along).
+// Readings wake the UI thread only once they have waited this long in its queue; a thread that
+// wakes more often (the main view's timers, the engine's second) takes them along.
 constexpr DWORD kUiWakeMs = 1000;
 
 int64_t MonotonicNs() {
@@ -126,14 +123,11 @@ int64_t MonotonicNs() {
 
 enum class WaitResult { kTimeout, kWoken, kFailed };
 
-// The thread's waits. On the real clock: a timerfd armed at absolute deadlines, so that a run of
-// waits keeps its cadence however long the work between them took; an eventfd ends a wait early.
-// On the manual clock: the platform clock's event wait.
+// The thread's waits. On the real clock: absolute deadlines of the monotonic clock, so that a run
+// of waits keeps its cadence however long the work between them took; WakeThread ends a wait
+// early. On the manual clock: the platform clock's event wait.
 class CSensorWaiter {
 public:
-    ~CSensorWaiter() {
-        if (m_fdTimer >= 0) close(m_fdTimer);
-    }
     // Waits ms (INFINITE: until woken). A wait that ends early forgets the cadence.
     WaitResult Wait(SensorService& s, DWORD ms) {
         if (MvIsManualClock()) {
@@ -147,53 +141,32 @@ public:
             if (r == WAIT_TIMEOUT) return WaitResult::kTimeout;
             return r == WAIT_FAILED ? WaitResult::kFailed : WaitResult::kWoken;
         }
-        int wakeFd;
-        {
-            std::lock_guard<std::mutex> lock(s.mutex);
-            wakeFd = s.wakeFd;
-        }
-        if (wakeFd < 0) return WaitResult::kFailed;
-        pollfd fds[2] = {{wakeFd, POLLIN, 0}, {-1, POLLIN, 0}};
-        if (ms != INFINITE) {
-            if (m_fdTimer < 0) m_fdTimer = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC);
-            if (m_fdTimer < 0) return WaitResult::kFailed;
+        int result;
+        if (ms == INFINITE) {
+            while ((result = sem_wait(&s.wakeSemaphore)) != 0 && errno == EINTR) {
+            }
+        } else {
             const int64_t now = MonotonicNs();
             int64_t deadline = m_nDeadline + ms * kNsPerMs;
             // Behind by more than a period (or no cadence yet): start a new one from now.
             if (m_nDeadline == 0 || deadline < now - ms * kNsPerMs) deadline = now + ms * kNsPerMs;
             m_nDeadline = deadline;
-            itimerspec due{};
-            due.it_value.tv_sec = deadline / 1000000000LL;
-            due.it_value.tv_nsec = deadline % 1000000000LL;
-            if (due.it_value.tv_sec == 0 && due.it_value.tv_nsec == 0) due.it_value.tv_nsec = 1;
-            if (timerfd_settime(m_fdTimer, TFD_TIMER_ABSTIME, &due, nullptr) != 0) return WaitResult::kFailed;
-            fds[1].fd = m_fdTimer;
-        } else {
-            m_nDeadline = 0;
+            timespec due{};
+            due.tv_sec = deadline / 1000000000LL;
+            due.tv_nsec = deadline % 1000000000LL;
+            while ((result = sem_clockwait(&s.wakeSemaphore, CLOCK_MONOTONIC, &due)) != 0 && errno == EINTR) {
+            }
+            if (result != 0 && errno == ETIMEDOUT) return WaitResult::kTimeout;
         }
-        for (;;) {
-            int n = poll(fds, fds[1].fd >= 0 ? 2 : 1, -1);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return WaitResult::kFailed;
-            break;
+        if (result != 0) return WaitResult::kFailed;
+        // Changes that came together are one wake.
+        while (sem_trywait(&s.wakeSemaphore) == 0) {
         }
-        uint64_t count = 0;
-        if (fds[0].revents & POLLIN) {
-            ssize_t ignored = read(wakeFd, &count, sizeof count);
-            (void)ignored;
-            m_nDeadline = 0;
-            return WaitResult::kWoken;
-        }
-        if (fds[1].fd >= 0 && (fds[1].revents & POLLIN)) {
-            ssize_t ignored = read(m_fdTimer, &count, sizeof count);
-            (void)ignored;
-            return WaitResult::kTimeout;
-        }
+        m_nDeadline = 0;
         return WaitResult::kWoken;
     }
 
 private:
-    int m_fdTimer = -1;
     int64_t m_nDeadline = 0;  // CLOCK_MONOTONIC ns of the last deadline; 0: none
 };
 
@@ -247,12 +220,9 @@ DWORD SensorThread(LPVOID) {
             // A reading read in a batch was taken earlier; one taken before START is not sent.
             const DWORD taken = now - step.nAgeMs;
             if (static_cast<int32_t>(taken - s.startTick) < 0) continue;
-            const bool wake = MvIsManualClock() || !s.uiWoken || now - s.lastUiWake >= kUiWakeMs;
-            if (wake) {
-                s.lastUiWake = now;
-                s.uiWoken = true;
-            }
-            if (MvPostMessageAt(s.window, UM_SENSOR_DATA, PackZ(step.z), PackXY(step.x, step.y), taken, wake))
+            const DWORD wakeAfter = MvIsManualClock() ? 0 : kUiWakeMs;
+            if (MvPostMessageAt(s.window, UM_SENSOR_DATA, PackZ(step.z), PackXY(step.x, step.y), taken,
+                                wakeAfter))
                 ++s.delivered;
         }
     }
@@ -319,11 +289,9 @@ void Start(SensorService& s) {
     EnsureSourceLocked(s);
     s.started = true;
     ++s.generation;
-    s.uiWoken = false;
     s.startTick = GetTickCount();
     if (s.source == nullptr) return;
     if (s.wake == nullptr) s.wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (s.wakeFd < 0) s.wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (s.thread == nullptr) {
         s.quit = false;
         s.threadDone = false;
