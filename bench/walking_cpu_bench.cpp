@@ -6,9 +6,9 @@
 // and exit cancelled out, per minute and per second.
 //
 // The floor is this benchmark itself started as a child ("--floor MS"): a thread that sleeps 60 ms
-// and reads three sysfs-like files, as the cheapest polling reader of an accelerometer would. It is
-// measured the same way in the same run, so that the ratio holds on a busy machine; the machine's
-// load average is reported beside the figures.
+// and reads three sysfs-like files, as the cheapest polling reader of an accelerometer would. It
+// runs at the same time as the program, for as long, and is measured the same way, so that both see
+// the same machine and the ratio holds on a busy one; the load average is reported beside them.
 //
 // Views: "history" opens the history view right after the start, so that the main view is hidden
 // (the walk with the screen out of sight); "main" keeps the main view with its runner and value
@@ -94,9 +94,15 @@ struct Usage {
     double dWallSeconds = 0;
 };
 
-Usage Spawn(const std::string& program, std::vector<std::string> args,
-            const std::vector<std::string>& settings) {
-    Usage result;
+// A child process started by Launch, to be reaped by Reap.
+struct Child {
+    pid_t pid = -1;
+    std::chrono::steady_clock::time_point began;
+};
+
+Child Launch(const std::string& program, std::vector<std::string> args,
+             const std::vector<std::string>& settings) {
+    Child child;
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e)
         if (std::strncmp(*e, "MOVIMETRA_", 10) != 0) env.push_back(*e);
@@ -113,53 +119,53 @@ Usage Spawn(const std::string& program, std::vector<std::string> args,
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const auto began = std::chrono::steady_clock::now();
+    child.began = std::chrono::steady_clock::now();
     pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
-        int status = 0;
-        rusage usage{};
-        if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-            result.bOk = true;
-            result.dCpuSeconds = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 +
-                                 usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
-            result.dWakeups = static_cast<double>(usage.ru_nvcsw);
-            result.dWallSeconds =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-        }
-    }
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) child.pid = pid;
     posix_spawn_file_actions_destroy(&actions);
-    return result;
+    return child;
 }
 
-// One run of the program that walks for walkMs after the start.
-Usage RunWalk(bool realClock, bool history, bool iio, int walkMs) {
+Usage Reap(const Child& child) {
     Usage result;
-    const CTempDir temp("mv_walking_bench_");
-    const std::string& dir = temp.Path();
-    if (dir.empty()) return result;
-    if (PrepareFolder(dir) && PrepareDevice(dir + "/iio")) {
-        std::ofstream script(dir + "/script.txt");
-        script << "tap 80 692\n";                          // start
-        if (history) script << "wait 100\ntap 400 692\n";  // the history view
-        script << "wait " << walkMs << "\nquit\n";
-        script.close();
-        result = Spawn(
-            dir + "/Movimetra", {},
-            {"MOVIMETRA_DISPLAY=headless", std::string("MOVIMETRA_CLOCK=") + (realClock ? "real" : "manual"),
-             std::string("MOVIMETRA_SENSOR=") + (iio ? "iio:" + dir + "/iio" : "walk"),
-             "MOVIMETRA_SCRIPT=" + dir + "/script.txt"});
+    if (child.pid < 0) return result;
+    int status = 0;
+    rusage usage{};
+    if (wait4(child.pid, &status, 0, &usage) == child.pid && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        result.bOk = true;
+        result.dCpuSeconds = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
+                             usage.ru_stime.tv_usec / 1e6;
+        result.dWakeups = static_cast<double>(usage.ru_nvcsw);
+        result.dWallSeconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - child.began).count();
     }
     return result;
 }
 
-// The floor program for runMs.
-Usage RunFloor(int runMs) {
-    Usage result;
-    const CTempDir temp("mv_walking_floor_");
+// One run of the program that walks for walkMs after the start and, on the real clock, of the
+// floor program for as long, side by side: both see the same machine.
+void RunWalkAndFloor(bool realClock, bool history, bool iio, int walkMs, Usage* program, Usage* floor) {
+    *program = Usage{};
+    *floor = Usage{};
+    const CTempDir temp("mv_walking_bench_");
+    const CTempDir floorTemp("mv_walking_floor_");
     const std::string& dir = temp.Path();
-    if (dir.empty()) return result;
-    if (PrepareDevice(dir)) result = Spawn(SelfPath(), {"--floor", std::to_string(runMs), dir}, {});
-    return result;
+    if (dir.empty() || floorTemp.Path().empty()) return;
+    if (!PrepareFolder(dir) || !PrepareDevice(dir + "/iio") || !PrepareDevice(floorTemp.Path())) return;
+    std::ofstream script(dir + "/script.txt");
+    script << "tap 80 692\n";                          // start
+    if (history) script << "wait 100\ntap 400 692\n";  // the history view
+    script << "wait " << walkMs << "\nquit\n";
+    script.close();
+    Child walker = Launch(
+        dir + "/Movimetra", {},
+        {"MOVIMETRA_DISPLAY=headless", std::string("MOVIMETRA_CLOCK=") + (realClock ? "real" : "manual"),
+         std::string("MOVIMETRA_SENSOR=") + (iio ? "iio:" + dir + "/iio" : "walk"),
+         "MOVIMETRA_SCRIPT=" + dir + "/script.txt"});
+    Child floorChild;
+    if (realClock) floorChild = Launch(SelfPath(), {"--floor", std::to_string(walkMs), floorTemp.Path()}, {});
+    *program = Reap(walker);
+    if (realClock) *floor = Reap(floorChild);
 }
 
 // The floor itself: every 60 ms (absolute deadlines) one read of each of the three files.
@@ -222,8 +228,9 @@ void BM_WalkingCpuPerMinute(benchmark::State& state) {
     PerMinute program, floor;
     const double loadBefore = LoadAverage();
     for (auto _ : state) {
-        Usage brief = RunWalk(realClock, history, iio, shortMs);
-        Usage full = RunWalk(realClock, history, iio, longMs);
+        Usage brief, full, floorBrief, floorFull;
+        RunWalkAndFloor(realClock, history, iio, shortMs, &brief, &floorBrief);
+        RunWalkAndFloor(realClock, history, iio, longMs, &full, &floorFull);
         if (!brief.bOk || !full.bOk) {
             state.SkipWithError("the program did not run (is Movimetra built beside this benchmark?)");
             return;
@@ -233,7 +240,6 @@ void BM_WalkingCpuPerMinute(benchmark::State& state) {
         state.counters["program_cpu_ms"] = full.dCpuSeconds * 1000.0;
         state.counters["walk_s"] = longMs / 1000.0;
         if (realClock) {
-            Usage floorBrief = RunFloor(shortMs), floorFull = RunFloor(longMs);
             if (!floorBrief.bOk || !floorFull.bOk) {
                 state.SkipWithError("the floor program did not run");
                 return;

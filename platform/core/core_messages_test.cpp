@@ -7,6 +7,7 @@
 
 #include "platform/core/core_state.h"
 #include "platform/core/core_test_util.h"
+#include "platform/core/mv_internal.h"
 
 namespace {
 
@@ -73,6 +74,45 @@ TEST_F(CoreTest, QuitComesAfterPostedMessagesAndEndsTheLoop) {
     EXPECT_FALSE(GetMessageW(&msg, nullptr, 0, 0));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
     EXPECT_EQ(msg.wParam, 3u);
+}
+
+// A stream of posts that need not be handled at once (sensor readings) rides along with the UI
+// thread's other wakes; it wakes the thread itself only once posts have waited their time.
+TEST_F(CoreTest, LazyPostsWakeTheLoopOnlyOnceTheQueueHasWaitedTheirTime) {
+    HWND w = Make();
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    auto woken = [] {
+        mv::Lock lk(mv::CoreState().mutex);
+        const bool pending = mv::CoreState().wakePending;
+        mv::CoreState().wakePending = false;
+        return pending;
+    };
+    auto at = [](int64_t ms) {
+        mv::Lock lk(mv::CoreState().mutex);
+        mv::SetManualNowLocked(ms);
+    };
+    auto lazy = [&](WPARAM n) { return MvPostMessageAt(w, WM_USER, n, 0, GetTickCount(), 1000); };
+    woken();
+    const int64_t start = mv::NowMs();
+    ASSERT_TRUE(lazy(1));
+    EXPECT_FALSE(woken());
+    at(start + 999);
+    ASSERT_TRUE(lazy(2));
+    EXPECT_FALSE(woken()) << "the first post has waited 999 ms";
+    at(start + 1000);
+    ASSERT_TRUE(lazy(3));
+    EXPECT_TRUE(woken()) << "the first post has waited a second";
+    for (WPARAM n = 1; n <= 3; ++n) {
+        ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+        EXPECT_EQ(msg.wParam, n) << "in the order posted";
+    }
+    // Taken along: the next post finds an empty queue and waits anew.
+    at(start + 1500);
+    ASSERT_TRUE(lazy(4));
+    EXPECT_FALSE(woken());
+    ASSERT_TRUE(PostMessageW(w, WM_USER, 5, 0));
+    EXPECT_TRUE(woken()) << "an ordinary post wakes at once";
 }
 
 TEST_F(CoreTest, NestedSendMessageRunsToCompletionInline) {
