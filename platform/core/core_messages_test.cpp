@@ -113,6 +113,10 @@ TEST_F(CoreTest, LazyPostsWakeTheLoopOnlyOnceTheQueueHasWaitedTheirTime) {
     EXPECT_FALSE(woken());
     ASSERT_TRUE(PostMessageW(w, WM_USER, 5, 0));
     EXPECT_TRUE(woken()) << "an ordinary post wakes at once";
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    // A message taken a second before it is posted (read late from a buffer) has waited already.
+    ASSERT_TRUE(MvPostMessageAt(w, WM_USER, 6, 0, GetTickCount() - 1000, 1000));
+    EXPECT_TRUE(woken());
 }
 
 TEST_F(CoreTest, NestedSendMessageRunsToCompletionInline) {

@@ -166,7 +166,11 @@ BOOL MvPostMessageAt(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD ti
         const int64_t now = NowMs();
         if (g.posted.empty()) g.postedSince = now;
         g.posted.push_back(MSG{hWnd, msg, wParam, lParam, time, POINT{}});
-        const bool wake = wakeAfterMs == 0 || now - g.postedSince >= static_cast<int64_t>(wakeAfterMs);
+        // Waited: since the queue filled, or since the message's own time (a reading read late
+        // from a buffer has been waiting since it was taken).
+        const int64_t age = static_cast<int32_t>(static_cast<DWORD>(now) - time);
+        const int64_t waited = std::max(now - g.postedSince, age);
+        const bool wake = wakeAfterMs == 0 || waited >= static_cast<int64_t>(wakeAfterMs);
         if (wake && !g.wakePending) {
             g.wakePending = true;
             if (DisplayBackend* d = Display()) d->Wake();

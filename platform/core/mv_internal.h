@@ -46,7 +46,8 @@ HWND MvWindowFromPoint(int x, int y);
 bool MvIsUiThread();
 // Posts a message stamped with `time` (GetTickCount ms; GetMessageTime answers it to the handler).
 // With `wakeAfterMs` 0 it wakes the UI thread as PostMessageW does. Otherwise the thread is woken
-// only once posted messages have waited that long: until then they are handled, in order, when
+// only once posted messages have waited that long (counted from the first post into an empty
+// queue, or from a message's own `time` if that is earlier): until then they are handled, in order, when
 // it wakes for anything else (a timer, input), so that a steady stream of posts adds no wakes of
 // its own to a thread that wakes often anyway.
 BOOL MvPostMessageAt(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD time, DWORD wakeAfterMs);

@@ -1,9 +1,9 @@
 // The acceleration sensor service "MAG0:". One sensor thread, started at the first
 // SENSOR_CTL_START, takes steps from the configured source and posts each reading to the attached
 // window as UM_SENSOR_DATA, stamped with the time it was taken (GetMessageTime), only between
-// START and STOP. The posts wake the UI thread at most about once a second: in between, the
-// readings wait in its queue and are handled, in order and before any timer, whenever it wakes
-// for something else. On the real clock the thread sleeps until absolute deadlines of the
+// START and STOP. A reading wakes the UI thread only once readings have waited about a second:
+// until then they wait in its queue and are handled, in order and before any timer, whenever it
+// wakes for something else. On the real clock the thread sleeps until absolute deadlines of the
 // monotonic clock (the cadence does not drift) on a semaphore, which a change of state ends
 // early; on the manual clock it waits on the platform clock, so that a replay is exact.
 #include <semaphore.h>
