@@ -15,6 +15,8 @@
 namespace {
 
 static_assert(CRunnerLayers::kFrames == MAIN_RUNNER_FRAMES);
+// The steps label lies in the band of the digits, which the runner's layers stay out of.
+static_assert(kMainStepsLabel.top >= kMainDigitTop && kMainStepsLabel.bottom <= kMainUpperHeight);
 
 constexpr RECT kUpperArea = {0, 0, kMainUpperWidth, kMainUpperHeight};
 // The value-box copy split at the gap between the boxes: the calories part and the time part.
@@ -172,11 +174,10 @@ void CMainScreen::RepaintUpperArea() {
         if (drawn.nTotal != total) AddRect(&damage, DigitsDamage(drawn.nTotal, total));
         damage = Clip(damage, kUpperArea);
         // A layer holds the background and the frame alone: it serves only where the frames
-        // cover the same rectangle inside the area and no digit or label is drawn there.
+        // cover the same rectangle inside the area, above the band of the digits and the label.
         const RECT band = {0, kMainDigitTop, kMainUpperWidth, kMainUpperHeight};
         const bool layered = !IsEmptyRect(runner) && SameRect(runner, Clip(runner, kUpperArea)) &&
-                             SameRect(runner, RunnerRect(m_nRunnerFrame)) && !Overlaps(runner, band) &&
-                             !Overlaps(runner, kMainStepsLabel) && !Overlaps(runner, damage);
+                             SameRect(runner, RunnerRect(m_nRunnerFrame)) && !Overlaps(runner, band);
         if (!layered) {
             AddRect(&damage, Clip(runner, kUpperArea));
             runner = RECT{0, 0, 0, 0};
