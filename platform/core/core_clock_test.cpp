@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/core/core_state.h"
 #include "platform/core/core_test_util.h"
 
 namespace {
@@ -44,6 +45,35 @@ TEST_F(CoreTest, TimerKilledByAnEarlierHandlerDoesNotFire) {
     MvAdvanceClock(300);
     using P = std::pair<UINT_PTR, DWORD>;
     EXPECT_EQ(TimerLog(w), (std::vector<P>{{1, 100}, {1, 200}, {1, 300}}));
+}
+
+TEST_F(CoreTest, CoalescableTimersMayWaitTheirToleranceForAWakeButNotUnderTheManualClock) {
+    HWND w = Make();
+    const int64_t start = mv::NowMs();
+    auto deadline = [](bool withTolerance) {
+        mv::Lock lk(mv::CoreState().mutex);
+        return mv::NextTimerDueLocked(withTolerance);
+    };
+    ASSERT_EQ(SetCoalescableTimer(w, 2, 300, nullptr, 200), 2u);
+    EXPECT_EQ(deadline(false), start + 300);
+    EXPECT_EQ(deadline(true), start + 500) << "the real clock may sleep through its tolerance";
+    ASSERT_EQ(SetTimer(w, 1, 200, nullptr), 1u);
+    EXPECT_EQ(deadline(true), start + 200) << "an exact timer still wakes on time";
+    // Replacing the timer replaces its tolerance; no coalescing is an exact timer.
+    ASSERT_EQ(SetCoalescableTimer(w, 1, 200, nullptr, TIMERV_NO_COALESCING), 1u);
+    ASSERT_EQ(SetCoalescableTimer(w, 2, 300, nullptr, TIMERV_DEFAULT_COALESCING), 2u);
+    EXPECT_EQ(deadline(true), start + 200);
+    ASSERT_TRUE(KillTimer(w, 1));
+    EXPECT_EQ(deadline(true), start + 300);
+    EXPECT_EQ(SetCoalescableTimer(w, 3, 100, nullptr, TIMERV_COALESCING_MAX + 1), 0u);
+    EXPECT_FALSE(KillTimer(w, 3)) << "a refused tolerance sets no timer";
+
+    // The manual clock fires a coalescable timer when it falls due, so replays stay exact.
+    ASSERT_EQ(SetCoalescableTimer(w, 2, 300, nullptr, 250), 2u);
+    ASSERT_EQ(SetTimer(w, 1, 200, nullptr), 1u);
+    MvAdvanceClock(600);
+    using P = std::pair<UINT_PTR, DWORD>;
+    EXPECT_EQ(TimerLog(w), (std::vector<P>{{1, 200}, {2, 300}, {1, 400}, {2, 600}, {1, 600}}));
 }
 
 struct Walker {

@@ -116,6 +116,7 @@ struct Timer {
     HWND hwnd = nullptr;
     UINT_PTR id = 0;
     UINT interval = 0;
+    UINT tolerance = 0;  // ms it may fire late to share a wake (real clock only)
     int64_t due = 0;
     TIMERPROC proc = nullptr;
     uint64_t seq = 0;
@@ -239,7 +240,9 @@ int64_t RealMonotonicMs();
 void SetManualNowLocked(int64_t ms);
 
 // ---- Timers (timers.cpp), mutex held ----
-int64_t NextTimerDueLocked();
+// The earliest due time of the timers, or -1. With their tolerance: the latest moment the real
+// clock's loop may sleep to.
+int64_t NextTimerDueLocked(bool withTolerance = false);
 bool TakeDueTimerLocked(MSG* msg, HWND filter, bool remove);
 void KillWindowTimersLocked(HWND hWnd);
 

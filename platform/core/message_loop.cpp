@@ -137,7 +137,7 @@ BOOL GetMessageW(LPMSG msg, HWND hWnd, UINT filterMin, UINT filterMax) {
         }
         int64_t now = NowMs();
         int64_t timeout = -1;
-        int64_t due = NextTimerDueLocked();
+        int64_t due = NextTimerDueLocked(true);
         if (due >= 0) timeout = std::max<int64_t>(due - now, 0);
         if (g.scriptWaitUntil >= 0) {
             if (now >= g.scriptWaitUntil) {
@@ -186,7 +186,7 @@ void MvAdvanceClock(DWORD ms) {
             int64_t now = NowMs();
             if (now >= deadline) return;
             int64_t timeout = deadline - now;
-            int64_t due = NextTimerDueLocked();
+            int64_t due = NextTimerDueLocked(true);
             if (due >= 0) timeout = std::min(timeout, std::max<int64_t>(due - now, 0));
             IdleWaitLocked(lk, MinTimeout(timeout, presentIn));
         }

@@ -1,5 +1,7 @@
 // Window timers on the platform clock. A timer falls due every `interval` ms; WM_TIMER is the
 // lowest-priority message and is generated when taken, so a late timer fires once, not in bursts.
+// A coalescable timer may fire up to its tolerance after it falls due: the real clock's loop
+// sleeps until the latest moment and takes every timer already due along with whatever woke it.
 #include <algorithm>
 
 #include "platform/core/core_state.h"
@@ -7,10 +9,12 @@
 
 namespace mv {
 
-int64_t NextTimerDueLocked() {
+int64_t NextTimerDueLocked(bool withTolerance) {
     int64_t next = -1;
-    for (const Timer& t : CoreState().timers)
-        if (next < 0 || t.due < next) next = t.due;
+    for (const Timer& t : CoreState().timers) {
+        const int64_t at = withTolerance ? t.due + t.tolerance : t.due;
+        if (next < 0 || at < next) next = at;
+    }
     return next;
 }
 
@@ -47,6 +51,12 @@ void KillWindowTimersLocked(HWND hWnd) {
 using namespace mv;
 
 UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
+    return SetCoalescableTimer(hWnd, id, elapseMs, proc, TIMERV_NO_COALESCING);
+}
+
+UINT_PTR SetCoalescableTimer(HWND hWnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc, ULONG toleranceMs) {
+    if (toleranceMs > TIMERV_COALESCING_MAX && toleranceMs != TIMERV_NO_COALESCING) return 0;
+    const UINT tolerance = toleranceMs == TIMERV_NO_COALESCING ? 0 : toleranceMs;
     Core& g = CoreState();
     Lock lk(g.mutex);
     if (hWnd != nullptr && WindowLocked(hWnd) == nullptr) return 0;
@@ -60,6 +70,7 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
     for (Timer& t : g.timers) {
         if (t.hwnd == hWnd && t.id == id) {
             t.interval = interval;
+            t.tolerance = tolerance;
             t.due = NowMs() + interval;
             t.proc = proc;
             t.seq = ++g.timerSeq;
@@ -71,6 +82,7 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
     t.hwnd = hWnd;
     t.id = id;
     t.interval = interval;
+    t.tolerance = tolerance;
     t.due = NowMs() + interval;
     t.proc = proc;
     t.seq = ++g.timerSeq;

@@ -143,7 +143,8 @@ void OnStylus(HWND hWnd, UINT message, LPARAM lParam) {
 LRESULT CALLBACK TaskBarProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
-            SetTimer(hWnd, kPollTimer, kPollMs, nullptr);
+            // The bar may wait to share a wake the program has anyway.
+            SetCoalescableTimer(hWnd, kPollTimer, kPollMs, nullptr, kPollMs / 2);
             return 0;
         case WM_PAINT:
             MvShellPaintOffscreen(hWnd, MV_SCREEN_WIDTH, MV_TASKBAR_HEIGHT, Compose);

@@ -77,10 +77,16 @@ void CMainScreen::Show(bool show, int otherIndex) {
 void CMainScreen::StartTickTimers() {
     m_dwTicksSince = GetTickCount();
     SetTimer(m_View.hMain, TIMER_ANIMATION, kAnimationMs, nullptr);
-    SetTimer(m_View.hMain, TIMER_VALUES, kValuesMs, nullptr);
+    SetValuesTimer(kValuesMs);
     m_bTickTimers = true;
     m_bRephaseAnimation = false;
     m_bRephaseValues = false;
+}
+
+// The value boxes may wait for the runner's next tick (up to one of its periods) rather than wake
+// the program on their own: they then share its wake.
+void CMainScreen::SetValuesTimer(UINT elapseMs) {
+    SetCoalescableTimer(m_View.hMain, TIMER_VALUES, elapseMs, nullptr, kAnimationMs);
 }
 
 void CMainScreen::StopTickTimers() {
@@ -100,7 +106,7 @@ void CMainScreen::ResumeTickTimers() {
         return delay < kMinTimerMs ? delay + period : delay;
     };
     SetTimer(m_View.hMain, TIMER_ANIMATION, untilBeat(kAnimationMs), nullptr);
-    SetTimer(m_View.hMain, TIMER_VALUES, untilBeat(kValuesMs), nullptr);
+    SetValuesTimer(untilBeat(kValuesMs));
     m_bTickTimers = true;
     m_bRephaseAnimation = true;
     m_bRephaseValues = true;
@@ -170,7 +176,7 @@ void CMainScreen::OnTimer(int id) {
     } else if (id == TIMER_VALUES) {
         if (m_bRephaseValues) {
             m_bRephaseValues = false;
-            SetTimer(m_View.hMain, TIMER_VALUES, kValuesMs, nullptr);
+            SetValuesTimer(kValuesMs);
         }
         RepaintValueBoxes();
     }

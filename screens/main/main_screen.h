@@ -77,6 +77,7 @@ private:
     // Timers 20 and 30 run only while a workout runs and the view is on screen.
     void StartTickTimers();
     void StopTickTimers();
+    void SetValuesTimer(UINT elapseMs);
     void ResumeTickTimers();
     void TakeEngineCounters();
     void AddNotification();

@@ -8,6 +8,14 @@
 typedef void (*TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 
 UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc);
+// A timer that may fire up to toleranceMs after it falls due, so that one wake of the thread
+// serves it and other work. TIMERV_NO_COALESCING (and 0) make it exact, as SetTimer is. The
+// manual clock fires every timer when it falls due.
+#define TIMERV_DEFAULT_COALESCING 0u
+#define TIMERV_NO_COALESCING 0xFFFFFFFFu
+#define TIMERV_COALESCING_MIN 1u
+#define TIMERV_COALESCING_MAX 0x7FFFFFF5u
+UINT_PTR SetCoalescableTimer(HWND hWnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc, ULONG toleranceMs);
 BOOL KillTimer(HWND hWnd, UINT_PTR id);
 
 DWORD GetTickCount();
