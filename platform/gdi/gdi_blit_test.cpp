@@ -92,6 +92,24 @@ TEST(GdiBlit, FillRectWithSolidNullAndPatternBrushes) {
     EXPECT_EQ(c.at(2, 3), RGB(255, 0, 0));
     DeleteObject(red);
 
+    // Rows are filled four pixels at a time and the rest one by one; black goes as a memset.
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    RECT rows{0, 5, 9, 7};
+    FillRect(c.dc(), &rows, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    RECT wide{1, 5, 8, 7};
+    FillRect(c.dc(), &wide, blue);
+    RECT black{2, 6, 7, 7};
+    FillRect(c.dc(), &black, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    for (int x = 0; x < 9; ++x) {
+        const bool inside = x >= 1 && x < 8;
+        EXPECT_EQ(c.at(x, 5), inside ? RGB(0, 0, 255) : RGB(255, 255, 255)) << x;
+        EXPECT_EQ(c.at(x, 6), !inside             ? RGB(255, 255, 255)
+                              : (x >= 2 && x < 7) ? RGB(0, 0, 0)
+                                                  : RGB(0, 0, 255))
+            << x;
+    }
+    DeleteObject(blue);
+
     // The pattern tiles from the DC origin, whatever the filled rectangle's corner; the brush keeps
     // working after its bitmap is deleted.
     MvCanvas tile(3, 2);

@@ -1,6 +1,7 @@
 // The main view's drawing: backgrounds, labels, the two value boxes, the runner, the battery
-// notice, the step digits and the buttons, composed off-screen for each of the three repaints.
-// The animation and value repaints remember what they left on the window and compose only the
+// notice, the step digits and the buttons. The full repaint draws them in order straight onto the
+// window: the screen shows the window only between messages, never half drawn. The animation and
+// value repaints remember what they left on the window and compose only the
 // rectangles whose pixels change, in an off-screen image of that size; the runner's rectangle
 // is copied from a layer kept for each frame.
 #include <algorithm>
@@ -85,9 +86,13 @@ void CMainScreen::ForgetDrawn() {
 }
 
 void CMainScreen::FullRepaint() {
-    OffscreenCanvas canvas;
-    if (!BeginOffscreen(m_View.hWnd, &canvas)) return;
-    HDC hdc = canvas.hMemDC;
+    RECT window{};
+    if (!GetWindowRect(m_View.hWnd, &window)) return;
+    HDC hdc = GetDC(m_View.hWnd);
+    if (!hdc) return;
+    // The two backgrounds cover all but the band of the value boxes, which is black.
+    const RECT band{0, kMainUpperHeight, window.right, kMainStripTop};
+    FillRect(hdc, &band, (HBRUSH)GetStockObject(BLACK_BRUSH));
     DrawBitmapAt(hdc, IDB_MAIN_TOP, 0, 0, kMainUpperWidth, kMainUpperHeight);
     DrawBitmapAt(hdc, IDB_MAIN_BUTTONS, 0, kMainStripTop, kMainUpperWidth, kMainStripHeight);
     DrawLabel(hdc, MAIN_TEXT_STEPS, kMainStepsLabel);
@@ -98,7 +103,7 @@ void CMainScreen::FullRepaint() {
     DrawRunner(hdc);
     DrawStepDigits(hdc);
     DrawButtons(hdc);
-    EndOffscreen(m_View.hWnd, &canvas, 0, 0, canvas.nWidth, canvas.nHeight);
+    ReleaseDC(m_View.hWnd, hdc);
     // A full repaint layers labels, boxes and notice differently from the two smaller repaints:
     // the next of each draws its whole area once.
     ForgetDrawn();
