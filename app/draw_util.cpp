@@ -166,17 +166,6 @@ bool BeginOffscreen(HWND hView, OffscreenCanvas* canvas) {
     return MakeOffscreen(hView, canvas);
 }
 
-bool BeginOffscreenArea(HWND hView, const RECT& area, OffscreenCanvas* canvas) {
-    if (!canvas) return false;
-    *canvas = OffscreenCanvas{};
-    canvas->nWidth = area.right - area.left;
-    canvas->nHeight = area.bottom - area.top;
-    if (canvas->nWidth <= 0 || canvas->nHeight <= 0) return false;
-    if (!MakeOffscreen(hView, canvas)) return false;
-    SetViewportOrgEx(canvas->hMemDC, -area.left, -area.top, nullptr);
-    return true;
-}
-
 void EndOffscreen(HWND hView, OffscreenCanvas* canvas, int x, int y, int width, int height) {
     if (!canvas) return;
     if (canvas->hWindowDC && canvas->hMemDC && canvas->hBitmap && width > 0 && height > 0)

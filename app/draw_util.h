@@ -27,8 +27,5 @@ struct OffscreenCanvas {
     int nHeight = 0;
 };
 bool BeginOffscreen(HWND hView, OffscreenCanvas* canvas);
-// Off-screen composition of a part of a view: a black bitmap of the area's size whose origin is
-// moved so that drawing and EndOffscreen use the view's own coordinates.
-bool BeginOffscreenArea(HWND hView, const RECT& area, OffscreenCanvas* canvas);
 // Copies (srcX, srcY, width, height) of the canvas to the same place in the window, then frees all.
 void EndOffscreen(HWND hView, OffscreenCanvas* canvas, int x, int y, int width, int height);

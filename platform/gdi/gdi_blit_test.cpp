@@ -157,6 +157,21 @@ TEST(GdiBlit, ScreenDcDrawsIntoTheFramebuffer) {
     const int stride = cairo_image_surface_get_stride(png) / 4;
     EXPECT_EQ(px[22 * stride + 15] & 0xFFFFFFu, 0x123456u);
     cairo_surface_destroy(png);
+
+    // Text drawn by cairo leaves alpha in the top byte; the touched rectangle is cleaned to the
+    // last pixel of every row.
+    SetBkMode(screen, TRANSPARENT);
+    SetTextColor(screen, RGB(255, 255, 255));
+    RECT text{41, 40, 200, 80};
+    DrawTextW(screen, L"Wg 123", -1, &text, DT_LEFT);
+    int inked = 0;
+    for (int y = 30; y < 90; ++y)
+        for (int x = 30; x < 210; ++x) {
+            const uint32_t p = fb[y * 480 + x];
+            if (p != 0) ++inked;
+            ASSERT_EQ(p >> 24, 0u) << x << "," << y;
+        }
+    EXPECT_GT(inked, 20);
     ReleaseDC(nullptr, screen);
 }
 

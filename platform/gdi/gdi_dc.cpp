@@ -85,6 +85,17 @@ bool BuildTarget(HDC hdc, const WindowGeometry& g, bool forReading, Target* t) {
     } else {
         t->clip.push_back(bounds);
     }
+    if (dc->hasClip && !forReading) {
+        // The DC's own clip, from device to surface coordinates, narrows every rectangle.
+        const RECT own{dc->clip.left + t->ox, dc->clip.top + t->oy, dc->clip.right + t->ox,
+                       dc->clip.bottom + t->oy};
+        std::vector<RECT> narrowed;
+        for (const RECT& r : t->clip) {
+            RECT c;
+            if (Intersect(r, own, &c)) narrowed.push_back(c);
+        }
+        t->clip.swap(narrowed);
+    }
     t->ox += dc->viewport.x;
     t->oy += dc->viewport.y;
     return true;
@@ -375,6 +386,18 @@ BOOL SetViewportOrgEx(HDC hdc, int x, int y, POINT* previous) {
     if (previous) *previous = dc->viewport;
     dc->viewport = POINT{x, y};
     return TRUE;
+}
+
+int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom) {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    Dc* dc = FindAs<Dc>(hdc, Kind::Dc);
+    if (!dc) return ERROR;
+    RECT r{std::min(left, right) + dc->viewport.x, std::min(top, bottom) + dc->viewport.y,
+           std::max(left, right) + dc->viewport.x, std::max(top, bottom) + dc->viewport.y};
+    if (dc->hasClip && !Intersect(dc->clip, r, &r)) r = RECT{0, 0, 0, 0};
+    dc->clip = r;
+    dc->hasClip = true;
+    return IsEmpty(r) ? NULLREGION : SIMPLEREGION;
 }
 
 HGDIOBJ GetStockObject(int index) {

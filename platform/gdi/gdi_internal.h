@@ -82,6 +82,8 @@ struct Dc : Object {
     int bkMode = OPAQUE;
     POINT pos{0, 0};
     POINT viewport{0, 0};  // SetViewportOrgEx: device position of logical (0, 0)
+    bool hasClip = false;  // IntersectClipRect: drawing stays inside clip (device coordinates)
+    RECT clip{0, 0, 0, 0};
 };
 
 // The lock around the handle table, the framebuffer and the text engine.

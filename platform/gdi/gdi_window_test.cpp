@@ -90,6 +90,39 @@ TEST_F(GdiWindow, ParentDrawingSkipsItsVisibleChild) {
     ReleaseDC(m_hChild, dc);
 }
 
+TEST_F(GdiWindow, IntersectClipRectNarrowsDrawingUntilTheDcIsReleased) {
+    HDC dc = GetDC(m_hMain);
+    ASSERT_NE(dc, nullptr);
+    // Logical coordinates at the time of the call: with the origin moved, (0, 0) is device (90, 90).
+    SetViewportOrgEx(dc, 90, 90, nullptr);
+    EXPECT_EQ(IntersectClipRect(dc, 0, 0, 30, 60), SIMPLEREGION);
+    SetViewportOrgEx(dc, 0, 0, nullptr);
+    EXPECT_EQ(IntersectClipRect(dc, 0, 0, 200, 120), SIMPLEREGION);  // narrows to (90..119, 90..119)
+    RECT all{0, 0, 480, 748};
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(dc, &all, red);
+    // The main window's (0, 0) is screen (0, 52); its child covers window (100..149, 100..139).
+    EXPECT_EQ(Screen(90, 142), 0xFF0000u);
+    EXPECT_EQ(Screen(99, 171), 0xFF0000u);
+    EXPECT_EQ(Screen(89, 142), 0x323232u);
+    EXPECT_EQ(Screen(90, 141), 0x323232u);
+    EXPECT_EQ(Screen(99, 172), 0x323232u) << "below the second rectangle";
+    EXPECT_EQ(Screen(100, 152), 0x323232u) << "the child stays out of the parent's drawing";
+    EXPECT_EQ(IntersectClipRect(dc, 300, 300, 310, 310), NULLREGION);
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    FillRect(dc, &all, blue);
+    EXPECT_EQ(Screen(90, 142), 0xFF0000u) << "an empty clip draws nothing";
+    EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID) << "outside the clip, as Win32 answers";
+    ReleaseDC(m_hMain, dc);
+
+    dc = GetDC(m_hMain);
+    FillRect(dc, &all, blue);
+    EXPECT_EQ(Screen(0, 52), 0x0000FFu) << "a new DC starts without a clip";
+    ReleaseDC(m_hMain, dc);
+    DeleteObject(red);
+    DeleteObject(blue);
+}
+
 TEST_F(GdiWindow, HiddenWindowsDrawNothingAndDestroyedOnesGiveNoDc) {
     ShowWindow(m_hChild, SW_HIDE);
     Fill(m_hChild, RECT{0, 0, 50, 40}, RGB(0, 255, 0));

@@ -78,6 +78,7 @@ private:
     void StartTickTimers();
     void StopTickTimers();
     void SetValuesTimer(UINT elapseMs);
+    HDC BeginArea(const RECT& area) const;
     void ResumeTickTimers();
     void TakeEngineCounters();
     void AddNotification();

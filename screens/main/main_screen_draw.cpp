@@ -1,9 +1,8 @@
 // The main view's drawing: backgrounds, labels, the two value boxes, the runner, the battery
-// notice, the step digits and the buttons. The full repaint draws them in order straight onto the
-// window: the screen shows the window only between messages, never half drawn. The animation and
-// value repaints remember what they left on the window and compose only the
-// rectangles whose pixels change, in an off-screen image of that size; the runner's rectangle
-// is copied from a layer kept for each frame.
+// notice, the step digits and the buttons, drawn in order straight onto the window: the screen
+// shows the window only between messages, never half drawn. The animation and value repaints
+// remember what they left on the window and draw only inside the rectangles whose pixels change;
+// the runner's rectangle is copied from a layer kept for each frame.
 #include <algorithm>
 #include <cwchar>
 
@@ -121,12 +120,13 @@ void CMainScreen::RepaintValueBoxes() {
     if (!valid || wcscmp(time, m_DrawnValues.szTime) != 0) AddRect(&damage, kTimePart);
     if (IsEmptyRect(damage)) return;
 
-    OffscreenCanvas canvas;
-    if (!BeginOffscreenArea(m_View.hWnd, damage, &canvas)) return;
-    if (Overlaps(damage, kMainCaloriesBox)) DrawValueBox(canvas.hMemDC, kMainCaloriesBox, calories);
-    if (Overlaps(damage, kMainTimeBox)) DrawValueBox(canvas.hMemDC, kMainTimeBox, time);
-    EndOffscreen(m_View.hWnd, &canvas, damage.left, damage.top, damage.right - damage.left,
-                 damage.bottom - damage.top);
+    // The copy of the boxes is black where the boxes leave it.
+    HDC hdc = BeginArea(damage);
+    if (!hdc) return;
+    FillRect(hdc, &damage, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    if (Overlaps(damage, kMainCaloriesBox)) DrawValueBox(hdc, kMainCaloriesBox, calories);
+    if (Overlaps(damage, kMainTimeBox)) DrawValueBox(hdc, kMainTimeBox, time);
+    ReleaseDC(m_View.hWnd, hdc);
 
     m_DrawnValues.bValid = true;
     m_DrawnValues.nTextOffset = m_View.nTextOffset;
@@ -197,17 +197,27 @@ void CMainScreen::RepaintUpperArea() {
     if (!IsEmptyRect(runner) && !DrawRunnerLayer(runner)) AddRect(&damage, runner);
     if (IsEmptyRect(damage)) return;
 
-    // The layers of the upper area in their order, each only where it meets the damage.
-    OffscreenCanvas canvas;
-    if (!BeginOffscreenArea(m_View.hWnd, damage, &canvas)) return;
-    HDC hdc = canvas.hMemDC;
+    // The layers of the upper area in their order, each only where it meets the damage; the
+    // background covers the whole area.
+    HDC hdc = BeginArea(damage);
+    if (!hdc) return;
     DrawBitmapAt(hdc, IDB_MAIN_TOP, 0, 0, kMainUpperWidth, kMainUpperHeight);
     if (m_nRunState == MAIN_RUNNING && Overlaps(damage, RunnerRect(m_nRunnerFrame))) DrawRunner(hdc);
     DrawStepDigits(hdc, &damage);
     if (m_nRunState == MAIN_STARTING) DrawNotice(hdc);
     if (Overlaps(damage, kMainStepsLabel)) DrawLabel(hdc, MAIN_TEXT_STEPS, kMainStepsLabel);
-    EndOffscreen(m_View.hWnd, &canvas, damage.left, damage.top, damage.right - damage.left,
-                 damage.bottom - damage.top);
+    ReleaseDC(m_View.hWnd, hdc);
+}
+
+// The window's DC drawing only inside the area: a repaint draws its layers straight onto the
+// window, as the full repaint does, instead of composing them in a canvas to copy.
+HDC CMainScreen::BeginArea(const RECT& area) const {
+    HDC hdc = GetDC(m_View.hWnd);
+    if (hdc && IntersectClipRect(hdc, area.left, area.top, area.right, area.bottom) == ERROR) {
+        ReleaseDC(m_View.hWnd, hdc);
+        return nullptr;
+    }
+    return hdc;
 }
 
 bool CMainScreen::DrawRunnerLayer(const RECT& rect) {

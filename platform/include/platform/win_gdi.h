@@ -104,6 +104,14 @@ HGDIOBJ GetStockObject(int index);
 int GetObjectW(HGDIOBJ obj, int size, LPVOID out);
 // Moves the DC's origin: logical (0, 0) lands on device (x, y) (the MM_TEXT mapping).
 BOOL SetViewportOrgEx(HDC hdc, int x, int y, POINT* previous);
+// Narrows where the DC draws to its clip and the rectangle (logical coordinates). A DC starts
+// without a clip of its own and keeps it until released or deleted. Returns NULLREGION,
+// SIMPLEREGION or ERROR.
+#define ERROR 0
+#define NULLREGION 1
+#define SIMPLEREGION 2
+#define COMPLEXREGION 3
+int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom);
 
 BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop);
 BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth,
