@@ -161,8 +161,13 @@ int main(int argc, char** argv) {
     if (dir.empty()) return 1;
     std::error_code error;
     std::filesystem::copy(SelfDir() + "/img", dir + "/img", std::filesystem::copy_options::recursive, error);
-    if (error)
-        fprintf(stderr, "main_screen_bench: no img folder beside the benchmark: images are not drawn\n");
+    // Without the images the runner and the digits measure as empty and their ticks draw nothing:
+    // such figures would mislead, so the benchmark refuses to run.
+    if (error) {
+        fprintf(stderr, "main_screen_bench: no img folder beside the benchmark (%s)\n",
+                (SelfDir() + "/img").c_str());
+        return 1;
+    }
     if (!WriteDatabase(dir + "/Movimetra.db"))
         fprintf(stderr, "main_screen_bench: cannot write the database\n");
 
