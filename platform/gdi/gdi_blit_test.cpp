@@ -133,6 +133,9 @@ TEST(GdiBlit, FillRectWithSolidNullAndPatternBrushes) {
 
 TEST(GdiBlit, ScreenDcDrawsIntoTheFramebuffer) {
     HDC screen = GetDC(nullptr);
+    // Tests before this one in the same process may have drawn here.
+    RECT top{0, 0, 480, 100};
+    FillRect(screen, &top, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     MvFramebufferTakeDirty();
     HBRUSH b = CreateSolidBrush(RGB(0x12, 0x34, 0x56));
     RECT r{10, 20, 30, 25};
