@@ -118,6 +118,7 @@ public:
         options.modulePath = m_dir + "/Movimetra";
         MvPlatformInit(options);
         MvSensorConfigure(m_sensor);
+        MvSensorClearLog();
         MvVibrationSetSysfsRoot(m_dir);
         MvVibrationSetEvdevFolder(m_dir);
         MvVibrationClearLog();

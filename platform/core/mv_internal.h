@@ -66,6 +66,9 @@ bool MvShellPressSoftKey(int which);
 // ---- Devices -----------------------------------------------------------------------------------
 // Stops the sensor thread, if any (process end).
 void MvSensorShutdown();
+// Releases the sleep inhibitor, if held, and forgets that its lack was said: the next run of the
+// program in this process says it again (platform shutdown).
+void MvSleepInhibitorReset();
 // Looks whether the device was suspended since the last look (CLOCK_BOOTTIME ran ahead of
 // CLOCK_MONOTONIC) and, if so, delivers PBT_RESUME to the registered queues. The sensor thread
 // calls it with every reading.

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <string>
 
+#include "platform/core/mv_internal.h"
+
 namespace {
 
 // Long enough for a busy logind, short enough not to freeze the screen when the bus hangs.
@@ -102,6 +104,14 @@ void MvSleepInhibitorHold(bool hold) {
                      "movimetra: power: cannot keep the device awake during a workout (%s); it may suspend\n",
                      why.c_str());
     }
+}
+
+void MvSleepInhibitorReset() {
+    InhibitorState& s = Inhibitor();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.fd >= 0) close(s.fd);
+    s.fd = -1;
+    s.reported = false;
 }
 
 bool MvSleepInhibitorHeld() {

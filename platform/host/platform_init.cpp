@@ -148,6 +148,7 @@ void MvPlatformShutdown() {
         WakeAllBlockedLocked();
     }
     MvSensorShutdown();
+    MvSleepInhibitorReset();
     InstanceServerStop();
     RemoveCloseSignals();
     SetDisplay(nullptr);
