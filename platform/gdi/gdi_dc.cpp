@@ -89,12 +89,12 @@ bool BuildTarget(HDC hdc, const WindowGeometry& g, bool forReading, Target* t) {
         // The DC's own clip, from device to surface coordinates, narrows every rectangle.
         const RECT own{dc->clip.left + t->ox, dc->clip.top + t->oy, dc->clip.right + t->ox,
                        dc->clip.bottom + t->oy};
-        std::vector<RECT> narrowed;
+        size_t kept = 0;
         for (const RECT& r : t->clip) {
             RECT c;
-            if (Intersect(r, own, &c)) narrowed.push_back(c);
+            if (Intersect(r, own, &c)) t->clip[kept++] = c;
         }
-        t->clip.swap(narrowed);
+        t->clip.resize(kept);
     }
     t->ox += dc->viewport.x;
     t->oy += dc->viewport.y;
