@@ -10,6 +10,10 @@
 // runs at the same time as the program, for as long, and is measured the same way, so that both see
 // the same machine and the ratio holds on a busy one; the load average is reported beside them.
 //
+// During the long walk both are also looked at thread by thread (/proc): the UI thread, the sensor
+// thread and the saving thread of the program beside the floor, per minute and per wake-up, so
+// that the cost of reading the sensor (the floor's own work) and of showing it can be told apart.
+//
 // Views: "history" opens the history view right after the start, so that the main view is hidden
 // (the walk with the screen out of sight); "main" keeps the main view with its runner and value
 // boxes on screen. Sources: "walk" (the synthetic walker) or "iio" (a device folder of three
@@ -30,7 +34,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "store/schema.h"
@@ -142,9 +148,80 @@ Usage Reap(const Child& child) {
     return result;
 }
 
+// CPU time and times scheduled (each a wake-up) of one thread, or of the threads of one name.
+struct ThreadUse {
+    double dCpuMs = 0;
+    double dWakes = 0;
+};
+
+// The threads of a process by name (the program names its sensor and saving threads; the UI
+// thread has the program's name), from /proc/PID/task/*/comm and schedstat.
+std::map<std::string, ThreadUse> ThreadsOf(pid_t pid) {
+    std::map<std::string, ThreadUse> out;
+    std::error_code error;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        std::ifstream commFile(task.path() / "comm"), statFile(task.path() / "schedstat");
+        std::string name;
+        double runNs = 0, waitNs = 0, slices = 0;
+        if (!std::getline(commFile, name) || !(statFile >> runNs >> waitNs >> slices)) continue;
+        out[name].dCpuMs += runNs / 1e6;
+        out[name].dWakes += slices;
+    }
+    return out;
+}
+
+// Per thread over a window inside the walk: where the program's time goes beside the floor's.
+struct ThreadSplit {
+    bool bOk = false;
+    double dWindowMs = 0;
+    ThreadUse ui, sensor, saving, floor;
+};
+
+ThreadUse Between(const std::map<std::string, ThreadUse>& a, const std::map<std::string, ThreadUse>& b,
+                  const std::string& name) {
+    ThreadUse u;
+    auto before = a.find(name), after = b.find(name);
+    if (before == a.end() || after == b.end()) return u;
+    u.dCpuMs = after->second.dCpuMs - before->second.dCpuMs;
+    u.dWakes = after->second.dWakes - before->second.dWakes;
+    return u;
+}
+
+// All threads of a process as one, under the empty name.
+std::map<std::string, ThreadUse> Whole(const std::map<std::string, ThreadUse>& threads) {
+    ThreadUse sum;
+    for (const auto& [name, use] : threads) {
+        sum.dCpuMs += use.dCpuMs;
+        sum.dWakes += use.dWakes;
+    }
+    return {{"", sum}};
+}
+
+// Looks at both processes 4 s after their start (the walk under way) and 1 s before the walk
+// ends.
+void MeasureThreads(const Child& program, const Child& floor, int walkMs, ThreadSplit* split) {
+    constexpr int kFirstLookMs = 4000, kLastLookBeforeEndMs = 1000;
+    if (walkMs < kFirstLookMs + kLastLookBeforeEndMs + 1000 || program.pid < 0 || floor.pid < 0) return;
+    std::this_thread::sleep_until(program.began + std::chrono::milliseconds(kFirstLookMs));
+    const auto first = std::chrono::steady_clock::now();
+    auto programBefore = ThreadsOf(program.pid), floorBefore = ThreadsOf(floor.pid);
+    std::this_thread::sleep_until(program.began + std::chrono::milliseconds(walkMs - kLastLookBeforeEndMs));
+    auto programAfter = ThreadsOf(program.pid), floorAfter = ThreadsOf(floor.pid);
+    split->dWindowMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - first).count();
+    split->ui = Between(programBefore, programAfter, "Movimetra");
+    split->sensor = Between(programBefore, programAfter, "sensor");
+    split->saving = Between(programBefore, programAfter, "saving");
+    split->floor = Between(Whole(floorBefore), Whole(floorAfter), "");
+    split->bOk = split->ui.dWakes > 0 && split->sensor.dWakes > 0 && split->floor.dWakes > 0;
+}
+
 // One run of the program that walks for walkMs after the start and, on the real clock, of the
-// floor program for as long, side by side: both see the same machine.
-void RunWalkAndFloor(bool realClock, bool history, bool iio, int walkMs, Usage* program, Usage* floor) {
+// floor program for as long, side by side: both see the same machine. With a split, the threads
+// of both are also looked at during the walk.
+void RunWalkAndFloor(bool realClock, bool history, bool iio, int walkMs, Usage* program, Usage* floor,
+                     ThreadSplit* split = nullptr) {
     *program = Usage{};
     *floor = Usage{};
     const CTempDir temp("mv_walking_bench_");
@@ -164,6 +241,7 @@ void RunWalkAndFloor(bool realClock, bool history, bool iio, int walkMs, Usage* 
          "MOVIMETRA_SCRIPT=" + dir + "/script.txt"});
     Child floorChild;
     if (realClock) floorChild = Launch(SelfPath(), {"--floor", std::to_string(walkMs), floorTemp.Path()}, {});
+    if (realClock && split) MeasureThreads(walker, floorChild, walkMs, split);
     *program = Reap(walker);
     if (realClock) *floor = Reap(floorChild);
 }
@@ -226,11 +304,12 @@ void BM_WalkingCpuPerMinute(benchmark::State& state) {
     const int shortMs = static_cast<int>(state.range(3));
     const int longMs = static_cast<int>(state.range(4));
     PerMinute program, floor;
+    ThreadSplit split;
     const double loadBefore = LoadAverage();
     for (auto _ : state) {
         Usage brief, full, floorBrief, floorFull;
         RunWalkAndFloor(realClock, history, iio, shortMs, &brief, &floorBrief);
-        RunWalkAndFloor(realClock, history, iio, longMs, &full, &floorFull);
+        RunWalkAndFloor(realClock, history, iio, longMs, &full, &floorFull, &split);
         if (!brief.bOk || !full.bOk) {
             state.SkipWithError("the program did not run (is Movimetra built beside this benchmark?)");
             return;
@@ -253,6 +332,18 @@ void BM_WalkingCpuPerMinute(benchmark::State& state) {
         state.counters["floor_cpu_ms_per_minute"] = floor.dCpuMs;
         state.counters["floor_wakeups_per_s"] = floor.dWakeupsPerSecond;
         state.counters["ratio_to_floor"] = floor.dCpuMs > 0 ? program.dCpuMs / floor.dCpuMs : 0;
+    }
+    if (split.bOk) {
+        // Per thread: the sensor thread does what the floor does; the rest is the program's own.
+        const double perMinute = 60000.0 / split.dWindowMs;
+        state.counters["ui_thread_cpu_ms_per_minute"] = split.ui.dCpuMs * perMinute;
+        state.counters["sensor_thread_cpu_ms_per_minute"] = split.sensor.dCpuMs * perMinute;
+        state.counters["saving_thread_cpu_ms_per_minute"] = split.saving.dCpuMs * perMinute;
+        state.counters["sensor_thread_ratio_to_floor"] = split.sensor.dCpuMs / split.floor.dCpuMs;
+        state.counters["ui_thread_wakeups_per_s"] = split.ui.dWakes * 1000.0 / split.dWindowMs;
+        state.counters["ui_thread_us_per_wakeup"] = split.ui.dCpuMs * 1000.0 / split.ui.dWakes;
+        state.counters["sensor_thread_us_per_wakeup"] = split.sensor.dCpuMs * 1000.0 / split.sensor.dWakes;
+        state.counters["floor_us_per_wakeup"] = split.floor.dCpuMs * 1000.0 / split.floor.dWakes;
     }
     state.counters["load_average"] = (loadBefore + LoadAverage()) / 2;
     state.SetLabel(std::string(realClock ? "real clock, " : "manual clock (per simulated minute), ") +

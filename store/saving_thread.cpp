@@ -57,6 +57,7 @@ unsigned CSavingThread::Ticks() const {
 
 DWORD CSavingThread::ThreadProc(LPVOID param) {
     CSavingThread* self = static_cast<CSavingThread*>(param);
+    SetThreadDescription(GetCurrentThread(), L"saving");
     for (;;) {
         // The beats since the last look: each counts when the workout ran through them (the run
         // state is only looked at after a change woke the thread, so it held until now).

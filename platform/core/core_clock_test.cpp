@@ -1,4 +1,6 @@
 // The manual clock: timers, sleeping threads, waits, and the time of day.
+#include <pthread.h>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -171,6 +173,52 @@ TEST_F(CoreTest, EventsResetAutomaticallyOrByHand) {
     EXPECT_EQ(WaitForSingleObject(reinterpret_cast<HANDLE>(0x1234), 0), WAIT_FAILED);
     CloseHandle(autoEvent);
     CloseHandle(manualEvent);
+}
+
+// The name a thread shows in /proc, read back from the system; empty when not found.
+std::string SystemThreadName(pthread_t thread) {
+    char name[32] = "";
+    return pthread_getname_np(thread, name, sizeof name) == 0 ? std::string(name) : std::string();
+}
+
+struct NamedThread {
+    HANDLE go = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    std::atomic<pthread_t> self{};
+    std::atomic<bool> started{false};
+};
+
+DWORD WaitToBeNamed(LPVOID param) {
+    auto* t = static_cast<NamedThread*>(param);
+    t->self = pthread_self();
+    t->started = true;
+    WaitForSingleObject(t->go, INFINITE);
+    return 0;
+}
+
+TEST_F(CoreTest, SetThreadDescriptionNamesTheCallerOrARunningThreadAndRefusesOthers) {
+    // The calling thread, by its pseudo-handle; a long name keeps 15 bytes, cut at a whole
+    // character ("\uD55C" is three bytes in UTF-8).
+    const std::string before = SystemThreadName(pthread_self());
+    EXPECT_EQ(SetThreadDescription(GetCurrentThread(), L"abcdefghijklm\uD55C"), S_OK);
+    EXPECT_EQ(SystemThreadName(pthread_self()), "abcdefghijklm");
+    EXPECT_EQ(SetThreadDescription(GetCurrentThread(), nullptr), E_INVALIDARG);
+
+    // A thread made by CreateThread, named from outside while it runs.
+    NamedThread t;
+    HANDLE thread = CreateThread(nullptr, 0, WaitToBeNamed, &t, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    while (!t.started) std::this_thread::yield();
+    EXPECT_EQ(SetThreadDescription(thread, L"sensor"), S_OK);
+    EXPECT_EQ(SystemThreadName(t.self), "sensor");
+    // Once it has ended, and for anything not a thread, nothing is named.
+    SetEvent(t.go);
+    EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(SetThreadDescription(thread, L"late"), E_HANDLE);
+    EXPECT_EQ(SetThreadDescription(t.go, L"event"), E_HANDLE);
+    EXPECT_EQ(SetThreadDescription(reinterpret_cast<HANDLE>(0x1234), L"none"), E_HANDLE);
+    CloseHandle(thread);
+    CloseHandle(t.go);
+    pthread_setname_np(pthread_self(), before.c_str());
 }
 
 struct Shared {

@@ -74,6 +74,9 @@ struct ThreadRec {
     bool clock = false;
     bool ignored = false;  // did not settle in time; no longer waited for
     bool warned = false;
+    // The system thread of a thread made by CreateThread, known from its start until it ends.
+    std::thread::native_handle_type native{};
+    bool hasNative = false;
     // The thread's own wake-up: notified only when something it waits for may have changed
     // (its block ended, a message it sent was answered), so other threads' events cost it nothing.
     std::condition_variable cv;

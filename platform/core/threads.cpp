@@ -5,6 +5,7 @@
 // clock only when none of them runs, so a clock step wakes sleepers one at a time and lets each
 // run until it blocks again. Other threads (say, one that only takes a critical section) run
 // freely and are never waited for.
+#include <pthread.h>
 #include <time.h>
 
 #include <algorithm>
@@ -19,6 +20,8 @@ namespace mv {
 namespace {
 
 std::atomic<DWORD> g_nextTid{1000};
+// What GetCurrentThread answers, as on Windows: (HANDLE)-2.
+HANDLE const kCurrentThreadPseudoHandle = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-2));
 thread_local DWORD t_tid = 0;
 thread_local std::shared_ptr<ThreadRec> t_rec;
 
@@ -289,8 +292,14 @@ HANDLE CreateThread(LPVOID, DWORD, LPTHREAD_START_ROUTINE start, LPVOID param, D
     std::thread([rec, obj, start, param] {
         t_tid = rec->tid;
         t_rec = rec;
+        {
+            Lock lk(CoreState().mutex);
+            rec->native = pthread_self();
+            rec->hasNative = true;
+        }
         DWORD code = start(param);
         Lock lk(CoreState().mutex);
+        rec->hasNative = false;
         rec->state = ThreadState::Finished;
         RemoveRecLocked(rec);
         t_rec.reset();
@@ -300,6 +309,29 @@ HANDLE CreateThread(LPVOID, DWORD, LPTHREAD_START_ROUTINE start, LPVOID param, D
         NotifySettleLocked();
     }).detach();
     return handle;
+}
+
+HANDLE GetCurrentThread() {
+    return kCurrentThreadPseudoHandle;
+}
+
+HRESULT SetThreadDescription(HANDLE thread, LPCWSTR description) {
+    if (description == nullptr) return E_INVALIDARG;
+    // Linux keeps 15 bytes and a terminator; the name is cut at a whole character.
+    std::string name = WideToUtf8(description);
+    size_t cut = std::min<size_t>(name.size(), 15);
+    while (cut > 0 && cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    name.resize(cut);
+    if (thread == kCurrentThreadPseudoHandle)
+        return pthread_setname_np(pthread_self(), name.c_str()) == 0 ? S_OK : E_FAIL;
+    Lock lk(CoreState().mutex);
+    auto obj = ObjectLocked(thread);
+    if (!obj || obj->kind != KernelObject::Thread) return E_HANDLE;
+    // Under the mutex a running thread cannot finish, so its system thread stays valid.
+    for (auto& rec : CoreState().threads)
+        if (rec->tid == obj->tid && rec->hasNative)
+            return pthread_setname_np(rec->native, name.c_str()) == 0 ? S_OK : E_FAIL;
+    return E_HANDLE;
 }
 
 HANDLE CreateEventW(LPVOID, BOOL manualReset, BOOL initialState, LPCWSTR) {

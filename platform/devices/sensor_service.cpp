@@ -171,6 +171,7 @@ private:
 };
 
 DWORD SensorThread(LPVOID) {
+    SetThreadDescription(GetCurrentThread(), L"sensor");
     SensorService& s = Service();
     std::shared_ptr<SourceSlot> source;
     CSensorWaiter waiter;

@@ -24,6 +24,7 @@ void OnCloseSignal(int sig) {
 }
 
 void WatchSignals(int fd) {
+    SetThreadDescription(GetCurrentThread(), L"signals");
     char c;
     while (read(fd, &c, 1) == 1) {
         InputEvent close;

@@ -187,6 +187,7 @@ std::string Answer(const std::string& request) {
 }
 
 void Serve(int listenFd, int wakeFd) {
+    SetThreadDescription(GetCurrentThread(), L"instance");
     for (;;) {
         pollfd fds[2] = {{listenFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
         if (poll(fds, 2, -1) < 0) continue;

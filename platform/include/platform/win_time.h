@@ -42,6 +42,11 @@ BOOL ResetEvent(HANDLE hEvent);
 DWORD WaitForSingleObject(HANDLE h, DWORD timeoutMs);
 BOOL CloseHandle(HANDLE h);
 DWORD GetCurrentThreadId();
+// The calling thread's pseudo-handle; it needs no CloseHandle.
+HANDLE GetCurrentThread();
+// Names a thread for the system's tools (top -H, ps -L, perf, a debugger): the calling thread, or a
+// running thread made by CreateThread. The system keeps the first 15 bytes of the UTF-8 name.
+HRESULT SetThreadDescription(HANDLE thread, LPCWSTR description);
 
 struct CRITICAL_SECTION {
     void* impl;
