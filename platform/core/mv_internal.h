@@ -16,6 +16,9 @@
 // ---- Framebuffer (drawing) -------------------------------------------------------------
 // The one 480x800 screen, 32 bits per pixel 0x00RRGGBB (cairo RGB24), stride 480*4, black at start.
 uint32_t* MvFramebufferData();
+// The same pixels for a display whose format ignores the top byte (XRGB): it may hold alpha bits
+// that cairo left where it drew, which MvFramebufferData would first clear.
+const uint32_t* MvFramebufferDisplayData();
 // MvFramebufferCopy (the whole screen under the drawing lock) is in platform/mv_platform.h.
 // Drawing marks the framebuffer changed; the display backend takes the flag when it presents.
 void MvFramebufferMarkDirty();

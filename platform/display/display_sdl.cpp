@@ -145,7 +145,7 @@ public:
         if (!m_iconSet) SetIconFromMainWindow();
         int64_t now = RealMonotonicMs();
         if (!m_force && now - m_lastPresent < kFrameMs) return kFrameMs - (now - m_lastPresent);
-        if (uint32_t* pixels = MvFramebufferData())
+        if (const uint32_t* pixels = MvFramebufferDisplayData())
             SDL_UpdateTexture(m_texture, nullptr, pixels, MV_SCREEN_WIDTH * 4);
         SDL_SetRenderDrawColor(m_renderer, 0, 0, 0, 255);
         SDL_RenderClear(m_renderer);

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstring>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/core/mv_internal.h"
 #include "platform/gdi/gdi_internal.h"
@@ -13,6 +14,45 @@ namespace mvgdi {
 namespace {
 
 std::atomic<bool> g_bDirty{true};
+
+// Screen rectangles that cairo drew on since pixels were last handed out: cairo leaves alpha bits
+// in the unused byte of RGB24 pixels there. They are cleaned when someone reads the pixels rather
+// than after every drawing call: layers drawn over each other are cleaned once, and the display,
+// whose texture ignores that byte, never needs them clean. Guarded by the drawing lock.
+constexpr size_t kMostUncleanRects = 16;
+std::vector<RECT>& UncleanRects() {
+    static auto* rects = new std::vector<RECT>();
+    return *rects;
+}
+
+void ClearTopBytes(uint32_t* data, int stride, const RECT& r) {
+    typedef uint32_t Quad __attribute__((vector_size(16)));
+    const Quad mask = {0x00FFFFFFu, 0x00FFFFFFu, 0x00FFFFFFu, 0x00FFFFFFu};
+    for (int y = r.top; y < r.bottom; ++y) {
+        uint32_t* row = data + static_cast<size_t>(y) * stride;
+        int x = r.left;
+        for (; x + 4 <= r.right; x += 4) {  // four at a time
+            Quad q;
+            std::memcpy(&q, row + x, sizeof q);
+            q &= mask;
+            std::memcpy(row + x, &q, sizeof q);
+        }
+        for (; x < r.right; ++x) row[x] &= 0x00FFFFFFu;
+    }
+}
+
+// Makes every pixel 0x00RRGGBB again. Caller holds the drawing lock.
+void CleanFramebufferLocked() {
+    auto& rects = UncleanRects();
+    if (rects.empty()) return;
+    cairo_surface_t* s = FramebufferSurface();
+    cairo_surface_flush(s);
+    uint32_t* data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(s));
+    const int stride = cairo_image_surface_get_stride(s) / 4;
+    for (const RECT& r : rects) ClearTopBytes(data, stride, r);
+    rects.clear();
+    cairo_surface_mark_dirty(s);
+}
 
 struct PngReader {
     const unsigned char* data;
@@ -38,28 +78,33 @@ cairo_surface_t* FramebufferSurface() {
 }
 
 void FramebufferTouched(const RECT& screenRect) {
+    g_bDirty = true;
     RECT r;
     if (!Intersect(screenRect, RECT{0, 0, MV_SCREEN_WIDTH, MV_SCREEN_HEIGHT}, &r)) return;
-    // cairo leaves alpha bits in the unused byte of RGB24 pixels; the screen promises 0x00RRGGBB.
-    cairo_surface_t* s = FramebufferSurface();
-    cairo_surface_flush(s);
-    uint32_t* data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(s));
-    const int stride = cairo_image_surface_get_stride(s) / 4;
-    typedef uint32_t Quad __attribute__((vector_size(16)));
-    const Quad mask = {0x00FFFFFFu, 0x00FFFFFFu, 0x00FFFFFFu, 0x00FFFFFFu};
-    for (int y = r.top; y < r.bottom; ++y) {
-        uint32_t* row = data + static_cast<size_t>(y) * stride;
-        int x = r.left;
-        for (; x + 4 <= r.right; x += 4) {  // four at a time
-            Quad q;
-            std::memcpy(&q, row + x, sizeof q);
-            q &= mask;
-            std::memcpy(row + x, &q, sizeof q);
+    auto& rects = UncleanRects();
+    for (RECT& known : rects) {
+        RECT both;
+        if (!Intersect(known, r, &both)) continue;
+        if (both.left == r.left && both.top == r.top && both.right == r.right && both.bottom == r.bottom)
+            return;  // already known
+        if (both.left == known.left && both.top == known.top && both.right == known.right &&
+            both.bottom == known.bottom) {
+            known = r;  // the new one holds it
+            return;
         }
-        for (; x < r.right; ++x) row[x] &= 0x00FFFFFFu;
     }
-    cairo_surface_mark_dirty(s);
-    g_bDirty = true;
+    if (rects.size() < kMostUncleanRects) {
+        rects.push_back(r);
+        return;
+    }
+    // Too many apart: one rectangle around them all.
+    for (const RECT& known : rects) {
+        r.left = std::min(r.left, known.left);
+        r.top = std::min(r.top, known.top);
+        r.right = std::max(r.right, known.right);
+        r.bottom = std::max(r.bottom, known.bottom);
+    }
+    rects.assign(1, r);
 }
 
 cairo_surface_t* DecodePng(const unsigned char* data, size_t size) {
@@ -79,13 +124,22 @@ using namespace mvgdi;
 
 uint32_t* MvFramebufferData() {
     std::lock_guard<std::recursive_mutex> lock(Mutex());
+    CleanFramebufferLocked();
     cairo_surface_t* s = FramebufferSurface();
     cairo_surface_flush(s);
     return reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(s));
 }
 
+const uint32_t* MvFramebufferDisplayData() {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    cairo_surface_t* s = FramebufferSurface();
+    cairo_surface_flush(s);
+    return reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s));
+}
+
 void MvFramebufferCopy(uint32_t* out) {
     std::lock_guard<std::recursive_mutex> lock(Mutex());
+    CleanFramebufferLocked();
     cairo_surface_t* s = FramebufferSurface();
     cairo_surface_flush(s);
     std::memcpy(out, cairo_image_surface_get_data(s), sizeof(uint32_t) * MV_SCREEN_WIDTH * MV_SCREEN_HEIGHT);
@@ -101,6 +155,7 @@ bool MvFramebufferTakeDirty() {
 
 bool MvFramebufferWritePng(const std::string& path) {
     std::lock_guard<std::recursive_mutex> lock(Mutex());
+    CleanFramebufferLocked();
     return cairo_surface_write_to_png(FramebufferSurface(), path.c_str()) == CAIRO_STATUS_SUCCESS;
 }
 

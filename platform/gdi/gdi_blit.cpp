@@ -10,24 +10,6 @@ namespace mvgdi {
 
 namespace {
 
-// Copies one row; the screen gets its pixels with a clear top byte, four at a time.
-inline void CopyRow(uint32_t* d, const uint32_t* s, int w, bool screen) {
-    if (!screen) {
-        std::memcpy(d, s, sizeof(uint32_t) * w);
-        return;
-    }
-    typedef uint32_t Quad __attribute__((vector_size(16)));
-    const Quad mask = {0x00FFFFFFu, 0x00FFFFFFu, 0x00FFFFFFu, 0x00FFFFFFu};
-    int i = 0;
-    for (; i + 4 <= w; i += 4) {
-        Quad q;
-        std::memcpy(&q, s + i, sizeof q);
-        q &= mask;
-        std::memcpy(d + i, &q, sizeof q);
-    }
-    for (; i < w; ++i) d[i] = s[i] & 0x00FFFFFFu;
-}
-
 // Fills one row with a pixel, four at a time (black, the commonest brush, as a memset).
 inline void FillRow(uint32_t* d, int w, uint32_t pixel) {
     if (pixel == 0) {
@@ -55,8 +37,8 @@ void CopyBlock(Target& dst, int dx, int dy, const Target& src, int sx, int sy, i
         return;
     }
     for (int row = 0; row < h; ++row)
-        CopyRow(dst.data + static_cast<size_t>(dy + row) * dst.stride + dx,
-                src.data + static_cast<size_t>(sy + row) * src.stride + sx, w, dst.framebuffer);
+        std::memcpy(dst.data + static_cast<size_t>(dy + row) * dst.stride + dx,
+                    src.data + static_cast<size_t>(sy + row) * src.stride + sx, sizeof(uint32_t) * w);
 }
 
 // Maps destination pixels to source pixels by nearest sample (negative sizes mirror), copying all
@@ -209,7 +191,8 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
         RECT r;
         if (!Intersect(block, c, &r)) continue;
         CopyBlock(d, r.left, r.top, s, r.left + offX, r.top + offY, r.right - r.left, r.bottom - r.top);
-        scope.TouchedClean();
+        // The source's unused top byte comes along; on the screen it is cleared before reading.
+        scope.Touched(r);
     }
     return TRUE;
 }

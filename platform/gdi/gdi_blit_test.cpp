@@ -161,12 +161,15 @@ TEST(GdiBlit, ScreenDcDrawsIntoTheFramebuffer) {
     EXPECT_EQ(px[22 * stride + 15] & 0xFFFFFFu, 0x123456u);
     cairo_surface_destroy(png);
 
-    // Text drawn by cairo leaves alpha in the top byte; the touched rectangle is cleaned to the
-    // last pixel of every row.
+    // Text drawn by cairo leaves alpha in the top byte; the pixels handed out are clean to the last
+    // pixel of every row, also where two drawings overlap.
     SetBkMode(screen, TRANSPARENT);
     SetTextColor(screen, RGB(255, 255, 255));
     RECT text{41, 40, 200, 80};
     DrawTextW(screen, L"Wg 123", -1, &text, DT_LEFT);
+    RECT second{45, 50, 200, 90};
+    DrawTextW(screen, L"Wg", -1, &second, DT_LEFT);
+    fb = MvFramebufferData();
     int inked = 0;
     for (int y = 30; y < 90; ++y)
         for (int x = 30; x < 210; ++x) {
@@ -175,6 +178,15 @@ TEST(GdiBlit, ScreenDcDrawsIntoTheFramebuffer) {
             ASSERT_EQ(p >> 24, 0u) << x << "," << y;
         }
     EXPECT_GT(inked, 20);
+
+    // More drawings apart than are kept one by one: all of them are clean too.
+    for (int i = 0; i < 20; ++i) {
+        RECT cell{10 + (i % 5) * 90, 300 + (i / 5) * 40, 100 + (i % 5) * 90, 340 + (i / 5) * 40};
+        DrawTextW(screen, L"8", -1, &cell, DT_LEFT);
+    }
+    fb = MvFramebufferData();
+    for (int y = 300; y < 460; ++y)
+        for (int x = 0; x < 480; ++x) ASSERT_EQ(fb[y * 480 + x] >> 24, 0u) << x << "," << y;
     ReleaseDC(nullptr, screen);
 }
 

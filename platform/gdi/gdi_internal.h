@@ -102,7 +102,8 @@ HGDIOBJ Stock(int index);
 
 // The framebuffer surface (created on first use).
 cairo_surface_t* FramebufferSurface();
-// Clears the unused top byte of framebuffer pixels in a screen rectangle and marks it dirty.
+// Marks a screen rectangle changed; where cairo drew, the unused top byte of its pixels is cleared
+// before the pixels are next handed out.
 void FramebufferTouched(const RECT& screenRect);
 
 // A surface as drawing code sees it: pixels, size, the DC origin and the clip, in surface pixels.
