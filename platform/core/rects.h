@@ -28,4 +28,16 @@ inline bool Intersect(const RECT& a, const RECT& b, RECT* out) {
     return true;
 }
 
+// True when every pixel of inner lies in outer.
+inline bool Contains(const RECT& outer, const RECT& inner) {
+    return outer.left <= inner.left && outer.top <= inner.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// The smallest rectangle holding both a and b.
+inline RECT Bound(const RECT& a, const RECT& b) {
+    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                std::max(a.bottom, b.bottom)};
+}
+
 }  // namespace mv

@@ -83,12 +83,8 @@ void FramebufferTouched(const RECT& screenRect) {
     if (!Intersect(screenRect, RECT{0, 0, MV_SCREEN_WIDTH, MV_SCREEN_HEIGHT}, &r)) return;
     auto& rects = UncleanRects();
     for (RECT& known : rects) {
-        RECT both;
-        if (!Intersect(known, r, &both)) continue;
-        if (both.left == r.left && both.top == r.top && both.right == r.right && both.bottom == r.bottom)
-            return;  // already known
-        if (both.left == known.left && both.top == known.top && both.right == known.right &&
-            both.bottom == known.bottom) {
+        if (Contains(known, r)) return;  // already known
+        if (Contains(r, known)) {
             known = r;  // the new one holds it
             return;
         }
@@ -98,12 +94,7 @@ void FramebufferTouched(const RECT& screenRect) {
         return;
     }
     // Too many apart: one rectangle around them all.
-    for (const RECT& known : rects) {
-        r.left = std::min(r.left, known.left);
-        r.top = std::min(r.top, known.top);
-        r.right = std::max(r.right, known.right);
-        r.bottom = std::max(r.bottom, known.bottom);
-    }
+    for (const RECT& known : rects) r = Bound(r, known);
     rects.assign(1, r);
 }
 

@@ -219,10 +219,7 @@ void DrawScope::Touched(const RECT& r) {
         m_bTouched = true;
         return;
     }
-    m_touched.left = std::min(m_touched.left, r.left);
-    m_touched.top = std::min(m_touched.top, r.top);
-    m_touched.right = std::max(m_touched.right, r.right);
-    m_touched.bottom = std::max(m_touched.bottom, r.bottom);
+    m_touched = Bound(m_touched, r);
 }
 
 cairo_t* CreateContext(const Target& t) {

@@ -149,6 +149,8 @@ private:
 };
 
 // Rectangle helpers.
+using mv::Bound;
+using mv::Contains;
 using mv::Intersect;  // zeroes *out when the rectangles do not overlap
 using mv::IsEmpty;
 // Pixel of a COLORREF (0x00BBGGRR) as cairo RGB24 (0x00RRGGBB), and back.
