@@ -1,6 +1,8 @@
 // Stylus, key and text input. Events wait in the input queue in screen terms and become window
 // messages when the message loop takes them, so the window under the point, the capture and the
 // focus are those of that moment.
+#include <cmath>
+
 #include "platform/core/core_state.h"
 #include "platform/core/mv_internal.h"
 #include "platform/win_window.h"
@@ -169,6 +171,10 @@ void MvTypeText(const std::wstring& text) {
 
 uint32_t MvGetScreenPixel(int x, int y) {
     if (x < 0 || y < 0 || x >= MV_SCREEN_WIDTH || y >= MV_SCREEN_HEIGHT) return 0;
+    const double scale = MvDeviceScale();
+    if (scale != 1.0)
+        return MvGetScreenDevicePixel(static_cast<int>(std::lround(x * scale)),
+                                      static_cast<int>(std::lround(y * scale)));
     uint32_t* data = MvFramebufferData();
     return data ? (data[y * MV_SCREEN_WIDTH + x] & 0x00FFFFFFu) : 0;
 }

@@ -11,25 +11,39 @@
 #include <vector>
 
 #include "platform/mv_platform.h"
+#include "platform/win_resources.h"
 #include "platform/win_types.h"
 
 // ---- Framebuffer (drawing) -------------------------------------------------------------
-// The one 480x800 screen, 32 bits per pixel 0x00RRGGBB (cairo RGB24), stride 480*4, black at start.
+// The one screen: 480x800 program pixels drawn at the device scale S into round(480*S) x
+// round(800*S) device pixels, 32 bits per pixel 0x00RRGGBB (cairo RGB24), black at start.
+// Device pixels, row after row (stride: the device width).
 uint32_t* MvFramebufferData();
 // The same pixels for a display whose format ignores the top byte (XRGB): it may hold alpha bits
 // that cairo left where it drew, which MvFramebufferData would first clear.
 const uint32_t* MvFramebufferDisplayData();
+// The framebuffer's size in device pixels.
+void MvFramebufferDeviceSize(int* width, int* height);
+// The device scale S (1 until a display sets another). Setting a new one makes a new, black
+// framebuffer, drops the decoded images (they are made again at the new scale) and asks every
+// window to paint again; surfaces made before keep their scale and are drawn resampled.
+double MvDeviceScale();
+void MvSetDeviceScale(double scale);
 // MvFramebufferCopy (the whole screen under the drawing lock) is in platform/mv_platform.h.
 // Drawing marks the framebuffer changed; the display backend takes the flag when it presents.
 void MvFramebufferMarkDirty();
 bool MvFramebufferTakeDirty();
+// Writes the device pixels.
 bool MvFramebufferWritePng(const std::string& path);
 // Bitmaps and icons from PNG bytes (resources).
 HBITMAP MvCreateBitmapFromPng(const unsigned char* data, size_t size);
 HICON MvCreateIconFromPng(const unsigned char* data, size_t size);
 // A bitmap of a resource image, decoded once per registered resource module and shared (copied
 // on the first drawing onto it). The cache is emptied when another module is registered.
-HBITMAP MvCreateResourceBitmap(const void* key, const unsigned char* data, size_t size);
+// The variant drawn at the smallest factor >= S is taken (drawn at its size in program pixels).
+HBITMAP MvCreateResourceBitmap(const MV_RES_IMAGE* image);
+// An icon of a resource: its 1x pixels, and for drawing the variant that suits S.
+HICON MvCreateResourceIcon(const MV_RES_IMAGE* image);
 void MvForgetResourceBitmaps();
 // An icon's pixels as straight (not premultiplied) 0xAARRGGBB, row by row; false for no icon.
 bool MvIconPixels(HICON icon, int* width, int* height, std::vector<uint32_t>* pixels);

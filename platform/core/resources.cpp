@@ -111,7 +111,7 @@ HICON LoadIconW(HINSTANCE, LPCWSTR name) {
     if (module == nullptr || id == 0) return nullptr;
     const MV_RES_IMAGE* image = FindImage(module->icons, module->iconCount, id);
     if (image == nullptr || image->png == nullptr) return nullptr;
-    return MvCreateIconFromPng(image->png, image->size);
+    return MvCreateResourceIcon(image);
 }
 
 HBITMAP LoadBitmapW(HINSTANCE, LPCWSTR name) {
@@ -121,5 +121,5 @@ HBITMAP LoadBitmapW(HINSTANCE, LPCWSTR name) {
     const MV_RES_IMAGE* image = FindImage(module->bitmaps, module->bitmapCount, id);
     if (image == nullptr || image->png == nullptr) return nullptr;
     // Decoded once and shared: the views load their backgrounds at every repaint.
-    return MvCreateResourceBitmap(image, image->png, image->size);
+    return MvCreateResourceBitmap(image);
 }

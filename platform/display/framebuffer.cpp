@@ -1,4 +1,5 @@
-// The one 480x800 screen every window draws into, and bitmaps and icons made from PNG bytes.
+// The one 480x800 screen every window draws into, at the device scale, and bitmaps and icons made
+// from PNG bytes.
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -8,12 +9,15 @@
 #include "platform/core/mv_internal.h"
 #include "platform/gdi/gdi_internal.h"
 #include "platform/mv_platform.h"
+#include "platform/win_window.h"
 
 namespace mvgdi {
 
 namespace {
 
 std::atomic<bool> g_bDirty{true};
+std::atomic<double> g_scale{1.0};
+cairo_surface_t* g_framebuffer = nullptr;  // guarded by the drawing lock
 
 // Screen rectangles that cairo drew on since pixels were last handed out: cairo leaves alpha bits
 // in the unused byte of RGB24 pixels there. They are cleaned when someone reads the pixels rather
@@ -49,7 +53,18 @@ void CleanFramebufferLocked() {
     cairo_surface_flush(s);
     uint32_t* data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(s));
     const int stride = cairo_image_surface_get_stride(s) / 4;
-    for (const RECT& r : rects) ClearTopBytes(data, stride, r);
+    const double scale = SurfaceScale(s);
+    const RECT device{0, 0, cairo_image_surface_get_width(s), cairo_image_surface_get_height(s)};
+    for (const RECT& r : rects) {
+        if (scale == 1.0) {
+            ClearTopBytes(data, stride, r);
+            continue;
+        }
+        // A pixel wider: lines of round(S) device pixels may reach past the rounded edge.
+        RECT d{ToDevice(scale, r.left) - 1, ToDevice(scale, r.top) - 1, ToDevice(scale, r.right) + 1,
+               ToDevice(scale, r.bottom) + 1};
+        if (Intersect(d, device, &d)) ClearTopBytes(data, stride, d);
+    }
     rects.clear();
     cairo_surface_mark_dirty(s);
 }
@@ -70,11 +85,16 @@ cairo_status_t ReadPngBytes(void* closure, unsigned char* out, unsigned int leng
 
 }  // namespace
 
+double DeviceScale() {
+    return g_scale.load();
+}
+
 cairo_surface_t* FramebufferSurface() {
-    // Made once and kept to process end; cairo clears new image surfaces, so the screen starts black.
-    static cairo_surface_t* surface =
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, MV_SCREEN_WIDTH, MV_SCREEN_HEIGHT);
-    return surface;
+    // Made on first use and again when the scale changes; cairo clears new image surfaces, so the
+    // screen starts black.
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    if (!g_framebuffer) g_framebuffer = CreateScaledSurface(MV_SCREEN_WIDTH, MV_SCREEN_HEIGHT);
+    return g_framebuffer;
 }
 
 void FramebufferTouched(const RECT& screenRect) {
@@ -128,12 +148,65 @@ const uint32_t* MvFramebufferDisplayData() {
     return reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s));
 }
 
+void MvFramebufferDeviceSize(int* width, int* height) {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    cairo_surface_t* s = FramebufferSurface();
+    *width = cairo_image_surface_get_width(s);
+    *height = cairo_image_surface_get_height(s);
+}
+
+double MvDeviceScale() {
+    return DeviceScale();
+}
+
+void MvSetDeviceScale(double scale) {
+    if (!(scale >= 1.0) || scale > 8.0) scale = 1.0;
+    {
+        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        if (scale == g_scale.load()) return;
+        g_scale = scale;
+        if (g_framebuffer) cairo_surface_destroy(g_framebuffer);
+        g_framebuffer = nullptr;
+        UncleanRects().clear();
+        ForgetDecodedImages();
+        MvForgetResourceBitmaps();
+    }
+    g_bDirty = true;
+    InvalidateRect(nullptr, nullptr, FALSE);  // every window paints at the new scale
+}
+
+uint32_t MvGetScreenDevicePixel(int x, int y) {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    CleanFramebufferLocked();
+    cairo_surface_t* s = FramebufferSurface();
+    if (x < 0 || y < 0 || x >= cairo_image_surface_get_width(s) || y >= cairo_image_surface_get_height(s))
+        return 0;
+    cairo_surface_flush(s);
+    const unsigned char* data = cairo_image_surface_get_data(s);
+    return reinterpret_cast<const uint32_t*>(data +
+                                             static_cast<size_t>(y) * cairo_image_surface_get_stride(s))[x] &
+           0x00FFFFFFu;
+}
+
 void MvFramebufferCopy(uint32_t* out) {
     std::lock_guard<std::recursive_mutex> lock(Mutex());
     CleanFramebufferLocked();
     cairo_surface_t* s = FramebufferSurface();
     cairo_surface_flush(s);
-    std::memcpy(out, cairo_image_surface_get_data(s), sizeof(uint32_t) * MV_SCREEN_WIDTH * MV_SCREEN_HEIGHT);
+    const double scale = SurfaceScale(s);
+    if (scale == 1.0) {
+        std::memcpy(out, cairo_image_surface_get_data(s),
+                    sizeof(uint32_t) * MV_SCREEN_WIDTH * MV_SCREEN_HEIGHT);
+        return;
+    }
+    // One sample per program pixel: the device pixel at its top-left corner.
+    const unsigned char* data = cairo_image_surface_get_data(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    for (int y = 0; y < MV_SCREEN_HEIGHT; ++y) {
+        const uint32_t* row =
+            reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(ToDevice(scale, y)) * stride);
+        for (int x = 0; x < MV_SCREEN_WIDTH; ++x) out[y * MV_SCREEN_WIDTH + x] = row[ToDevice(scale, x)];
+    }
 }
 
 void MvFramebufferMarkDirty() {
@@ -154,7 +227,8 @@ HBITMAP MvCreateBitmapFromPng(const unsigned char* data, size_t size) {
     cairo_surface_t* decoded = DecodePng(data, size);
     if (!decoded) return nullptr;
     auto bmp = std::make_unique<Bitmap>();
-    bmp->surface = CopySurface(decoded);  // bitmaps are opaque: any alpha is laid over black
+    // Bitmaps are opaque (any alpha is laid over black) and at the device scale.
+    bmp->surface = OpaqueAtDeviceScale(decoded, 1.0);
     cairo_surface_destroy(decoded);
     std::lock_guard<std::recursive_mutex> lock(Mutex());
     return reinterpret_cast<HBITMAP>(Insert(std::move(bmp)));
@@ -165,7 +239,7 @@ namespace {
 struct CachedResourceBitmap {
     const unsigned char* data = nullptr;
     size_t size = 0;
-    cairo_surface_t* surface = nullptr;  // opaque RGB24, one reference held by the cache
+    cairo_surface_t* surface = nullptr;  // opaque RGB24 at the device scale, one reference held by the cache
 };
 
 std::unordered_map<const void*, CachedResourceBitmap>& ResourceBitmaps() {
@@ -173,12 +247,38 @@ std::unordered_map<const void*, CachedResourceBitmap>& ResourceBitmaps() {
     return *cache;
 }
 
+// The PNG of a resource image drawn at the smallest factor >= the device scale (the largest there
+// is when none is that large).
+const unsigned char* PickVariant(const MV_RES_IMAGE* image, size_t* size, double* factor) {
+    const double scale = DeviceScale();
+    struct Variant {
+        const unsigned char* png;
+        size_t size;
+        double factor;
+    } variants[] = {{image->png, image->size, 1.0},
+                    {image->png2x, image->size2x, 2.0},
+                    {image->png3x, image->size3x, 3.0}};
+    const Variant* best = &variants[0];
+    for (const Variant& v : variants) {
+        if (!v.png || v.size == 0) continue;
+        best = &v;
+        if (v.factor >= scale) break;
+    }
+    *size = best->size;
+    *factor = best->factor;
+    return best->png;
+}
+
 }  // namespace
 
-HBITMAP MvCreateResourceBitmap(const void* key, const unsigned char* data, size_t size) {
+HBITMAP MvCreateResourceBitmap(const MV_RES_IMAGE* image) {
+    if (!image || !image->png) return nullptr;
+    size_t size = 0;
+    double factor = 1.0;
+    const unsigned char* data = PickVariant(image, &size, &factor);
     std::lock_guard<std::recursive_mutex> lock(Mutex());
     auto& cache = ResourceBitmaps();
-    auto it = cache.find(key);
+    auto it = cache.find(image);
     if (it != cache.end() && (it->second.data != data || it->second.size != size)) {
         cairo_surface_destroy(it->second.surface);
         cache.erase(it);
@@ -190,9 +290,9 @@ HBITMAP MvCreateResourceBitmap(const void* key, const unsigned char* data, size_
         CachedResourceBitmap entry;
         entry.data = data;
         entry.size = size;
-        entry.surface = CopySurface(decoded);  // bitmaps are opaque: any alpha is laid over black
+        entry.surface = OpaqueAtDeviceScale(decoded, factor);  // any alpha is laid over black
         cairo_surface_destroy(decoded);
-        it = cache.emplace(key, entry).first;
+        it = cache.emplace(image, entry).first;
     }
     auto bmp = std::make_unique<Bitmap>();
     bmp->surface = cairo_surface_reference(it->second.surface);
@@ -205,6 +305,24 @@ void MvForgetResourceBitmaps() {
     auto& cache = ResourceBitmaps();
     for (auto& entry : cache) cairo_surface_destroy(entry.second.surface);
     cache.clear();
+}
+
+HICON MvCreateResourceIcon(const MV_RES_IMAGE* image) {
+    if (!image) return nullptr;
+    HICON icon = MvCreateIconFromPng(image->png, image->size);
+    size_t size = 0;
+    double factor = 1.0;
+    const unsigned char* data = PickVariant(image, &size, &factor);
+    if (!icon || factor == 1.0) return icon;
+    cairo_surface_t* decoded = DecodePng(data, size);
+    if (!decoded) return icon;
+    cairo_surface_set_device_scale(decoded, factor, factor);
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    if (Icon* ic = FindAs<Icon>(icon, Kind::Icon))
+        ic->drawn = decoded;
+    else
+        cairo_surface_destroy(decoded);
+    return icon;
 }
 
 HICON MvCreateIconFromPng(const unsigned char* data, size_t size) {
@@ -251,15 +369,19 @@ void MvDrawIcon(HDC hdc, HICON icon, int x, int y, int width, int height) {
     if (!scope.ok()) return;
     Icon* ic = FindAs<Icon>(icon, Kind::Icon);
     if (!ic) return;
-    const int iw = cairo_image_surface_get_width(ic->surface);
-    const int ih = cairo_image_surface_get_height(ic->surface);
-    cairo_t* cr = CreateContext(scope.dst());
-    cairo_rectangle(cr, x, y, width, height);
+    // The larger variant when the screen has more pixels; sizes are in program pixels.
+    cairo_surface_t* source = ic->drawn ? ic->drawn : ic->surface;
+    int iw = 0, ih = 0;
+    SurfaceLogicalSize(source, &iw, &ih);
+    const Target& target = scope.dst();
+    cairo_t* cr = CreateContext(target);
+    AddDeviceAlignedRect(cr, target, x, y, width, height);
     cairo_clip(cr);
     cairo_translate(cr, x, y);
     cairo_scale(cr, static_cast<double>(width) / iw, static_cast<double>(height) / ih);
-    cairo_set_source_surface(cr, ic->surface, 0, 0);
-    if (iw != width || ih != height) cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    cairo_set_source_surface(cr, source, 0, 0);
+    if (iw != width || ih != height || SurfaceScale(source) != target.scale)
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
     cairo_paint(cr);
     cairo_destroy(cr);
     const Target& t = scope.dst();

@@ -42,7 +42,8 @@ void CopyBlock(Target& dst, int dx, int dy, const Target& src, int sx, int sy, i
 }
 
 // Maps destination pixels to source pixels by nearest sample (negative sizes mirror), copying all
-// but the key pixel when a key is given.
+// but the key pixel when a key is given. The mapping is between device pixels of the two areas,
+// so a source at the same scale and size copies pixel for pixel and a key colour never blends.
 void StretchCopy(DrawScope& scope, const Target& src, int x, int y, int w, int h, int sx, int sy, int sw,
                  int sh, bool useKey, uint32_t key) {
     Target& dst = scope.dst();
@@ -70,35 +71,41 @@ void StretchCopy(DrawScope& scope, const Target& src, int x, int y, int w, int h
     if (w == 0 || h == 0 || sw == 0 || sh == 0) return;
     const int dLeft = x + dst.ox, dTop = y + dst.oy;
     const int sLeft = sx + src.ox, sTop = sy + src.oy;
-    // Source column/row (surface coordinates) for every destination column/row.
-    std::vector<int> cols(w), rows(h);
-    for (int i = 0; i < w; ++i) {
-        int k = static_cast<int>((static_cast<int64_t>(2 * i + 1) * sw) / (2 * static_cast<int64_t>(w)));
-        cols[i] = sLeft + (mirrorX ? sw - 1 - k : k);
+    const RECT area{dLeft, dTop, dLeft + w, dTop + h};
+    const RECT dArea = dst.DevRect(area);
+    const RECT sArea = src.DevRect(RECT{sLeft, sTop, sLeft + sw, sTop + sh});
+    const int dw = dArea.right - dArea.left, dh = dArea.bottom - dArea.top;
+    const int sdw = sArea.right - sArea.left, sdh = sArea.bottom - sArea.top;
+    if (dw <= 0 || dh <= 0 || sdw <= 0 || sdh <= 0) return;
+    // Source column/row (device pixels) for every destination column/row.
+    std::vector<int> cols(dw), rows(dh);
+    for (int i = 0; i < dw; ++i) {
+        int k = static_cast<int>((static_cast<int64_t>(2 * i + 1) * sdw) / (2 * static_cast<int64_t>(dw)));
+        cols[i] = sArea.left + (mirrorX ? sdw - 1 - k : k);
     }
-    for (int j = 0; j < h; ++j) {
-        int k = static_cast<int>((static_cast<int64_t>(2 * j + 1) * sh) / (2 * static_cast<int64_t>(h)));
-        rows[j] = sTop + (mirrorY ? sh - 1 - k : k);
+    for (int j = 0; j < dh; ++j) {
+        int k = static_cast<int>((static_cast<int64_t>(2 * j + 1) * sdh) / (2 * static_cast<int64_t>(dh)));
+        rows[j] = sArea.top + (mirrorY ? sdh - 1 - k : k);
     }
     // A same-surface stretch reads from a snapshot of the source.
     std::vector<uint32_t> snapshot;
     const uint32_t* sdata = src.data;
     if (dst.surface == src.surface) {
-        snapshot.assign(src.data, src.data + static_cast<size_t>(src.stride) * src.height);
+        snapshot.assign(src.data, src.data + static_cast<size_t>(src.stride) * src.deviceHeight);
         sdata = snapshot.data();
     }
-    const RECT area{dLeft, dTop, dLeft + w, dTop + h};
     for (const RECT& c : dst.clip) {
         RECT r;
         if (!Intersect(area, c, &r)) continue;
-        for (int Y = r.top; Y < r.bottom; ++Y) {
-            const int syy = rows[Y - dTop];
-            if (syy < 0 || syy >= src.height) continue;
+        const RECT d = dst.DevRect(r);
+        for (int Y = d.top; Y < d.bottom; ++Y) {
+            const int syy = rows[Y - dArea.top];
+            if (syy < 0 || syy >= src.deviceHeight) continue;
             const uint32_t* srow = sdata + static_cast<size_t>(syy) * src.stride;
             uint32_t* drow = dst.data + static_cast<size_t>(Y) * dst.stride;
-            for (int X = r.left; X < r.right; ++X) {
-                const int sxx = cols[X - dLeft];
-                if (sxx < 0 || sxx >= src.width) continue;
+            for (int X = d.left; X < d.right; ++X) {
+                const int sxx = cols[X - dArea.left];
+                if (sxx < 0 || sxx >= src.deviceWidth) continue;
                 const uint32_t p = srow[sxx];
                 if (useKey && (p & 0x00FFFFFFu) == key) continue;
                 drow[X] = p;
@@ -108,16 +115,31 @@ void StretchCopy(DrawScope& scope, const Target& src, int x, int y, int w, int h
     }
 }
 
+// A copy between surfaces of different device scales (a bitmap made before the scale changed):
+// cairo resamples, by nearest pixel when enlarging.
+void ScaledCopy(DrawScope& scope, const Target& s, int x, int y, int width, int height, int srcX, int srcY) {
+    Target& d = scope.dst();
+    cairo_t* cr = CreateContext(d);
+    AddDeviceAlignedRect(cr, d, x, y, width, height);
+    cairo_clip(cr);
+    cairo_set_source_surface(cr, s.surface, x - srcX - s.ox, y - srcY - s.oy);
+    cairo_pattern_set_filter(cairo_get_source(cr),
+                             s.scale < d.scale ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    RECT area{x + d.ox, y + d.oy, x + d.ox + width, y + d.oy + height};
+    RECT readable{x + d.ox - srcX - s.ox, y + d.oy - srcY - s.oy, x + d.ox - srcX - s.ox + s.width,
+                  y + d.oy - srcY - s.oy + s.height};
+    if (Intersect(area, readable, &area)) scope.Touched(area);
+}
+
 // A target for reading a bitmap directly (TransparentImage takes bitmaps as well as DCs).
 bool BitmapTarget(HANDLE handle, Target* t) {
     Bitmap* bmp = FindAs<Bitmap>(handle, Kind::Bitmap);
     if (!bmp || !bmp->surface) return false;
     t->surface = bmp->surface;
-    cairo_surface_flush(t->surface);
-    t->data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(t->surface));
-    t->stride = cairo_image_surface_get_stride(t->surface) / 4;
-    t->width = cairo_image_surface_get_width(t->surface);
-    t->height = cairo_image_surface_get_height(t->surface);
+    DescribeSurface(t->surface, t);
     t->ox = t->oy = 0;
     return true;
 }
@@ -137,6 +159,8 @@ void FillWithBrush(DrawScope& scope, const RECT& dcRect, Brush* brush) {
     const uint32_t pixel = ToPixel(brush->color);
     const uint32_t* pdata = nullptr;
     int pw = 0, ph = 0, pstride = 0;
+    // Patterns tile from the DC origin, in device pixels.
+    const int originX = t.Dev(t.ox), originY = t.Dev(t.oy);
     if (brush->pattern) {
         cairo_surface_flush(brush->pattern);
         pdata = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(brush->pattern));
@@ -147,18 +171,19 @@ void FillWithBrush(DrawScope& scope, const RECT& dcRect, Brush* brush) {
     for (const RECT& c : t.clip) {
         RECT r;
         if (!Intersect(area, c, &r)) continue;
-        for (int y = r.top; y < r.bottom; ++y) {
+        const RECT d = t.DevRect(r);
+        for (int y = d.top; y < d.bottom; ++y) {
             uint32_t* row = t.data + static_cast<size_t>(y) * t.stride;
             if (!pdata) {
-                FillRow(row + r.left, r.right - r.left, pixel);
+                FillRow(row + d.left, d.right - d.left, pixel);
                 continue;
             }
             // The pattern is tiled from the DC origin, copied in runs of whole pattern rows.
-            const uint32_t* prow = pdata + static_cast<size_t>(PositiveMod(y - t.oy, ph)) * pstride;
-            int x = r.left;
-            while (x < r.right) {
-                const int px = PositiveMod(x - t.ox, pw);
-                const int run = std::min(pw - px, static_cast<int>(r.right - x));
+            const uint32_t* prow = pdata + static_cast<size_t>(PositiveMod(y - originY, ph)) * pstride;
+            int x = d.left;
+            while (x < d.right) {
+                const int px = PositiveMod(x - originX, pw);
+                const int run = std::min(pw - px, static_cast<int>(d.right - x));
                 std::memcpy(row + x, prow + px, sizeof(uint32_t) * run);
                 x += run;
             }
@@ -187,10 +212,20 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
     const RECT readable{-offX, -offY, s.width - offX, s.height - offY};
     RECT block;
     if (!Intersect(area, readable, &block)) return TRUE;
+    if (s.scale != d.scale) {
+        ScaledCopy(scope, s, x, y, width, height, srcX, srcY);
+        return TRUE;
+    }
     for (const RECT& c : d.clip) {
         RECT r;
         if (!Intersect(block, c, &r)) continue;
-        CopyBlock(d, r.left, r.top, s, r.left + offX, r.top + offY, r.right - r.left, r.bottom - r.top);
+        // Device pixels: the destination's edges as fills round them; the source from the same
+        // rounding of its own corner, limited to what it holds.
+        const RECT dr = d.DevRect(r);
+        const int sl = s.Dev(r.left + offX), st = s.Dev(r.top + offY);
+        const int w = std::min<int>(dr.right - dr.left, s.deviceWidth - sl);
+        const int h = std::min<int>(dr.bottom - dr.top, s.deviceHeight - st);
+        if (w > 0 && h > 0) CopyBlock(d, dr.left, dr.top, s, sl, st, w, h);
         // The source's unused top byte comes along; on the screen it is cleared before reading.
         scope.Touched(r);
     }
@@ -262,8 +297,8 @@ COLORREF GetPixel(HDC hdc, int x, int y) {
     const Target& t = scope.dst();
     const int X = x + t.ox, Y = y + t.oy;
     for (const RECT& c : t.clip)
-        if (X >= c.left && X < c.right && Y >= c.top && Y < c.bottom)
-            return ToColorRef(t.data[static_cast<size_t>(Y) * t.stride + X] & 0x00FFFFFFu);
+        if (X >= c.left && X < c.right && Y >= c.top && Y < c.bottom)  // its top-left device pixel
+            return ToColorRef(t.data[static_cast<size_t>(t.Dev(Y)) * t.stride + t.Dev(X)] & 0x00FFFFFFu);
     return CLR_INVALID;
 }
 
@@ -274,7 +309,10 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
     const int X = x + t.ox, Y = y + t.oy;
     for (const RECT& c : t.clip) {
         if (X >= c.left && X < c.right && Y >= c.top && Y < c.bottom) {
-            t.data[static_cast<size_t>(Y) * t.stride + X] = ToPixel(color);
+            const RECT d = t.DevRect(RECT{X, Y, X + 1, Y + 1});
+            for (int dy = d.top; dy < d.bottom; ++dy)
+                FillRow(t.data + static_cast<size_t>(dy) * t.stride + d.left, d.right - d.left,
+                        ToPixel(color));
             scope.Touched(RECT{X, Y, X + 1, Y + 1});
             return color & 0x00FFFFFFu;
         }

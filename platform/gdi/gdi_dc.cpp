@@ -62,11 +62,7 @@ bool BuildTarget(HDC hdc, const WindowGeometry& g, bool forReading, Target* t) {
         t->surface = FramebufferSurface();
         t->framebuffer = true;
     }
-    cairo_surface_flush(t->surface);
-    t->data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(t->surface));
-    t->stride = cairo_image_surface_get_stride(t->surface) / 4;
-    t->width = cairo_image_surface_get_width(t->surface);
-    t->height = cairo_image_surface_get_height(t->surface);
+    DescribeSurface(t->surface, t);
     RECT bounds{0, 0, t->width, t->height};
     t->clip.clear();
     if (dc->dcKind == DcKind::Window && dc->hwnd) {
@@ -113,6 +109,7 @@ Brush::~Brush() {
 
 Icon::~Icon() {
     if (surface) cairo_surface_destroy(surface);
+    if (drawn) cairo_surface_destroy(drawn);
 }
 
 std::recursive_mutex& Mutex() {
@@ -222,9 +219,60 @@ void DrawScope::Touched(const RECT& r) {
     m_touched = Bound(m_touched, r);
 }
 
+void DescribeSurface(cairo_surface_t* surface, Target* t) {
+    cairo_surface_flush(surface);
+    t->data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface));
+    t->stride = cairo_image_surface_get_stride(surface) / 4;
+    t->deviceWidth = cairo_image_surface_get_width(surface);
+    t->deviceHeight = cairo_image_surface_get_height(surface);
+    t->scale = SurfaceScale(surface);
+    SurfaceLogicalSize(surface, &t->width, &t->height);
+}
+
+double SurfaceScale(cairo_surface_t* surface) {
+    double sx = 1.0, sy = 1.0;
+    cairo_surface_get_device_scale(surface, &sx, &sy);
+    return sx;
+}
+
+void SurfaceLogicalSize(cairo_surface_t* surface, int* width, int* height) {
+    const double scale = SurfaceScale(surface);
+    const int w = cairo_image_surface_get_width(surface);
+    const int h = cairo_image_surface_get_height(surface);
+    // Device sizes are round(size * scale), so this finds the size back for every scale >= 1.
+    *width = scale == 1.0 ? w : static_cast<int>(std::lround(w / scale));
+    *height = scale == 1.0 ? h : static_cast<int>(std::lround(h / scale));
+}
+
+cairo_surface_t* CreateScaledSurface(int width, int height) {
+    const double scale = DeviceScale();
+    cairo_surface_t* s =
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, ToDevice(scale, width), ToDevice(scale, height));
+    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(s);
+        return nullptr;
+    }
+    cairo_surface_set_device_scale(s, scale, scale);
+    return s;
+}
+
+void AddDeviceAlignedRect(cairo_t* cr, const Target& t, int x, int y, int w, int h) {
+    if (t.scale == 1.0) {
+        cairo_rectangle(cr, x, y, w, h);
+        return;
+    }
+    const RECT d = t.DevRect(RECT{t.ox + x, t.oy + y, t.ox + x + w, t.oy + y + h});
+    cairo_rectangle(cr, d.left / t.scale - t.ox, d.top / t.scale - t.oy, (d.right - d.left) / t.scale,
+                    (d.bottom - d.top) / t.scale);
+}
+
 cairo_t* CreateContext(const Target& t) {
     cairo_t* cr = cairo_create(t.surface);
-    for (const RECT& r : t.clip) cairo_rectangle(cr, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    for (const RECT& r : t.clip) {
+        const RECT d = t.DevRect(r);
+        cairo_rectangle(cr, d.left / t.scale, d.top / t.scale, (d.right - d.left) / t.scale,
+                        (d.bottom - d.top) / t.scale);
+    }
     cairo_clip(cr);
     cairo_translate(cr, t.ox, t.oy);
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
@@ -235,11 +283,49 @@ cairo_surface_t* CopySurface(cairo_surface_t* source) {
     int w = cairo_image_surface_get_width(source);
     int h = cairo_image_surface_get_height(source);
     cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+    // The same device scale on both: device pixels map one to one.
+    const double scale = SurfaceScale(source);
+    cairo_surface_set_device_scale(copy, scale, scale);
     cairo_t* cr = cairo_create(copy);
     cairo_set_source_surface(cr, source, 0, 0);
     cairo_paint(cr);
     cairo_destroy(cr);
     return copy;
+}
+
+namespace {
+
+cairo_surface_t* Resample(cairo_surface_t* decoded, double imageScale, cairo_format_t format) {
+    const double scale = DeviceScale();
+    const int w = static_cast<int>(std::lround(cairo_image_surface_get_width(decoded) / imageScale));
+    const int h = static_cast<int>(std::lround(cairo_image_surface_get_height(decoded) / imageScale));
+    cairo_surface_t* out = cairo_image_surface_create(format, ToDevice(scale, w), ToDevice(scale, h));
+    cairo_surface_set_device_scale(out, scale, scale);
+    cairo_surface_set_device_scale(decoded, imageScale, imageScale);
+    cairo_t* cr = cairo_create(out);
+    cairo_set_source_surface(cr, decoded, 0, 0);
+    if (imageScale != scale) {
+        // Drawn at its size in program pixels; the edges repeat rather than fade into nothing.
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+        cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+    }
+    cairo_paint(cr);  // over black for opaque surfaces, as the decoded bitmaps are laid
+    cairo_destroy(cr);
+    return out;
+}
+
+}  // namespace
+
+cairo_surface_t* OpaqueAtDeviceScale(cairo_surface_t* decoded, double imageScale) {
+    return Resample(decoded, imageScale, CAIRO_FORMAT_RGB24);
+}
+
+cairo_surface_t* ImageAtDeviceScale(cairo_surface_t* decoded, double imageScale) {
+    if (imageScale == DeviceScale()) {
+        cairo_surface_set_device_scale(decoded, imageScale, imageScale);
+        return cairo_surface_reference(decoded);
+    }
+    return Resample(decoded, imageScale, cairo_image_surface_get_format(decoded));
 }
 
 }  // namespace mvgdi
@@ -321,11 +407,8 @@ BOOL DeleteDC(HDC hdc) {
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
     if (width < 0 || height < 0) return nullptr;
     if (width == 0 || height == 0) width = height = 1;
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(s);
-        return nullptr;
-    }
+    cairo_surface_t* s = CreateScaledSurface(width, height);
+    if (!s) return nullptr;
     auto bmp = std::make_unique<Bitmap>();
     bmp->surface = s;  // cairo clears new image surfaces: opaque black
     std::lock_guard<std::recursive_mutex> lock(Mutex());
@@ -412,8 +495,10 @@ int GetObjectW(HGDIOBJ obj, int size, LPVOID out) {
         cairo_surface_t* s = static_cast<Bitmap*>(o)->surface;
         BITMAP bm{};
         bm.bmType = 0;
-        bm.bmWidth = cairo_image_surface_get_width(s);
-        bm.bmHeight = cairo_image_surface_get_height(s);
+        int w = 0, h = 0;
+        SurfaceLogicalSize(s, &w, &h);  // the program's pixels, whatever the device's
+        bm.bmWidth = w;
+        bm.bmHeight = h;
         bm.bmWidthBytes = bm.bmWidth * 4;
         bm.bmPlanes = 1;
         bm.bmBitsPixel = 32;

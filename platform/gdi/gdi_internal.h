@@ -8,6 +8,7 @@
 
 #include <cairo.h>
 
+#include <cmath>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -29,7 +30,9 @@ struct Object {
     int selected = 0;    // number of DCs it is selected into
 };
 
-// Bitmaps are cairo RGB24 surfaces (opaque; the top byte of a pixel is not meaningful).
+// Bitmaps are cairo RGB24 surfaces (opaque; the top byte of a pixel is not meaningful). Every
+// surface carries its device scale (cairo's): a bitmap of w x h program pixels holds
+// round(w*S) x round(h*S) device pixels.
 struct Bitmap : Object {
     Bitmap() : Object(Kind::Bitmap) {}
     ~Bitmap() override;
@@ -63,7 +66,8 @@ struct Font : Object {
 struct Icon : Object {
     Icon() : Object(Kind::Icon) {}
     ~Icon() override;
-    cairo_surface_t* surface = nullptr;
+    cairo_surface_t* surface = nullptr;  // the 1x pixels
+    cairo_surface_t* drawn = nullptr;    // a larger variant to draw at a device scale > 1, or null
 };
 
 enum class DcKind { Memory, Window, Screen };
@@ -100,25 +104,47 @@ T* FindAs(const void* handle, Kind kind) {
 void Erase(const void* handle);
 HGDIOBJ Stock(int index);
 
-// The framebuffer surface (created on first use).
+// The device scale new surfaces are made at (the display's; 1 until a display says otherwise).
+double DeviceScale();
+// Device pixels of a length or an edge of program pixels at a scale: edges round the same way
+// everywhere, so rectangles that meet in program pixels meet in device pixels too.
+inline int ToDevice(double scale, long v) {
+    return scale == 1.0 ? static_cast<int>(v) : static_cast<int>(std::lround(v * scale));
+}
+// A new opaque surface of w x h program pixels at the current device scale (null on failure).
+cairo_surface_t* CreateScaledSurface(int width, int height);
+double SurfaceScale(cairo_surface_t* surface);
+// The surface's size in program pixels.
+void SurfaceLogicalSize(cairo_surface_t* surface, int* width, int* height);
+
+// The framebuffer surface (created on first use, at the device scale).
 cairo_surface_t* FramebufferSurface();
 // Marks a screen rectangle changed; where cairo drew, the unused top byte of its pixels is cleared
 // before the pixels are next handed out.
 void FramebufferTouched(const RECT& screenRect);
 
-// A surface as drawing code sees it: pixels, size, the DC origin and the clip, in surface pixels.
+// A surface as drawing code sees it. The DC origin, the clip and the size are in program pixels
+// (surface coordinates); data, stride and the device size are the device pixels underneath.
 struct Target {
     cairo_surface_t* surface = nullptr;
     uint32_t* data = nullptr;
-    int stride = 0;  // in pixels
-    int width = 0;
+    int stride = 0;  // in device pixels
+    int width = 0;   // program pixels
     int height = 0;
+    int deviceWidth = 0;
+    int deviceHeight = 0;
+    double scale = 1.0;
     int ox = 0;  // DC origin on the surface
     int oy = 0;
     std::vector<RECT> clip;  // surface rectangles that may be drawn, inside the surface
     bool framebuffer = false;
     Dc* dc = nullptr;
+    int Dev(long v) const { return ToDevice(scale, v); }
+    // The device pixels of a surface rectangle.
+    RECT DevRect(const RECT& r) const { return RECT{Dev(r.left), Dev(r.top), Dev(r.right), Dev(r.bottom)}; }
 };
+// Fills in the pixel fields of a target from its surface (program size, device size, scale).
+void DescribeSurface(cairo_surface_t* surface, Target* t);
 
 // Resolves one or two DCs to targets under the drawing lock. Window geometry is asked of the window
 // manager before the lock is taken. Drawing reports what it touched on the destination so that the
@@ -163,13 +189,24 @@ inline COLORREF ToColorRef(uint32_t p) {
 inline void SetSourceColor(cairo_t* cr, COLORREF c) {
     cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
 }
-// A cairo context on a target: clipped to its clip, origin at the DC origin, no antialiasing.
+// A cairo context on a target: clipped to its clip, origin at the DC origin, no antialiasing. Its
+// units are program pixels; the surface's device scale maps them to device pixels.
 cairo_t* CreateContext(const Target& t);
+// Adds a rectangle given in DC coordinates to the path of a context from CreateContext, its edges
+// on the device pixels ToDevice gives (cairo's own rounding may differ at fractional scales).
+void AddDeviceAlignedRect(cairo_t* cr, const Target& t, int x, int y, int w, int h);
 // Fills a rectangle given in DC coordinates with a brush (solid or pattern), clipped.
 void FillWithBrush(DrawScope& scope, const RECT& dcRect, Brush* brush);
-// Creates a copy of a surface region as a new RGB24 surface.
+// Creates a copy of a surface as a new RGB24 surface at the same device scale.
 cairo_surface_t* CopySurface(cairo_surface_t* source);
+// An opaque copy at the current device scale of a decoded image drawn at imageScale (its device
+// pixels per program pixel): the same pixels when the scales match, else resampled once.
+cairo_surface_t* OpaqueAtDeviceScale(cairo_surface_t* decoded, double imageScale);
+// The same for an image that keeps its alpha (ARGB32 stays ARGB32).
+cairo_surface_t* ImageAtDeviceScale(cairo_surface_t* decoded, double imageScale);
 
+// Empties the imaging service's cache of decoded files (a new device scale). Caller holds Mutex().
+void ForgetDecodedImages();
 // Decodes PNG bytes (null on failure); the surface is ARGB32 (or RGB24 for opaque PNGs).
 cairo_surface_t* DecodePng(const unsigned char* data, size_t size);
 // UTF-8 of `count` wide characters, through WideCharToMultiByte.

@@ -1,6 +1,9 @@
 // Pens, lines and rectangles. One-pixel lines land on the pixels Win32 draws: from the start point
-// up to, not including, the end point. Wide pens are stroked by cairo with round ends, unsmoothed.
+// up to, not including, the end point; at a device scale S each of those pixels is a square of
+// round(S) device pixels from its top-left corner, so a thin line stays one crisp line. Wide pens
+// are stroked by cairo with round ends, unsmoothed.
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "platform/gdi/gdi_internal.h"
@@ -23,6 +26,7 @@ void PlotLine(DrawScope& scope, const Pen& pen, int x0, int y0, int x1, int y1) 
     const int major = xMajor ? dx : dy, minor = xMajor ? dy : dx;
     RECT touched{0, 0, 0, 0};
     bool any = false;
+    const int thick = t.scale == 1.0 ? 1 : std::max(1, static_cast<int>(std::lround(t.scale)));
     for (int i = 0; i < steps; ++i) {
         if (pen.style == PS_DASH && i % (kDashOn + kDashOff) >= kDashOn) continue;
         // Minor offset rounded half up along the direction of travel.
@@ -31,7 +35,16 @@ void PlotLine(DrawScope& scope, const Pen& pen, int x0, int y0, int x1, int y1) 
         const int y = t.oy + y0 + sy * (xMajor ? m : i);
         for (const RECT& c : t.clip) {
             if (x >= c.left && x < c.right && y >= c.top && y < c.bottom) {
-                t.data[static_cast<size_t>(y) * t.stride + x] = pixel;
+                if (thick == 1 && t.scale == 1.0) {
+                    t.data[static_cast<size_t>(y) * t.stride + x] = pixel;
+                } else {
+                    const RECT dc = t.DevRect(c);
+                    RECT block{t.Dev(x), t.Dev(y), t.Dev(x) + thick, t.Dev(y) + thick};
+                    if (Intersect(block, dc, &block))
+                        for (int Y = block.top; Y < block.bottom; ++Y)
+                            for (int X = block.left; X < block.right; ++X)
+                                t.data[static_cast<size_t>(Y) * t.stride + X] = pixel;
+                }
                 if (!any) {
                     touched = RECT{x, y, x + 1, y + 1};
                     any = true;

@@ -126,14 +126,14 @@ std::wstring TextOf(LPCWSTR text, int count, bool singleLine) {
 }
 
 // Paints each line's cell with the background colour (OPAQUE background mode).
-void FillLineBackgrounds(cairo_t* cr, PangoLayout* layout, int x, int y, COLORREF color) {
+void FillLineBackgrounds(cairo_t* cr, const Target& t, PangoLayout* layout, int x, int y, COLORREF color) {
     SetSourceColor(cr, color);
     PangoLayoutIter* iter = pango_layout_get_iter(layout);
     do {
         PangoRectangle logical;
         pango_layout_iter_get_line_extents(iter, nullptr, &logical);
         pango_extents_to_pixels(&logical, nullptr);
-        cairo_rectangle(cr, x + logical.x, y + logical.y, logical.width, logical.height);
+        AddDeviceAlignedRect(cr, t, x + logical.x, y + logical.y, logical.width, logical.height);
     } while (pango_layout_iter_next_line(iter));
     pango_layout_iter_free(iter);
     cairo_fill(cr);
@@ -248,10 +248,10 @@ int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format) {
     Target& t = scope.dst();
     cairo_t* cr = CreateContext(t);
     if (!(format & DT_NOCLIP)) {
-        cairo_rectangle(cr, rect->left, rect->top, rw, rh);
+        AddDeviceAlignedRect(cr, t, rect->left, rect->top, rw, rh);
         cairo_clip(cr);
     }
-    if (dc->bkMode == OPAQUE) FillLineBackgrounds(cr, layout, x, y, dc->bkColor);
+    if (dc->bkMode == OPAQUE) FillLineBackgrounds(cr, t, layout, x, y, dc->bkColor);
     ShowLayout(cr, layout, x, y, dc->textColor);
     cairo_destroy(cr);
     RECT drawn = PaintedBox(t, layout, x, y);
@@ -308,19 +308,21 @@ BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect, LPCWSTR 
     Target& t = scope.dst();
     cairo_t* cr = CreateContext(t);
     if (rect && (options & ETO_CLIPPED)) {
-        cairo_rectangle(cr, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+        AddDeviceAlignedRect(cr, t, rect->left, rect->top, rect->right - rect->left,
+                             rect->bottom - rect->top);
         cairo_clip(cr);
     }
     if (rect && (options & ETO_OPAQUE)) {
         SetSourceColor(cr, dc->bkColor);
-        cairo_rectangle(cr, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+        AddDeviceAlignedRect(cr, t, rect->left, rect->top, rect->right - rect->left,
+                             rect->bottom - rect->top);
         cairo_fill(cr);
         scope.Touched(RECT{t.ox + rect->left, t.oy + rect->top, t.ox + rect->right, t.oy + rect->bottom});
     }
     if (text && count > 0) {
         const std::wstring s = TextOf(text, static_cast<int>(count), true);
         PangoLayout* layout = GetLayout(ToUtf8(s.data(), s.size()), SelectedFont(dc), -1, PANGO_ALIGN_LEFT);
-        if (dc->bkMode == OPAQUE) FillLineBackgrounds(cr, layout, x, y, dc->bkColor);
+        if (dc->bkMode == OPAQUE) FillLineBackgrounds(cr, t, layout, x, y, dc->bkColor);
         ShowLayout(cr, layout, x, y, dc->textColor);
         scope.Touched(PaintedBox(t, layout, x, y));
     }

@@ -1,6 +1,8 @@
 // COM start-up and the imaging library subset: PNG files decoded by cairo and drawn with their
 // alpha. Decoded images are kept by path and file identity (modification time, size, inode), so the
-// program can ask for a decode on every draw at the cost of a stat().
+// program can ask for a decode on every draw at the cost of a stat(). On a screen of more device
+// pixels than program pixels, "name@2x.png" or "name@3x.png" beside "name.png" (the same image
+// drawn at that factor) is taken when there is one: the smallest factor not below the screen's.
 #include <sys/stat.h>
 
 #include <atomic>
@@ -55,8 +57,19 @@ std::unordered_map<std::string, CachedImage>& ImageCache() {
     return *cache;
 }
 
-// Returns a new reference to the decoded PNG at path, or null when it is missing or unreadable.
-cairo_surface_t* LoadPng(const std::string& path) {
+}  // namespace
+
+void mvgdi::ForgetDecodedImages() {
+    auto& cache = ImageCache();
+    for (auto& entry : cache) cairo_surface_destroy(entry.second.surface);
+    cache.clear();
+}
+
+namespace {
+
+// The decoded file at path (a new reference at the device scale), or null when it is missing or
+// unreadable. factor: the device pixels per program pixel the file was drawn at.
+cairo_surface_t* LoadFile(const std::string& path, double factor) {
     struct stat st;
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
     std::lock_guard<std::recursive_mutex> lock(Mutex());
@@ -70,11 +83,13 @@ cairo_surface_t* LoadPng(const std::string& path) {
         cairo_surface_destroy(c.surface);
         cache.erase(it);
     }
-    cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
-    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(s);
+    cairo_surface_t* decoded = cairo_image_surface_create_from_png(path.c_str());
+    if (cairo_surface_status(decoded) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(decoded);
         return nullptr;
     }
+    cairo_surface_t* s = ImageAtDeviceScale(decoded, factor);
+    cairo_surface_destroy(decoded);
     if (cache.size() >= kImageCacheLimit) {
         for (auto& entry : cache) cairo_surface_destroy(entry.second.surface);
         cache.clear();
@@ -87,6 +102,28 @@ cairo_surface_t* LoadPng(const std::string& path) {
     c.surface = cairo_surface_reference(s);
     cache.emplace(path, c);
     return s;
+}
+
+// "dir/name.png" as "dir/name@2x.png".
+std::string VariantPath(const std::string& path, int factor) {
+    const size_t slash = path.rfind('/');
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) dot = path.size();
+    return path.substr(0, dot) + "@" + std::to_string(factor) + "x" + path.substr(dot);
+}
+
+// The image at path as the screen wants it: a variant drawn at 2x or 3x where the device scale
+// is above 1 and the file exists, else the file itself.
+cairo_surface_t* LoadPng(const std::string& path) {
+    const double scale = DeviceScale();
+    if (scale > 1.0) {
+        // The smallest factor not below the scale first, then the larger ones, then the smaller.
+        int order[2] = {2, 3};
+        if (scale > 2.0) std::swap(order[0], order[1]);
+        for (int factor : order)
+            if (cairo_surface_t* s = LoadFile(VariantPath(path, factor), factor)) return s;
+    }
+    return LoadFile(path, 1.0);
 }
 
 class CImage final : public IImage {
@@ -105,8 +142,10 @@ public:
         *info = ImageInfo{};
         info->RawDataFormat = kImageFormatPNG;
         info->PixelFormat = kPixelFormat32bppARGB;
-        info->Width = static_cast<UINT>(cairo_image_surface_get_width(m_pSurface));
-        info->Height = static_cast<UINT>(cairo_image_surface_get_height(m_pSurface));
+        int w = 0, h = 0;
+        SurfaceLogicalSize(m_pSurface, &w, &h);  // program pixels, whichever file was read
+        info->Width = static_cast<UINT>(w);
+        info->Height = static_cast<UINT>(h);
         info->Xdpi = info->Ydpi = 96.0;
         if (cairo_image_surface_get_format(m_pSurface) == CAIRO_FORMAT_ARGB32)
             info->Flags = kImageFlagsHasAlpha;
@@ -115,8 +154,8 @@ public:
 
     HRESULT Draw(HDC hdc, const RECT* dst, const RECT* src) override {
         if (!dst) return E_POINTER;
-        const int iw = cairo_image_surface_get_width(m_pSurface);
-        const int ih = cairo_image_surface_get_height(m_pSurface);
+        int iw = 0, ih = 0;
+        SurfaceLogicalSize(m_pSurface, &iw, &ih);
         const RECT whole{0, 0, iw, ih};
         const RECT s = src ? *src : whole;
         const int dw = dst->right - dst->left, dh = dst->bottom - dst->top;
@@ -126,13 +165,17 @@ public:
         if (!scope.ok()) return E_FAIL;
         Target& t = scope.dst();
         cairo_t* cr = CreateContext(t);
-        cairo_rectangle(cr, dst->left, dst->top, dw, dh);
+        AddDeviceAlignedRect(cr, t, dst->left, dst->top, dw, dh);
         cairo_clip(cr);
-        cairo_translate(cr, dst->left, dst->top);
+        // The image's corner on a whole device pixel, as the edges of fills and copies are.
+        const double left = t.Dev(t.ox + dst->left) / t.scale - t.ox;
+        const double top = t.Dev(t.oy + dst->top) / t.scale - t.oy;
+        cairo_translate(cr, left, top);
         const bool scaled = dw != sw || dh != sh;
         if (scaled) cairo_scale(cr, static_cast<double>(dw) / sw, static_cast<double>(dh) / sh);
         cairo_set_source_surface(cr, m_pSurface, -s.left, -s.top);
-        cairo_pattern_set_filter(cairo_get_source(cr), scaled ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
+        const bool resampled = scaled || SurfaceScale(m_pSurface) != t.scale;
+        cairo_pattern_set_filter(cairo_get_source(cr), resampled ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
         cairo_paint(cr);
         cairo_destroy(cr);
         scope.Touched(RECT{t.ox + dst->left, t.oy + dst->top, t.ox + dst->right, t.oy + dst->bottom});

@@ -66,7 +66,13 @@ void MvSoftKey(int which);                                   // 0 left, 1 right 
 void MvTypeText(const std::wstring& text);                   // WM_CHAR to the focused window
 
 // Framebuffer: 0x00RRGGBB pixel of the screen, and PNG snapshots.
+// The screen is drawn at the display's device scale S (MvDeviceScale): program pixel (x, y)
+// covers device pixels from round(x*S) up to round((x+1)*S). MvGetScreenPixel and
+// MvFramebufferCopy answer in program pixels with the device pixel at each one's top-left corner;
+// MvGetScreenDevicePixel reads device pixels (0 outside the screen).
 uint32_t MvGetScreenPixel(int x, int y);
+uint32_t MvGetScreenDevicePixel(int x, int y);
+double MvDeviceScale();
 // Copies the whole screen (480*800 pixels, 0x00RRGGBB, row by row) under the drawing lock: for a
 // backend that presents from another thread, and for tests that compare whole screens.
 void MvFramebufferCopy(uint32_t* out);

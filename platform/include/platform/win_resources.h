@@ -40,6 +40,12 @@ struct MV_RES_IMAGE {
     UINT id;
     const unsigned char* png;
     size_t size;
+    // The same image drawn at twice and three times its size, for screens of more pixels (null
+    // when there is none; then the one above is resampled).
+    const unsigned char* png2x = nullptr;
+    size_t size2x = 0;
+    const unsigned char* png3x = nullptr;
+    size_t size3x = 0;
 };
 
 struct MV_RESOURCE_MODULE {
