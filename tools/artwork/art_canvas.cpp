@@ -23,10 +23,12 @@ ArtColor ArtMix(const ArtColor& from, const ArtColor& to, double t) {
     return c;
 }
 
-CArtCanvas::CArtCanvas(int width, int height, bool opaque)
+CArtCanvas::CArtCanvas(int width, int height, bool opaque, int scale)
     : m_nWidth(width), m_nHeight(height), m_bOpaque(opaque) {
-    m_pSurface = cairo_image_surface_create(opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, width, height);
+    m_pSurface = cairo_image_surface_create(opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, width * scale,
+                                            height * scale);
     m_pCr = cairo_create(m_pSurface);
+    if (scale != 1) cairo_scale(m_pCr, scale, scale);
     // A fresh surface is all zero: black for RGB24, transparent for ARGB32.
     cairo_set_antialias(m_pCr, CAIRO_ANTIALIAS_GRAY);
 }

@@ -36,7 +36,9 @@ inline constexpr unsigned kAmber = 0xFFB638;  // reset
 class CArtCanvas {
 public:
     // An opaque canvas is RGB24 (a 24-bit PNG); otherwise ARGB32 starting fully transparent.
-    CArtCanvas(int width, int height, bool opaque);
+    // A scale above 1 makes a canvas of width*scale x height*scale pixels on which drawing is
+    // still in width x height units (the same image for screens of more pixels).
+    CArtCanvas(int width, int height, bool opaque, int scale = 1);
     ~CArtCanvas();
     CArtCanvas(const CArtCanvas&) = delete;
     CArtCanvas& operator=(const CArtCanvas&) = delete;

@@ -265,9 +265,16 @@ const ArtImageEntry* ArtFindImage(const std::vector<ArtImageEntry>& entries, con
     return nullptr;
 }
 
-bool ArtRenderPng(const ArtImageEntry& entry, std::vector<unsigned char>* png) {
-    if (!entry.draw || entry.width <= 0 || entry.height <= 0) return false;
-    CArtCanvas canvas(entry.width, entry.height, entry.opaque);
+std::string ArtScaledName(const std::string& name, int scale) {
+    if (scale == 1) return name;
+    size_t dot = name.rfind('.');
+    if (dot == std::string::npos) dot = name.size();
+    return name.substr(0, dot) + "@" + std::to_string(scale) + "x" + name.substr(dot);
+}
+
+bool ArtRenderPng(const ArtImageEntry& entry, std::vector<unsigned char>* png, int scale) {
+    if (!entry.draw || entry.width <= 0 || entry.height <= 0 || scale < 1) return false;
+    CArtCanvas canvas(entry.width, entry.height, entry.opaque, scale);
     entry.draw(canvas.Cr());
     return canvas.EncodePng(png);
 }
@@ -280,15 +287,17 @@ bool ArtWriteImageFiles(const std::string& dir, std::string* error) {
         return false;
     }
     for (const ArtImageEntry& entry : ArtImageFiles()) {
-        std::vector<unsigned char> png;
-        if (!ArtRenderPng(entry, &png)) {
-            *error = "cannot draw " + entry.name;
-            return false;
+        for (int scale : kArtScales) {
+            std::vector<unsigned char> png;
+            if (!ArtRenderPng(entry, &png, scale)) {
+                *error = "cannot draw " + entry.name;
+                return false;
+            }
+            const std::string path = dir + "/" + ArtScaledName(entry.name, scale);
+            std::vector<unsigned char> existing;
+            if (ReadFile(path, &existing) && existing == png) continue;
+            if (!WriteFileAtomically(path, std::string(png.begin(), png.end()), error)) return false;
         }
-        const std::string path = dir + "/" + entry.name;
-        std::vector<unsigned char> existing;
-        if (ReadFile(path, &existing) && existing == png) continue;
-        if (!WriteFileAtomically(path, std::string(png.begin(), png.end()), error)) return false;
     }
     return true;
 }
@@ -302,16 +311,20 @@ bool ArtWriteResourceSource(const std::string& path, std::string* error) {
     int iconCount = 0;
     int bitmapCount = 0;
     for (const ArtResourceEntry& resource : ArtResources()) {
-        std::vector<unsigned char> png;
-        if (!ArtRenderPng(resource.image, &png)) {
-            *error = "cannot draw " + resource.image.name;
-            return false;
-        }
         const std::string name =
             std::string(resource.icon ? "kIcon" : "kBitmap") + std::to_string(resource.id);
-        AppendByteArray(&out, name, png);
-        const std::string entry =
-            "    {" + std::to_string(resource.id) + ", " + name + ", sizeof " + name + "},\n";
+        std::string entry = "    {" + std::to_string(resource.id);
+        for (int scale : kArtScales) {
+            std::vector<unsigned char> png;
+            if (!ArtRenderPng(resource.image, &png, scale)) {
+                *error = "cannot draw " + resource.image.name;
+                return false;
+            }
+            const std::string array = scale == 1 ? name : name + "_" + std::to_string(scale) + "x";
+            AppendByteArray(&out, array, png);
+            entry += ", " + array + ", sizeof " + array;
+        }
+        entry += "},\n";
         if (resource.icon) {
             icons += entry;
             ++iconCount;

@@ -32,12 +32,18 @@ std::vector<ArtResourceEntry> ArtResources();
 // Looks a file up by its exact name; nullptr when unknown.
 const ArtImageEntry* ArtFindImage(const std::vector<ArtImageEntry>& entries, const std::string& name);
 
-// Draws a entry onto a fresh canvas and encodes it.
-bool ArtRenderPng(const ArtImageEntry& entry, std::vector<unsigned char>* png);
-// Writes every img file into dir (created if missing). Files whose bytes are unchanged are left
-// alone, so their timestamps only move when the artwork does.
+// Every image is drawn at these factors: 1 (its size in the program's pixels), 2 and 3 (for
+// screens of more pixels; the program takes the smallest factor not below the screen's).
+inline constexpr int kArtScales[] = {1, 2, 3};
+// Draws a entry onto a fresh canvas (scale x its size) and encodes it.
+bool ArtRenderPng(const ArtImageEntry& entry, std::vector<unsigned char>* png, int scale = 1);
+// The file name of an image drawn at a factor: "name.png", "name@2x.png", "name@3x.png".
+std::string ArtScaledName(const std::string& name, int scale);
+// Writes every img file into dir (created if missing), at each factor. Files whose bytes are
+// unchanged are left alone, so their timestamps only move when the artwork does.
 bool ArtWriteImageFiles(const std::string& dir, std::string* error);
 // Writes the bytes through a temporary file and a rename, unless the file holds them already.
 bool ArtWriteFileIfChanged(const std::string& path, const std::string& bytes, std::string* error);
-// Writes the C++ source that defines g_mvResIcons/g_mvResBitmaps with the PNG bytes.
+// Writes the C++ source that defines g_mvResIcons/g_mvResBitmaps with the PNG bytes (each
+// image at 1x, with its 2x and 3x drawings beside it: NAME, NAME_2x, NAME_3x).
 bool ArtWriteResourceSource(const std::string& path, std::string* error);

@@ -83,13 +83,17 @@ TEST(ArtCatalog, ImageFolderIsWrittenCompletelyAndOnlyChangesWithTheArtwork) {
         (void)entry;
         ++files;
     }
-    EXPECT_EQ(files, entries.size());  // no temporaries left behind
+    EXPECT_EQ(files, 3 * entries.size());  // each at 1x, 2x, 3x; no temporaries left behind
     for (const ArtImageEntry& entry : entries) {
-        ArtDecoded image;
-        ASSERT_TRUE(ArtDecodeFile(dir + "/" + entry.name, &image)) << entry.name;
-        EXPECT_EQ(image.width, entry.width) << entry.name;
-        EXPECT_EQ(image.height, entry.height) << entry.name;
+        for (int scale : kArtScales) {
+            const std::string name = ArtScaledName(entry.name, scale);
+            ArtDecoded image;
+            ASSERT_TRUE(ArtDecodeFile(dir + "/" + name, &image)) << name;
+            EXPECT_EQ(image.width, scale * entry.width) << name;
+            EXPECT_EQ(image.height, scale * entry.height) << name;
+        }
     }
+    EXPECT_EQ(ArtScaledName("popup01_tit.PNG", 2), "popup01_tit@2x.PNG");
 
     // A second run rewrites nothing that is unchanged, and restores a damaged file.
     const std::string digit = dir + "/num_07.png";
@@ -166,9 +170,15 @@ TEST(ArtCatalog, ResourceSourceCarriesEveryResourceByteForByte) {
         std::vector<unsigned char> png;
         ASSERT_TRUE(ArtRenderPng(resource.image, &png));
         EXPECT_EQ(ParseArray(source, name), png) << name;
-        // Listed in its own table, with its id.
+        for (int scale : {2, 3}) {
+            std::vector<unsigned char> scaled;
+            ASSERT_TRUE(ArtRenderPng(resource.image, &scaled, scale));
+            EXPECT_EQ(ParseArray(source, name + "_" + std::to_string(scale) + "x"), scaled) << name;
+        }
+        // Listed in its own table, with its id and its three drawings.
         const size_t entry =
-            source.find("{" + std::to_string(resource.id) + ", " + name + ", sizeof " + name + "}");
+            source.find("{" + std::to_string(resource.id) + ", " + name + ", sizeof " + name + ", " + name +
+                        "_2x, sizeof " + name + "_2x, " + name + "_3x, sizeof " + name + "_3x}");
         ASSERT_NE(entry, std::string::npos) << name;
         EXPECT_EQ(entry > bitmaps, !resource.icon) << name;
     }
