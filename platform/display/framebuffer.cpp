@@ -188,6 +188,22 @@ uint32_t MvGetScreenDevicePixel(int x, int y) {
            0x00FFFFFFu;
 }
 
+void MvFramebufferCopyDevice(std::vector<uint32_t>* out, int* width, int* height) {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    CleanFramebufferLocked();
+    cairo_surface_t* s = FramebufferSurface();
+    cairo_surface_flush(s);
+    const int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    const unsigned char* data = cairo_image_surface_get_data(s);
+    out->resize(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y)
+        std::memcpy(out->data() + static_cast<size_t>(y) * w, data + static_cast<size_t>(y) * stride,
+                    sizeof(uint32_t) * w);
+    *width = w;
+    *height = h;
+}
+
 void MvFramebufferCopy(uint32_t* out) {
     std::lock_guard<std::recursive_mutex> lock(Mutex());
     CleanFramebufferLocked();

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/win_types.h"
 
@@ -76,6 +77,8 @@ double MvDeviceScale();
 // Copies the whole screen (480*800 pixels, 0x00RRGGBB, row by row) under the drawing lock: for a
 // backend that presents from another thread, and for tests that compare whole screens.
 void MvFramebufferCopy(uint32_t* out);
+// The device pixels of the whole screen (0x00RRGGBB, row by row) and their width and height.
+void MvFramebufferCopyDevice(std::vector<uint32_t>* out, int* width, int* height);
 bool MvSaveScreenshot(const std::string& pngPath);
 
 // Scripted runs: lines of "tap X Y", "press X Y", "move X Y", "release X Y",
