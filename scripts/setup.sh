@@ -10,6 +10,7 @@ packages=(
   desktop-file-utils appstream
   dbus python3-dbusmock xdotool
   clang-format-14
+  weston xwayland imagemagick
 )
 
 missing=()

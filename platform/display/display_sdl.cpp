@@ -1,10 +1,13 @@
-// The SDL display: a resizable window titled "Movimetra" showing the 480x800 framebuffer scaled
-// to fit (aspect kept, centred; smoothed at factors that are not whole). The mouse and the touch
-// screen are the stylus, F1/F2 are the soft keys, other keys and typed text go to the focused
-// window, and closing the window closes the program's main window. The screen may blank as the
-// desktop decides: a workout keeps the device running by other means.
+// The SDL display: a resizable window titled "Movimetra", a native Wayland client where a Wayland
+// compositor runs (X11 otherwise). The 480x800 screen is drawn at the scale at which it fits the
+// window's pixels (aspect kept, centred) and copied into them one to one; a window of another
+// size draws again at its own scale. The mouse and the touch screen are the stylus, F1/F2 are the
+// soft keys, other keys and typed text go to the focused window, and closing the window closes
+// the program's main window. The screen may blank as the desktop decides: a workout keeps the
+// device running by other means. Presenting never waits for the display's refresh.
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,10 +25,22 @@ namespace {
 
 constexpr int64_t kFrameMs = 16;  // at most about 60 presents a second
 
-// MOVIMETRA_WINDOW: "WIDTHxHEIGHT" (the window's size) or "fullscreen"; else 480x800.
-Uint32 WindowSetting(int* width, int* height) {
+// The first window: 480x800 where the display's usable area holds it, else the largest size of
+// that shape it holds.
+void FittingWindowSize(int* width, int* height) {
     *width = MV_SCREEN_WIDTH;
     *height = MV_SCREEN_HEIGHT;
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || usable.w <= 0 || usable.h <= 0) return;
+    if (usable.w >= MV_SCREEN_WIDTH && usable.h >= MV_SCREEN_HEIGHT) return;
+    MvFrameFit fit = MvFitFrame(usable.w, usable.h);
+    *width = std::min(fit.width, static_cast<int>(usable.w));
+    *height = std::min(fit.height, static_cast<int>(usable.h));
+}
+
+// MOVIMETRA_WINDOW: "WIDTHxHEIGHT" (the window's size) or "fullscreen"; else a size that fits.
+Uint32 WindowSetting(int* width, int* height) {
+    FittingWindowSize(width, height);
     const char* setting = std::getenv("MOVIMETRA_WINDOW");
     if (setting == nullptr || setting[0] == '\0') return 0;
     if (std::strcmp(setting, "fullscreen") == 0) return SDL_WINDOW_FULLSCREEN_DESKTOP;
@@ -83,6 +98,13 @@ public:
         // (X11) or application ID (Wayland). A value the user set wins.
         setenv("SDL_VIDEO_X11_WMCLASS", MV_APP_ID, 0);
         setenv("SDL_VIDEO_WAYLAND_WMCLASS", MV_APP_ID, 0);
+        // Wayland first (SDL would take X11 through Xwayland, which the compositor then
+        // stretches), X11 where there is no compositor; a driver the user names wins.
+        const char* driver = std::getenv("SDL_VIDEODRIVER");
+        if (driver == nullptr || driver[0] == '\0') SDL_SetHint(SDL_HINT_VIDEODRIVER, "wayland,x11");
+        // A compositor stops frame callbacks while the screen is off: presenting must not wait
+        // for them, or counting would stall behind it.
+        SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
         int width, height;
         Uint32 flags = WindowSetting(&width, &height);
@@ -98,9 +120,8 @@ public:
             Shutdown();
             return false;
         }
-        m_texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                                      MV_SCREEN_WIDTH, MV_SCREEN_HEIGHT);
-        if (m_texture == nullptr) {
+        FollowWindowScale();
+        if (!MakeTexture()) {
             Shutdown();
             return false;
         }
@@ -118,6 +139,7 @@ public:
         m_renderer = nullptr;
         m_window = nullptr;
         SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+        MvSetDeviceScale(1.0);
     }
 
     void PollEvents() override {
@@ -145,12 +167,18 @@ public:
         if (!m_iconSet) SetIconFromMainWindow();
         int64_t now = RealMonotonicMs();
         if (!m_force && now - m_lastPresent < kFrameMs) return kFrameMs - (now - m_lastPresent);
+        int width = 0, height = 0;
+        MvFramebufferDeviceSize(&width, &height);
+        if ((width != m_textureWidth || height != m_textureHeight) && !MakeTexture()) return -1;
         if (const uint32_t* pixels = MvFramebufferDisplayData())
-            SDL_UpdateTexture(m_texture, nullptr, pixels, MV_SCREEN_WIDTH * 4);
+            SDL_UpdateTexture(m_texture, nullptr, pixels, width * 4);
         SDL_SetRenderDrawColor(m_renderer, 0, 0, 0, 255);
         SDL_RenderClear(m_renderer);
+        // The frame's place in the window; the framebuffer has its size (one to one) unless the
+        // window is smaller than 480x800, where the 1x frame is shrunk to fit.
         MvFrameFit fit = Fit();
-        SDL_SetTextureScaleMode(m_texture, fit.integral ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+        const bool exact = fit.width == width && fit.height == height;
+        SDL_SetTextureScaleMode(m_texture, exact ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
         SDL_Rect target = {fit.x, fit.y, fit.width, fit.height};
         SDL_RenderCopy(m_renderer, m_texture, nullptr, &target);
         SDL_RenderPresent(m_renderer);
@@ -167,6 +195,24 @@ public:
     bool WaitsItself() const override { return true; }
 
 private:
+    // The device scale at which the 480x800 screen fits the window's pixels (1 at least: a
+    // smaller window shows the 1x frame shrunk). A new scale repaints every window.
+    void FollowWindowScale() {
+        int width = 0, height = 0;
+        if (SDL_GetRendererOutputSize(m_renderer, &width, &height) != 0 || width <= 0 || height <= 0) return;
+        const double scale = std::min(static_cast<double>(width) / MV_SCREEN_WIDTH,
+                                      static_cast<double>(height) / MV_SCREEN_HEIGHT);
+        MvSetDeviceScale(std::max(scale, 1.0));
+    }
+
+    bool MakeTexture() {
+        if (m_texture) SDL_DestroyTexture(m_texture);
+        MvFramebufferDeviceSize(&m_textureWidth, &m_textureHeight);
+        m_texture = SDL_CreateTexture(m_renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                      m_textureWidth, m_textureHeight);
+        return m_texture != nullptr;
+    }
+
     MvFrameFit Fit() const {
         int width = 0, height = 0;
         if (SDL_GetRendererOutputSize(m_renderer, &width, &height) != 0)
@@ -255,6 +301,9 @@ private:
                 if (ev.window.event == SDL_WINDOWEVENT_EXPOSED ||
                     ev.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
                     m_force = true;
+                if (ev.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
+                    ev.window.event == SDL_WINDOWEVENT_DISPLAY_CHANGED)
+                    FollowWindowScale();
                 break;
             case SDL_MOUSEBUTTONDOWN:
                 if (ev.button.button == SDL_BUTTON_LEFT && ev.button.which != SDL_TOUCH_MOUSEID &&
@@ -334,6 +383,8 @@ private:
     SDL_Window* m_window = nullptr;
     SDL_Renderer* m_renderer = nullptr;
     SDL_Texture* m_texture = nullptr;
+    int m_textureWidth = 0;
+    int m_textureHeight = 0;
     Uint32 m_wakeEvent = static_cast<Uint32>(-1);
     int64_t m_lastPresent = 0;
     bool m_pending = false;
