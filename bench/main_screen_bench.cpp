@@ -1,10 +1,12 @@
-// The main view's drawing costs inside a live program (run from a script hook): a full repaint,
+// The main view's drawing costs inside a live program (run from a script hook): a full repaint
+// (also at device scales 1.5 and 2, against scale 1 in the same run),
 // the complete upper-area and value-box repaints, the repaints of each animation and value tick
 // of a walk (only what changed), and the processor share of one second of a workout on screen.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -30,6 +32,27 @@ void BM_MainFullRepaint(benchmark::State& state) {
     for (auto _ : state) view->FullRepaint();
 }
 BENCHMARK(BM_MainFullRepaint)->Unit(benchmark::kMillisecond);
+
+// The full repaint at device scales 1, 1.5 and 2 (argument: scale x 10), one after the other in
+// the same run; each reports its cost against the scale-1 repaint just measured (ratio_to_1x).
+double g_fullRepaintAtOne = 0;  // seconds per repaint at scale 1
+
+void BM_MainFullRepaintAtScale(benchmark::State& state) {
+    const double scale = state.range(0) / 10.0;
+    MvSetDeviceScale(scale);
+    MvPumpMessages();  // the repaints the new scale asks for, and the images decoded again
+    CMainScreen* view = MainView();
+    view->FullRepaint();
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) view->FullRepaint();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / state.iterations();
+    if (scale == 1.0) g_fullRepaintAtOne = seconds;
+    if (g_fullRepaintAtOne > 0) state.counters["ratio_to_1x"] = seconds / g_fullRepaintAtOne;
+    MvSetDeviceScale(1.0);
+    MvPumpMessages();
+}
+BENCHMARK(BM_MainFullRepaintAtScale)->Arg(10)->Arg(15)->Arg(20)->Unit(benchmark::kMillisecond);
 
 // The whole upper area, as the first animation tick after a full repaint draws it.
 void BM_MainUpperAreaRepaint(benchmark::State& state) {

@@ -24,11 +24,8 @@ uint32_t* MvFramebufferData();
 const uint32_t* MvFramebufferDisplayData();
 // The framebuffer's size in device pixels.
 void MvFramebufferDeviceSize(int* width, int* height);
-// The device scale S (1 until a display sets another). Setting a new one makes a new, black
-// framebuffer, drops the decoded images (they are made again at the new scale) and asks every
-// window to paint again; surfaces made before keep their scale and are drawn resampled.
-double MvDeviceScale();
-void MvSetDeviceScale(double scale);
+// MvDeviceScale and MvSetDeviceScale (the display backends set the scale) are in
+// platform/mv_platform.h.
 // MvFramebufferCopy (the whole screen under the drawing lock) is in platform/mv_platform.h.
 // Drawing marks the framebuffer changed; the display backend takes the flag when it presents.
 void MvFramebufferMarkDirty();

@@ -1,5 +1,7 @@
 // The one 480x800 screen every window draws into, at the device scale, and bitmaps and icons made
 // from PNG bytes.
+#include <malloc.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -165,6 +167,10 @@ void MvSetDeviceScale(double scale) {
         std::lock_guard<std::recursive_mutex> lock(Mutex());
         if (scale == g_scale.load()) return;
         g_scale = scale;
+        // Canvases and snapshots of megabytes come and go with repaints at such scales. glibc
+        // would raise its mmap threshold after the first of them is freed and keep the next ones
+        // in the heap; a fixed threshold hands each back to the system when it is freed.
+        if (scale > 1.0) mallopt(M_MMAP_THRESHOLD, 128 * 1024);
         if (g_framebuffer) cairo_surface_destroy(g_framebuffer);
         g_framebuffer = nullptr;
         UncleanRects().clear();

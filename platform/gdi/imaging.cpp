@@ -44,25 +44,54 @@ const GUID kImageFormatPNG = {0xB96B3CAF, 0x0728, 0x11D3, {0x9D, 0x7B, 0x00, 0x0
 
 thread_local int t_comInitCount = 0;
 
+// Decoded pixels kept at most, in bytes: every image of the program fits at scale 1 (about 3 MB);
+// at 2 (four times the pixels) the least recently drawn go first, so a view's images stay.
+constexpr size_t kImageCacheBytes = 6u << 20;
+
 struct CachedImage {
     int64_t mtimeSec = 0;
     int64_t mtimeNsec = 0;
     int64_t size = 0;
     uint64_t inode = 0;
     cairo_surface_t* surface = nullptr;  // one reference held by the cache
+    size_t bytes = 0;
+    uint64_t lastUse = 0;
 };
 
-std::unordered_map<std::string, CachedImage>& ImageCache() {
-    static auto* cache = new std::unordered_map<std::string, CachedImage>();
+struct ImageCacheState {
+    std::unordered_map<std::string, CachedImage> images;
+    size_t bytes = 0;
+    uint64_t uses = 0;
+};
+
+ImageCacheState& ImageCache() {
+    static auto* cache = new ImageCacheState();
     return *cache;
+}
+
+void ForgetImage(ImageCacheState& cache, std::unordered_map<std::string, CachedImage>::iterator it) {
+    cairo_surface_destroy(it->second.surface);
+    cache.bytes -= it->second.bytes;
+    cache.images.erase(it);
+}
+
+// Makes room for `bytes` more: the least recently used images go until they fit the budget.
+void MakeRoom(ImageCacheState& cache, size_t bytes) {
+    while (!cache.images.empty() && cache.bytes + bytes > kImageCacheBytes) {
+        auto oldest = cache.images.begin();
+        for (auto it = cache.images.begin(); it != cache.images.end(); ++it)
+            if (it->second.lastUse < oldest->second.lastUse) oldest = it;
+        ForgetImage(cache, oldest);
+    }
 }
 
 }  // namespace
 
 void mvgdi::ForgetDecodedImages() {
     auto& cache = ImageCache();
-    for (auto& entry : cache) cairo_surface_destroy(entry.second.surface);
-    cache.clear();
+    for (auto& entry : cache.images) cairo_surface_destroy(entry.second.surface);
+    cache.images.clear();
+    cache.bytes = 0;
 }
 
 namespace {
@@ -74,14 +103,15 @@ cairo_surface_t* LoadFile(const std::string& path, double factor) {
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
     std::lock_guard<std::recursive_mutex> lock(Mutex());
     auto& cache = ImageCache();
-    auto it = cache.find(path);
-    if (it != cache.end()) {
-        const CachedImage& c = it->second;
+    auto it = cache.images.find(path);
+    if (it != cache.images.end()) {
+        CachedImage& c = it->second;
         if (c.mtimeSec == st.st_mtim.tv_sec && c.mtimeNsec == st.st_mtim.tv_nsec && c.size == st.st_size &&
-            c.inode == st.st_ino)
+            c.inode == st.st_ino) {
+            c.lastUse = ++cache.uses;
             return cairo_surface_reference(c.surface);
-        cairo_surface_destroy(c.surface);
-        cache.erase(it);
+        }
+        ForgetImage(cache, it);
     }
     cairo_surface_t* decoded = cairo_image_surface_create_from_png(path.c_str());
     if (cairo_surface_status(decoded) != CAIRO_STATUS_SUCCESS) {
@@ -90,17 +120,18 @@ cairo_surface_t* LoadFile(const std::string& path, double factor) {
     }
     cairo_surface_t* s = ImageAtDeviceScale(decoded, factor);
     cairo_surface_destroy(decoded);
-    if (cache.size() >= kImageCacheLimit) {
-        for (auto& entry : cache) cairo_surface_destroy(entry.second.surface);
-        cache.clear();
-    }
+    if (cache.images.size() >= kImageCacheLimit) ForgetDecodedImages();
     CachedImage c;
     c.mtimeSec = st.st_mtim.tv_sec;
     c.mtimeNsec = st.st_mtim.tv_nsec;
     c.size = st.st_size;
     c.inode = st.st_ino;
     c.surface = cairo_surface_reference(s);
-    cache.emplace(path, c);
+    c.bytes = static_cast<size_t>(cairo_image_surface_get_stride(s)) * cairo_image_surface_get_height(s);
+    c.lastUse = ++cache.uses;
+    MakeRoom(cache, c.bytes);
+    cache.bytes += c.bytes;
+    cache.images.emplace(path, c);
     return s;
 }
 

@@ -73,7 +73,12 @@ void MvTypeText(const std::wstring& text);                   // WM_CHAR to the f
 // MvGetScreenDevicePixel reads device pixels (0 outside the screen).
 uint32_t MvGetScreenPixel(int x, int y);
 uint32_t MvGetScreenDevicePixel(int x, int y);
+// The device scale S (1 until a display sets another; the headless display takes
+// MOVIMETRA_SCALE). Setting a new one (1 to 8) makes a new, black framebuffer, drops the decoded
+// images (they are made again at the new scale) and asks every window to paint again; bitmaps
+// made before keep their scale and are drawn resampled.
 double MvDeviceScale();
+void MvSetDeviceScale(double scale);
 // Copies the whole screen (480*800 pixels, 0x00RRGGBB, row by row) under the drawing lock: for a
 // backend that presents from another thread, and for tests that compare whole screens.
 void MvFramebufferCopy(uint32_t* out);
