@@ -186,6 +186,29 @@ TEST(ScreenScaleSharpness, TextAtTwoIsNotPixelDoubled) {
     EXPECT_GT(mixed, 500);
 }
 
+// A new scale while the program runs (a rotated or moved window): every window paints again at it,
+// the same screen as a run that started at that scale.
+TEST(ScreenScaleChange, EveryWindowPaintsAgainAtTheNewScale) {
+    const std::vector<Shot> atTwo = ShootAll(2.0);
+    ASSERT_FALSE(atTwo.empty());
+    CShellRun run;
+    ASSERT_TRUE(maintest::ExecSqlOn(
+        run.DbPath(), ReadFile(std::string(MV_TEST_DATA_DIR) + "/../screens/history_rows.sql")));
+    ASSERT_TRUE(maintest::CopyBuiltImages(run.Dir()));
+    run.SetSensor("replay:" + maintest::RecordingPath());
+    Shot shot;
+    run.Hook("rescale", [] { MvSetDeviceScale(2.0); });
+    run.Hook("grab", [&] { MvFramebufferCopyDevice(&shot.pixels, &shot.width, &shot.height); });
+    EXPECT_EQ(run.Run("wait 500\ncall rescale\nwait 100\ncall grab\nquit\n"), 0);
+    MvSetDeviceScale(1.0);
+    ASSERT_EQ(shot.width, atTwo[0].width);
+    ASSERT_EQ(shot.height, atTwo[0].height);
+    size_t differ = 0;
+    for (size_t p = 0; p < shot.pixels.size(); ++p)
+        if ((shot.pixels[p] & 0xFFFFFF) != (atTwo[0].pixels[p] & 0xFFFFFF)) ++differ;
+    EXPECT_EQ(differ, 0u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Scales, ScreenScaleTest, ::testing::Values(2.0, 1.5),
                          [](const ::testing::TestParamInfo<double>& info) {
                              return info.param == 2.0 ? std::string("Two") : std::string("OneAndAHalf");
