@@ -12,8 +12,9 @@ command=$(grep -E '^cmake --build build' "$src/scripts/run.sh") || fail "run.sh 
 targets=$(echo "$command" | sed -n 's/.*--target //p')
 [ -n "$targets" ] || { echo "run.sh builds everything"; targets=all; }
 echo "run.sh builds: $targets"
+# Every node of the build graph under those targets (order-only dependencies included).
 # shellcheck disable=SC2086
-built=$( (ninja -C "$build" -t inputs $targets; echo $targets | tr ' ' '\n') | sort -u)
+built=$(ninja -C "$build" -t graph $targets | grep -o 'label="[^"]*"' | sed 's/^label="//; s/"$//' | sort -u)
 
 # What the install copies from the build tree (files and folders).
 sources=$(grep -rhoE 'FILES "[^"]*"' --include=cmake_install.cmake "$build" | sed 's/^FILES "//; s/"$//' |

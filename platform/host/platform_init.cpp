@@ -112,6 +112,7 @@ void MvPlatformInit(const MvPlatformOptions& options) {
         g.scriptWaitUntil = -1;
     }
 
+    MvSessionBusPrepare();
     MvDisplayKind kind = ChooseDisplay(options, hasScript);
     std::unique_ptr<DisplayBackend> display;
     if (kind == MvDisplayKind::Sdl) {
@@ -157,6 +158,7 @@ void MvPlatformShutdown() {
     }
     MvSensorShutdown();
     MvSleepInhibitorReset();
+    MvSessionBusShutdown();
     InstanceServerStop();
     RemoveCloseSignals();
     SetDisplay(nullptr);
