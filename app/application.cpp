@@ -255,6 +255,9 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
             break;
         case UM_SET_LANGUAGE:
             m_nLanguage = (int)wParam;
+            // Components outside the program (the date picker) follow the thread's language.
+            SetThreadUILanguage(
+                MAKELANGID(wParam == LANGUAGE_ENGLISH ? LANG_ENGLISH : LANG_KOREAN, SUBLANG_DEFAULT));
             for (CScreen* view : m_pViews)
                 if (view) view->OnLanguage((int)wParam);
             break;

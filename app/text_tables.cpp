@@ -146,7 +146,7 @@ const wchar_t TextTable[2 * TEXT_TABLE_HALF][TABLE_CELL_UNITS] = {
     L"English", L"걸음수", L"칼로리", L"이동거리",
     L"디스크가 가득 차서 저장할 수 없습니다. 걸음 기록은 보관했다가 공간이 생기면 저장합니다.",  // 40
     L"데이터베이스에 쓸 수 없어 저장할 수 없습니다. 걸음 기록은 보관했다가 쓸 수 있게 되면 저장합니다.",
-    L"저장하지 못했습니다. 걸음 기록은 보관했다가 다음 저장 때 다시 저장합니다.", L"저장 실패", L"",
+    L"저장하지 못했습니다. 걸음 기록은 보관했다가 다음 저장 때 다시 저장합니다.", L"저장 실패", L"날짜 선택",
     L"",  // 45
     L"", L"", L"", L"",
     L"",  // 50
@@ -173,7 +173,8 @@ const wchar_t TextTable[2 * TEXT_TABLE_HALF][TABLE_CELL_UNITS] = {
     L"English", L"Steps", L"Calories", L"Distance",
     L"The disk is full: Movimetra cannot save. Your steps are kept and saved when there is room.",  // 40
     L"Movimetra cannot write its database. Your steps are kept and saved when it can.",
-    L"Movimetra could not save. Your steps are kept and saved at the next try.", L"Not saved", L"",
+    L"Movimetra could not save. Your steps are kept and saved at the next try.", L"Not saved",
+    L"Select a date",
     L"",  // 45
     L"", L"", L"", L"",
     L"",  // 50

@@ -51,7 +51,9 @@ TEST(TextTableTest, SpecialCells) {
     }
     EXPECT_EQ(Text(56 + TEXT_SAVE_FAULT_CAPTION), L"Not saved");
     EXPECT_EQ(Text(TEXT_SAVE_FAULT_CAPTION), L"저장 실패");
-    for (int i = TEXT_SAVE_FAULT_CAPTION + 1; i <= 53; ++i) {
+    EXPECT_EQ(Text(TEXT_PICK_DATE_TITLE), L"날짜 선택");
+    EXPECT_EQ(Text(56 + TEXT_PICK_DATE_TITLE), L"Select a date");
+    for (int i = TEXT_PICK_DATE_TITLE + 1; i <= 53; ++i) {
         EXPECT_EQ(Text(i), L"") << i;
         EXPECT_EQ(Text(56 + i), L"") << i;
     }

@@ -21,8 +21,37 @@ const COLORREF kAccent = RGB(0, 160, 212);
 const COLORREF kSunday = RGB(0xF0, 0x6A, 0x6A);
 const COLORREF kSaturday = RGB(0x7A, 0xB8, 0xF0);
 
+// The picker's own words, in the calling thread's interface language.
+struct Words {
+    const wchar_t* months[12];
+    const wchar_t* monthFormat;  // month name (or number) and year
+    bool yearFirst;
+    const wchar_t* weekdays[7];
+    const wchar_t* ok;
+    const wchar_t* cancel;
+};
+
+const Words kEnglish = {{L"January", L"February", L"March", L"April", L"May", L"June", L"July", L"August",
+                         L"September", L"October", L"November", L"December"},
+                        L"%s %d",
+                        false,
+                        {L"Sun", L"Mon", L"Tue", L"Wed", L"Thu", L"Fri", L"Sat"},
+                        L"OK",
+                        L"Cancel"};
+const Words kKorean = {{L"1", L"2", L"3", L"4", L"5", L"6", L"7", L"8", L"9", L"10", L"11", L"12"},
+                       L"%d년 %s월",
+                       true,
+                       {L"일", L"월", L"화", L"수", L"목", L"금", L"토"},
+                       L"확인",
+                       L"취소"};
+
+const Words& WordsOfThread() {
+    return PRIMARYLANGID(GetThreadUILanguage()) == LANG_KOREAN ? kKorean : kEnglish;
+}
+
 struct Picker {
     HWND hWnd = nullptr;
+    const Words* words = &kEnglish;
     const wchar_t* title = L"";
     int year = 2000, month = 1, day = 1;  // shown month and selected day
     int result = -1;                      // -1 while open, then 1 (OK) or 0 (Cancel)
@@ -68,11 +97,12 @@ void Compose(HDC hdc, const Picker& p) {
     Text(hdc, p.title, 24, 0, kWindowW - 24, kTitleH - 2, kText, DT_LEFT);
 
     // Month header with the two arrows.
-    static const wchar_t* const kMonths[12] = {L"January",   L"February", L"March",    L"April",
-                                               L"May",       L"June",     L"July",     L"August",
-                                               L"September", L"October",  L"November", L"December"};
+    const Words& words = *p.words;
     wchar_t header[48];
-    wsprintfW(header, L"%s %d", kMonths[p.month - 1], p.year);
+    if (words.yearFirst)
+        wsprintfW(header, words.monthFormat, p.year, words.months[p.month - 1]);
+    else
+        wsprintfW(header, words.monthFormat, words.months[p.month - 1], p.year);
     Text(hdc, header, kPrevRight, kNavTop, kNextLeft, kNavBottom, kText, DT_CENTER);
     Fill(hdc, kPrevLeft, kNavTop, kPrevRight, kNavBottom, kButton);
     Fill(hdc, kNextLeft, kNavTop, kNextRight, kNavBottom, kButton);
@@ -80,11 +110,10 @@ void Compose(HDC hdc, const Picker& p) {
     Text(hdc, L">", kNextLeft, kNavTop, kNextRight, kNavBottom, kAccent, DT_CENTER);
 
     SelectObject(hdc, small);
-    static const wchar_t* const kWeekdays[7] = {L"Sun", L"Mon", L"Tue", L"Wed", L"Thu", L"Fri", L"Sat"};
     for (int c = 0; c < 7; ++c) {
         const COLORREF color = c == 0 ? kSunday : c == 6 ? kSaturday : kDimText;
         const int left = kGridLeft + c * kCell;
-        Text(hdc, kWeekdays[c], left, kWeekdayTop, left + kCell, kWeekdayBottom, color, DT_CENTER);
+        Text(hdc, words.weekdays[c], left, kWeekdayTop, left + kCell, kWeekdayBottom, color, DT_CENTER);
     }
     Fill(hdc, kGridLeft, kWeekdayBottom + 2, kGridLeft + 7 * kCell, kWeekdayBottom + 3, kButton);
 
@@ -105,9 +134,9 @@ void Compose(HDC hdc, const Picker& p) {
 
     SelectObject(hdc, bold);
     Fill(hdc, kOkLeft, kButtonTop, kOkRight, kButtonBottom, kAccent);
-    Text(hdc, L"OK", kOkLeft, kButtonTop, kOkRight, kButtonBottom, kText, DT_CENTER);
+    Text(hdc, words.ok, kOkLeft, kButtonTop, kOkRight, kButtonBottom, kText, DT_CENTER);
     Fill(hdc, kCancelLeft, kButtonTop, kCancelRight, kButtonBottom, kButton);
-    Text(hdc, L"Cancel", kCancelLeft, kButtonTop, kCancelRight, kButtonBottom, kText, DT_CENTER);
+    Text(hdc, words.cancel, kCancelLeft, kButtonTop, kCancelRight, kButtonBottom, kText, DT_CENTER);
 
     SelectObject(hdc, old);
     DeleteObject(bold);
@@ -178,9 +207,11 @@ void OnTap(Picker* p, int x, int y) {
 void OnKey(Picker* p, WPARAM key) {
     switch (key) {
         case VK_RETURN:
+        case VK_F1:  // the left soft key
             Finish(p, 1);
             return;
         case VK_ESCAPE:
+        case VK_F2:  // the right soft key
             Finish(p, 0);
             return;
         case VK_LEFT:
@@ -232,6 +263,7 @@ MV_EXPORT int mv_ordinal_1() {
 MV_EXPORT int mv_ordinal_2(const wchar_t* title, SYSTEMTIME* date, HWND owner) {
     if (date == nullptr || g_picker != nullptr) return 0;
     Picker picker;
+    picker.words = &WordsOfThread();
     picker.title = title != nullptr ? title : L"";
     picker.year = date->wYear < 1601 ? 1601 : date->wYear > 9999 ? 9999 : date->wYear;
     picker.month = date->wMonth >= 1 && date->wMonth <= 12 ? date->wMonth : 1;
@@ -268,6 +300,12 @@ MV_EXPORT int mv_ordinal_2(const wchar_t* title, SYSTEMTIME* date, HWND owner) {
             break;
         }
         if (IsInput(msg.message) && msg.hwnd != picker.hWnd) {
+            // A tap on the soft-key bar below answers the picker: left OK, right Cancel.
+            if (msg.message == WM_LBUTTONUP) {
+                POINT pt = {static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+                ClientToScreen(msg.hwnd, &pt);
+                if (pt.y >= kWindowY + kWindowH) Finish(&picker, pt.x < kWindowX + kWindowW / 2 ? 1 : 0);
+            }
             if (msg.message != WM_KEYDOWN) continue;
             msg.hwnd = picker.hWnd;
         }

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "picker/picker_layout.h"
 #include "platform/mv_platform.h"
@@ -42,6 +43,7 @@ protected:
         ASSERT_NE(helper->EntryPoint(2), nullptr) << "CalendarPicker.so beside the test was not loaded";
     }
     void TearDown() override {
+        SetThreadUILanguage(0);
         CCalendarDlgHelper::DestroyInstance();
         MvPlatformShutdown();
     }
@@ -98,6 +100,34 @@ TEST_F(CalendarPickerTest, EscapeCancelsAndATapOutsideTheMonthChangesNothing) {
     EXPECT_NE(Run(&date), 0);
     EXPECT_EQ(date.wDay, 10);
     EXPECT_EQ(Run(&date), 0);
+}
+
+// The soft keys reach a picker as their keys: F1 (left) is OK, F2 (right) Cancel. In Korean
+// (the thread's language) it draws other words over the same grid.
+TEST_F(CalendarPickerTest, SoftKeysAnswerItAndTheThreadsLanguageWordsIt) {
+    std::vector<uint32_t> grid[2], header[2];
+    auto look = [&](int i) {
+        for (int y = picker::kWindowY + picker::kNavTop; y < picker::kWindowY + picker::kWeekdayBottom; ++y)
+            for (int x = 0; x < picker::kWindowW; ++x) header[i].push_back(MvGetScreenPixel(x, y));
+        for (int y = picker::kWindowY + picker::kGridTop;
+             y < picker::kWindowY + picker::kGridTop + 6 * picker::kCell; ++y)
+            for (int x = 0; x < picker::kWindowW; ++x) grid[i].push_back(MvGetScreenPixel(x, y));
+    };
+    MvRegisterScriptHook("english", [&] { look(0); });
+    MvRegisterScriptHook("korean", [&] {
+        look(1);
+        if (const char* shot = std::getenv("MV_PICKER_SHOT_KO")) MvSaveScreenshot(shot);
+    });
+    Start("call english\nkey RIGHT\nkey F1\ncall korean\nkey RIGHT\nkey F2\n");
+    SYSTEMTIME date = {2026, 11, 0, 8, 0, 0, 0, 0};
+    EXPECT_NE(Run(&date), 0);
+    EXPECT_EQ(date.wMonth, 12);
+    SetThreadUILanguage(MAKELANGID(LANG_KOREAN, SUBLANG_DEFAULT));
+    date.wMonth = 11;
+    EXPECT_EQ(Run(&date), 0);
+    EXPECT_EQ(date.wMonth, 11);
+    EXPECT_EQ(grid[0], grid[1]);
+    EXPECT_NE(header[0], header[1]);
 }
 
 TEST(PickerCalendar, WeekdaysAndMonthLengths) {

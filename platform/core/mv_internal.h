@@ -83,6 +83,12 @@ void MvSensorShutdown();
 // Releases the sleep inhibitor, if held, and forgets that its lack was said: the next run of the
 // program in this process says it again (platform shutdown).
 void MvSleepInhibitorReset();
+// Names the session bus in the environment before anything (SDL, GLib) looks for one: the
+// user's bus socket when DBUS_SESSION_BUS_ADDRESS is unset, else "no bus", so that no library
+// starts a bus of its own that would outlive the program (platform start).
+void MvSessionBusPrepare();
+// Drops the shared session-bus connection and forgets that its lack was said (platform shutdown).
+void MvSessionBusShutdown();
 // Looks whether the device was suspended since the last look (CLOCK_BOOTTIME ran ahead of
 // CLOCK_MONOTONIC) and, if so, delivers PBT_RESUME to the registered queues. The sensor thread
 // calls it with every reading.

@@ -1,5 +1,6 @@
 // The user's interface language, read from the POSIX locale variables in their order of
-// precedence. Only the language part ("ko" of "ko_KR.UTF-8") is looked at.
+// precedence. Only the language part ("ko" of "ko_KR.UTF-8") is looked at. A thread may choose
+// its own, as the program does when it applies the language of the user's profile.
 #include <cstdlib>
 #include <string>
 
@@ -20,6 +21,8 @@ const LanguageCode kLanguages[] = {
     {"pt", 0x16}, {"ru", 0x19}, {"sv", 0x1D}, {"tr", 0x1F},
 };
 
+thread_local LANGID t_threadLanguage = 0;  // 0: the user's
+
 const char* LocaleSetting() {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = std::getenv(name);
@@ -38,4 +41,13 @@ LANGID GetUserDefaultUILanguage() {
     for (const LanguageCode& entry : kLanguages)
         if (language == entry.code) return MAKELANGID(entry.primary, SUBLANG_DEFAULT);
     return MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+}
+
+LANGID SetThreadUILanguage(LANGID language) {
+    t_threadLanguage = language;
+    return GetThreadUILanguage();
+}
+
+LANGID GetThreadUILanguage() {
+    return t_threadLanguage != 0 ? t_threadLanguage : GetUserDefaultUILanguage();
 }

@@ -1,6 +1,6 @@
 // Platform start and end: the UI thread, the clock, the display backend, the input script and
 // the shell chrome, chosen from the options and the environment:
-//   MOVIMETRA_DISPLAY=sdl|headless   display backend (default: sdl when a display is available)
+//   MOVIMETRA_DISPLAY=sdl|headless   display backend (default: sdl; headless only when asked)
 //   MOVIMETRA_CLOCK=manual|real      clock (a script implies manual unless this says real)
 //   MOVIMETRA_CLOCK_START="YYYY-MM-DD HH:MM:SS"   local start time of the manual clock
 //   MOVIMETRA_SCRIPT=FILE            input script (implies the headless display unless
@@ -28,6 +28,14 @@ const char* Env(const char* name) {
     return (value != nullptr && *value != 0) ? value : nullptr;
 }
 
+// An invisible program would hold the instance key and swallow every later start, so without a
+// window the program says what it needs and ends before it takes anything.
+[[noreturn]] void NoDisplay() {
+    std::fputs("no display: set DISPLAY or WAYLAND_DISPLAY, or MOVIMETRA_DISPLAY=headless\n", stderr);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
 MvDisplayKind ChooseDisplay(const MvPlatformOptions& options, bool hasScript) {
     if (!options.displayFromEnvironment) return options.display;
     if (const char* display = Env("MOVIMETRA_DISPLAY")) {
@@ -37,8 +45,7 @@ MvDisplayKind ChooseDisplay(const MvPlatformOptions& options, bool hasScript) {
     }
     if (hasScript) return MvDisplayKind::Headless;
     if (Env("DISPLAY") || Env("WAYLAND_DISPLAY")) return MvDisplayKind::Sdl;
-    std::fprintf(stderr, "movimetra: no display found; running headless\n");
-    return MvDisplayKind::Headless;
+    NoDisplay();
 }
 
 }  // namespace
@@ -105,11 +112,13 @@ void MvPlatformInit(const MvPlatformOptions& options) {
         g.scriptWaitUntil = -1;
     }
 
+    MvSessionBusPrepare();
     MvDisplayKind kind = ChooseDisplay(options, hasScript);
     std::unique_ptr<DisplayBackend> display;
     if (kind == MvDisplayKind::Sdl) {
         display = CreateSdlDisplay();
         if (!display->Init()) {
+            if (options.displayFromEnvironment) NoDisplay();
             std::fprintf(stderr, "movimetra: the SDL display did not start; running headless\n");
             display.reset();
             kind = MvDisplayKind::Headless;
@@ -149,6 +158,7 @@ void MvPlatformShutdown() {
     }
     MvSensorShutdown();
     MvSleepInhibitorReset();
+    MvSessionBusShutdown();
     InstanceServerStop();
     RemoveCloseSignals();
     SetDisplay(nullptr);

@@ -206,6 +206,13 @@ bool MvShellPressSoftKey(int which) {
     if (which != 0 && which != 1) return false;
     // A message box takes the soft keys while it is open: left is its OK, right its Cancel.
     if (MvMessageBoxActive()) return MvMessageBoxEnd(which == 0 ? IDOK : IDCANCEL);
+    // A modal popup of its own (a dialog with focus) gets the soft keys as their keys, F1 and F2,
+    // as a phone's soft-key buttons are, instead of the bar below it acting.
+    HWND focus = GetFocus();
+    if (focus != nullptr && (GetWindowLongW(focus, GWL_STYLE) & WS_POPUP) != 0) {
+        PostMessageW(focus, WM_KEYDOWN, which == 0 ? VK_F1 : VK_F2, 0);
+        return true;
+    }
     HWND hWnd = TopmostBar(which);
     MenuBar* bar = FindBar(hWnd);
     if (bar == nullptr || which >= bar->buttonCount || !bar->buttons[which].enabled) return false;

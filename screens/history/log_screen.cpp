@@ -212,7 +212,9 @@ void CLogScreen::PickDate() {
     int chosen = 0;
     SYSTEMTIME date = Today();
     CCalendarDlgHelper* helper = CCalendarDlgHelper::GetInstance();
-    if (helper) chosen = helper->RunSelectDateDlg(L"Test", &date, m_View.hMain);
+    if (helper)
+        chosen =
+            helper->RunSelectDateDlg(TextTable[TEXT_PICK_DATE_TITLE + m_nTextOffset], &date, m_View.hMain);
     if (chosen) {
         m_nYear = date.wYear;
         m_nMonth = date.wMonth;

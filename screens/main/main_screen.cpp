@@ -245,16 +245,14 @@ bool CMainScreen::SensorAvailable() {
     BOOL available = FALSE;
     SendMessageW(m_View.hMain, UM_ENGINE_HAS_SENSOR, 0, (LPARAM)&available);
     if (available) return true;
-    // A workout without readings would only store a run of zeros; say why once.
-    if (!m_bNoSensorShown) {
-        m_bNoSensorShown = 1;
-        const bool english = m_View.nTextOffset != 0;
-        wchar_t text[128];
-        wchar_t title[64];
-        LoadStringW(GetAppInstance(), english ? IDS_NO_SENSOR_EN : IDS_NO_SENSOR_KO, text, 128);
-        LoadStringW(GetAppInstance(), english ? IDS_NO_SENSOR_TITLE_EN : IDS_NO_SENSOR_TITLE_KO, title, 64);
-        MessageBoxW(m_View.hMain, text, title, MB_OK | MB_ICONWARNING);
-    }
+    // A workout without readings would only store a run of zeros; say why at every Start, so a
+    // tap never goes unanswered.
+    const bool english = m_View.nTextOffset != 0;
+    wchar_t text[128];
+    wchar_t title[64];
+    LoadStringW(GetAppInstance(), english ? IDS_NO_SENSOR_EN : IDS_NO_SENSOR_KO, text, 128);
+    LoadStringW(GetAppInstance(), english ? IDS_NO_SENSOR_TITLE_EN : IDS_NO_SENSOR_TITLE_KO, title, 64);
+    MessageBoxW(m_View.hMain, text, title, MB_OK | MB_ICONWARNING);
     return false;
 }
 

@@ -127,7 +127,6 @@ private:
     int m_bButtonPressed = 0;
     int m_bTodayLoaded = 0;
     int m_bAnimating = 1;
-    int m_bNoSensorShown = 0;
     int m_nIdleTicks = 11;
     int m_nDigitCount = 0;
     bool m_bTickTimers = false;

@@ -36,3 +36,7 @@ typedef WORD LANGID;
 #define MAKELANGID(p, s) ((WORD)((((WORD)(s)) << 10) | (WORD)(p)))
 #define PRIMARYLANGID(lgid) ((WORD)(lgid)&0x3ff)
 LANGID GetUserDefaultUILanguage();
+// The calling thread's interface language: what SetThreadUILanguage set on this thread, else the
+// user's. SetThreadUILanguage(0) goes back to the user's; it returns the language now in effect.
+LANGID SetThreadUILanguage(LANGID language);
+LANGID GetThreadUILanguage();
