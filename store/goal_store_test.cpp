@@ -47,7 +47,7 @@ TEST_F(GoalStoreTest, AnOlderFileGetsTheTableAndKeepsItsThreeTablesExactly) {
     EXPECT_EQ(0, m_Store.Steps());
     ASSERT_EQ(SQLITE_OK, m_Store.CreateTable());
     ASSERT_EQ(SQLITE_OK, m_Store.CreateTable());  // a second start leaves it alone
-    EXPECT_EQ("goal|CREATE TABLE goal ('steps' INTEGER DEFAULT 0, 'noticed' VARCHAR(10) DEFAULT NULL)",
+    EXPECT_EQ("goal|CREATE TABLE goal ('steps' INTEGER DEFAULT 0, 'noticed' VARCHAR(10) DEFAULT NULL);",
               Text("SELECT name, sql FROM sqlite_master WHERE name = 'goal';"));
     EXPECT_EQ(before, Text("SELECT name, sql FROM sqlite_master WHERE name != 'goal' ORDER BY name;"));
     m_Store.Load();
