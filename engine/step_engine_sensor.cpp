@@ -1,7 +1,5 @@
 // CStepEngine, sensor and power side: opening the sensor, start and stop of a workout,
 // shutdown, the resume notifications and unattended mode.
-#include <sqlite3.h>
-
 #include "common/messages.h"
 #include "engine/step_detector.h"
 #include "engine/step_engine.h"
@@ -29,12 +27,12 @@ void CStepEngine::InitEngine(HWND hMain) {
     m_Db.SetHandle(db);
     m_Profile.Attach(hMain, &m_Db);
     m_Faults.Attach(hMain, db);
-    // The goal reaches the views before the first one shows; its table is made after the three.
+    // The goal reaches the views before the first one shows. Its table is made when a goal is
+    // first stored: a user who never sets one keeps the file as it was.
     m_Goal.Attach(db);
     m_Goal.Load();
     SendMessageW(hMain, UM_GOAL_DATA, static_cast<WPARAM>(m_Goal.Steps()), 0);
     if (m_Profile.CheckFirstUse() == 1) m_Profile.LoadUserInfo(1);
-    if (int rc = m_Goal.CreateTable(); rc != SQLITE_OK) m_Faults.Failed(rc, "the goal table");
     m_Saver.Start({[this] { return GetRunState() == 2; }, [this] { SaveTodayRow(); }});
     // Wakes the engine at midnight, so that a screen left open shows the new day's totals.
     ArmDayTimer();

@@ -17,8 +17,8 @@ public:
     int CreateTable();
     // Reads the stored row; no table or no row is no goal and no notice.
     void Load();
-    // Stores the goal (0 = none), keeping the notice date: the SQLite result. The goal in memory
-    // changes only when it was stored.
+    // Stores the goal (0 = none), keeping the notice date, and makes the table first when it is
+    // missing: the SQLite result. The goal in memory changes only when it was stored.
     int SaveSteps(int32_t steps);
     // Remembers `date` (YYYY-MM-DD) as the day of the last notice, in memory even when the write
     // fails (so a day never hears it twice in one run): the SQLite result.

@@ -83,7 +83,7 @@ private:
     const wchar_t* Image(int index) const;
 
     // The daily goal on the steps chart of week and month pages: its line under the data line,
-    // and a mark on the points at or over it (log_screen_draw.cpp).
+    // and on week pages a mark on the days at or over it (log_screen_draw.cpp).
     bool ShowsGoal() const;
     void DrawGoalLine(HDC hdc);
     void DrawGoalMarkers(HDC hdc, int drawnPoints);

@@ -95,7 +95,9 @@ void CLogScreen::DrawHistory() {
     SelectObject(hdc, oldPen);
     DeleteObject(pen);
     if (marker) DeleteObject(marker);
-    if (ShowsGoal()) DrawGoalMarkers(hdc, m);
+    // Only the week page's points are days; a month page's weekly sums are never marked against a
+    // daily goal.
+    if (ShowsGoal() && m_nPeriod == 0) DrawGoalMarkers(hdc, m);
 
     DrawTitleText(hdc, tChartTxt);
     DrawTexts(hdc);
