@@ -105,6 +105,35 @@ TEST(GoalProfileTest, CancelKeepsTheStoredGoalAndAnEmptyFieldClearsIt) {
     EXPECT_EQ(GoalRow(run.DbPath()), "0|2024-03-13");
 }
 
+// A goal that cannot be written is reported as a failed save, and the goal stays what it was.
+TEST(GoalProfileTest, AFailedGoalWriteIsReportedAsAFailedSave) {
+    CShellRun run;
+    ASSERT_TRUE(run.PrepareStoredProfile(1));
+    ASSERT_TRUE(StoreGoal(run.DbPath(), 8000));
+    ASSERT_TRUE(
+        ExecSqlOn(run.DbPath(),
+                  "CREATE TRIGGER refuse BEFORE UPDATE ON goal BEGIN SELECT RAISE(FAIL, 'refused'); END;"));
+    std::wstring caption;
+    int goal = -1;
+    run.Hook("box", [&] {
+        HWND box = FindWindowW(MV_MSGBOX_CLASS, nullptr);
+        wchar_t text[64] = {};
+        if (box) GetWindowTextW(box, text, 64);
+        caption = text;
+        goal = MainView()->Goal();
+        MvMessageBoxEnd(IDOK);
+    });
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(run.Run(std::string("wait 500\nsoftkey left\nwait 300\ntap ") + kGoalBox +
+                      "\ntype 9000\nsoftkey left\nwait 300\ncall box\nquit\n"),
+              0);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(caption, L"Not saved");
+    EXPECT_EQ(goal, 8000);
+    EXPECT_NE(said.find("the daily goal"), std::string::npos) << said;
+    EXPECT_EQ(GoalRow(run.DbPath()), "8000|");
+}
+
 class GoalRangeTest : public ::testing::TestWithParam<const char*> {};
 
 // A goal outside 100..99999 shows its message in the style of the height and weight messages,
@@ -350,7 +379,7 @@ TEST_F(GoalNoticeTest, WithoutANotificationServerOneLineAndTheVibrationAlone) {
 
 // ---- History -------------------------------------------------------------------------------------
 
-TEST(GoalHistoryTest, TheWeekPageDrawsTheGoalLineAndMarksTheDaysAtOrOverIt) {
+TEST(GoalHistoryTest, WeekAndMonthPagesDrawTheGoalLineAndTheWeekMarksTheDaysAtOrOverIt) {
     CShellRun run;
     ASSERT_TRUE(run.PrepareStoredProfile(1));
     ASSERT_TRUE(maintest::CopyBuiltImages(run.Dir()));
@@ -371,7 +400,24 @@ TEST(GoalHistoryTest, TheWeekPageDrawsTheGoalLineAndMarksTheDaysAtOrOverIt) {
             rings.push_back(ViewPixel(x - 5, y - 5));
         }
     });
-    EXPECT_EQ(run.Run(std::string("wait 500\ntap ") + maintest::kLog + "\nwait 500\ncall week\nquit\n"), 0);
+    // The month page: weekly sums on their own scale (step 2000), the goal's line at 3000, and no
+    // marks, since its points are not days.
+    std::vector<uint32_t> monthLine;
+    int monthRings = -1;
+    run.Hook("month", [&] {
+        CLogScreen* log = static_cast<CLogScreen*>(GetApplication()->GetView(VIEW_HISTORY));
+        ASSERT_EQ(log->Period(), 1);
+        ASSERT_EQ(log->Tick(1), 2000);
+        for (int x : {90, 300, 440}) monthLine.push_back(ViewPixel(x, 528));
+        monthRings = 0;
+        for (int i = 0; i < 5; ++i)
+            monthRings += ViewPixel(log->PointX(i) + 10 - 5, log->PointY(i) - 5) == 0xFFBE00u;
+    });
+    EXPECT_EQ(run.Run(std::string("wait 500\ntap ") + maintest::kLog +
+                      "\nwait 500\ncall week\ntap 240 97\nwait 300\ncall month\nquit\n"),
+              0);
+    for (uint32_t p : monthLine) EXPECT_EQ(p, 0xFFBE00u);
+    EXPECT_EQ(monthRings, 0);
     for (uint32_t p : line) EXPECT_EQ(p, 0xFFBE00u);
     EXPECT_EQ(centres, (std::vector<uint32_t>{0xFFFFFF, 0xFFFFFF, 0xFFFFFF}));
     // 2000 is under the goal: the plain marker; 3000 and 5000 get the goal's mark.
