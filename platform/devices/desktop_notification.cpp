@@ -33,13 +33,13 @@ void ReportNoServer(const char* why) {
     static std::once_flag once;
     std::call_once(once, [why] {
         std::fprintf(stderr,
-                     "movimetra: no desktop notification server (%s); desktop notifications step aside\n",
+                     "movimetra: no desktop notification server (%s); desktop notification steps aside\n",
                      why);
     });
 }
 
 bool Notify(const std::string& appName, const std::string& summary, const std::string& body) {
-    GDBusConnection* bus = MvSessionBus("desktop notifications");
+    GDBusConnection* bus = MvSessionBus("desktop notification");
     if (bus == nullptr) return false;
     GVariantBuilder actions;
     g_variant_builder_init(&actions, G_VARIANT_TYPE("as"));
