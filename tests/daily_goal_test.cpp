@@ -266,6 +266,22 @@ TEST(GoalBandTest, TheBandFollowsTheStepsAndAReset) {
     EXPECT_EQ(seen.back(), std::make_pair(0, kTrackLeft));
 }
 
+// At midnight the band starts again from the new day's steps, without any input.
+TEST(GoalBandTest, AtMidnightTheBandEmpties) {
+    CShellRun run;
+    ASSERT_TRUE(run.PrepareStoredProfile(1));
+    ASSERT_TRUE(maintest::CopyBuiltImages(run.Dir()));
+    ASSERT_TRUE(StoreGoal(run.DbPath(), 1000));
+    ASSERT_TRUE(StoreToday(run.DbPath(), kToday, 500));
+    run.SetStartLocalSeconds(shelltest::kStartLocalSeconds + 50369);  // 23:59:29
+    int before = -1, after = -1;
+    run.Hook("before", [&] { before = BarEnd(); });
+    run.Hook("after", [&] { after = BarEnd(); });
+    EXPECT_EQ(run.Run("wait 500\ncall before\nwait 31000\ncall after\nquit\n"), 0);
+    EXPECT_EQ(before, kTrackLeft + 120);
+    EXPECT_EQ(after, kTrackLeft);
+}
+
 // ---- The notice ----------------------------------------------------------------------------------
 
 struct Notice {
