@@ -158,6 +158,8 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         case WM_TIMER:
             if (wParam == TIMER_ANIMATION) {
                 if (Current()) Current()->OnAnimationTimer();
+            } else if (wParam == TIMER_GOAL_HAPTIC) {
+                m_GoalNotice.OnTimer();
             } else if (wParam == TIMER_DAY) {
                 if (m_bEngineStarted) m_Engine.OnTimer((int)wParam);
             } else {
@@ -269,6 +271,17 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
             break;
         case UM_SENSOR_DATA:
             if (m_bEngineStarted) m_Engine.MotionInfo(wParam, lParam);
+            break;
+        case UM_GOAL_DATA:
+            // Every view: the main view and the history draw it, the profile offers it.
+            for (CScreen* view : m_pViews)
+                if (view) view->OnGoal((int)wParam);
+            break;
+        case UM_SET_GOAL:
+            if (m_bEngineStarted) m_Engine.SetGoal((int)wParam);
+            break;
+        case UM_GOAL_REACHED:
+            m_GoalNotice.Start(m_hMain, m_nLanguage, (int)wParam, (int)lParam);
             break;
         case UM_STORE_FAULT:
             ShowStoreFault((int)wParam);

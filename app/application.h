@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "app/app_path.h"
+#include "app/goal_notice.h"
 #include "app/image_drawer.h"
 #include "app/screen.h"
 #include "common/messages.h"
@@ -67,6 +68,7 @@ private:
     bool m_bEngineStarted = false;
     // The language last applied (UM_SET_LANGUAGE), for the program's own message boxes.
     int m_nLanguage = 0;
+    CGoalNotice m_GoalNotice;
 };
 
 // The vibration pulse: LED 11 on, 100 ms, off, 100 ms, on, 100 ms, off (blocks for 300 ms).

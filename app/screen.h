@@ -32,6 +32,8 @@ public:
     // running workout counted on it yet.
     virtual void OnNewDay(const TodayTotals* totals) {}
     virtual void OnLanguage(int languageIndex) {}
+    // The daily goal in steps, 0 for none: at start and whenever the profile stores it.
+    virtual void OnGoal(int steps) {}
     virtual void OnOk() {}
     // Each view creates its own window as a child of the main window.
     virtual BOOL Create(HWND parent, int index) = 0;

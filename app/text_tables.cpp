@@ -147,10 +147,11 @@ const wchar_t TextTable[2 * TEXT_TABLE_HALF][TABLE_CELL_UNITS] = {
     L"디스크가 가득 차서 저장할 수 없습니다. 걸음 기록은 보관했다가 공간이 생기면 저장합니다.",  // 40
     L"데이터베이스에 쓸 수 없어 저장할 수 없습니다. 걸음 기록은 보관했다가 쓸 수 있게 되면 저장합니다.",
     L"저장하지 못했습니다. 걸음 기록은 보관했다가 다음 저장 때 다시 저장합니다.", L"저장 실패", L"날짜 선택",
-    L"",  // 45
-    L"", L"", L"", L"",
-    L"",  // 50
-    L"", L"", L"", L"예",
+    L"하루 목표",  // 45
+    L"목표는 100에서 99999 걸음 사이로 입력하세요", L"걸음", L"하루 목표 달성",
+    L"오늘 %d걸음, 목표 %d걸음을 달성했습니다.",
+    L"목표 달성",  // 50
+    L"%d걸음 남음", L"", L"", L"예",
     L"아니오",  // 55
     // English half
     L"While Movimetra is in use,\nthe battery drains\nfaster than normal.",  // 0
@@ -175,9 +176,10 @@ const wchar_t TextTable[2 * TEXT_TABLE_HALF][TABLE_CELL_UNITS] = {
     L"Movimetra cannot write its database. Your steps are kept and saved when it can.",
     L"Movimetra could not save. Your steps are kept and saved at the next try.", L"Not saved",
     L"Select a date",
-    L"",  // 45
-    L"", L"", L"", L"",
-    L"",  // 50
-    L"", L"", L"", L"Yes",
+    L"Daily goal",  // 45
+    L"Enter a goal between 100 and 99999 steps", L"steps", L"Daily goal reached",
+    L"%d steps today: your goal of %d steps is reached.",
+    L"Goal reached",  // 50
+    L"%d to go", L"", L"", L"Yes",
     L"No",  // 55
 };

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <string>
 
@@ -53,7 +54,27 @@ TEST(TextTableTest, SpecialCells) {
     EXPECT_EQ(Text(TEXT_SAVE_FAULT_CAPTION), L"저장 실패");
     EXPECT_EQ(Text(TEXT_PICK_DATE_TITLE), L"날짜 선택");
     EXPECT_EQ(Text(56 + TEXT_PICK_DATE_TITLE), L"Select a date");
-    for (int i = TEXT_PICK_DATE_TITLE + 1; i <= 53; ++i) {
+    // The daily goal's texts; the band's and the notice's formats take whole numbers only.
+    for (int i = TEXT_GOAL_LABEL; i <= TEXT_GOAL_TO_GO; ++i) {
+        EXPECT_NE(Text(i), L"") << i;
+        EXPECT_NE(Text(56 + i), L"") << i;
+    }
+    EXPECT_EQ(Text(56 + TEXT_GOAL_RANGE), L"Enter a goal between 100 and 99999 steps");
+    EXPECT_EQ(Text(TEXT_GOAL_RANGE), L"목표는 100에서 99999 걸음 사이로 입력하세요");
+    EXPECT_EQ(Text(56 + TEXT_GOAL_NOTICE_TITLE), L"Daily goal reached");
+    EXPECT_EQ(Text(TEXT_GOAL_NOTICE_TITLE), L"하루 목표 달성");
+    for (int i : {TEXT_GOAL_NOTICE_BODY, TEXT_GOAL_NOTICE_BODY + 56}) {
+        const std::wstring body = Text(i);
+        EXPECT_EQ(std::count(body.begin(), body.end(), L'%'), 2) << i;
+        EXPECT_EQ(body.find(L"%d"), body.find(L'%')) << i;
+        EXPECT_NE(body.rfind(L"%d"), body.find(L"%d")) << i;
+    }
+    for (int i : {TEXT_GOAL_TO_GO, TEXT_GOAL_TO_GO + 56}) {
+        const std::wstring toGo = Text(i);
+        EXPECT_EQ(std::count(toGo.begin(), toGo.end(), L'%'), 1) << i;
+        EXPECT_NE(toGo.find(L"%d"), std::wstring::npos) << i;
+    }
+    for (int i = TEXT_GOAL_TO_GO + 1; i <= 53; ++i) {
         EXPECT_EQ(Text(i), L"") << i;
         EXPECT_EQ(Text(56 + i), L"") << i;
     }

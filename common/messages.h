@@ -31,6 +31,9 @@
 #define UM_INVALIDATE (WM_USER + 60)         // 1084
 #define UM_GET_COUNTERS (WM_USER + 61)       // 1085 lParam EngineCounters* slot
 #define UM_STORE_FAULT (WM_USER + 64)        // 1088 wParam StoreFaultCause: a write failed
+#define UM_GOAL_DATA (WM_USER + 65)          // 1089 wParam daily goal in steps (0 none), to every view
+#define UM_SET_GOAL (WM_USER + 66)           // 1090 wParam daily goal to store (0 none)
+#define UM_GOAL_REACHED (WM_USER + 67)       // 1091 wParam today's steps, lParam the goal
 // UM_SENSOR_DATA (0x812F) is declared with the sensor service in platform/win_devices.h.
 
 // View indices
@@ -46,3 +49,5 @@
 #define TIMER_VALUES 30
 // Set on the main window by the engine: the next local midnight, at most a minute ahead
 #define TIMER_DAY 40
+// Set on the main window by the application: the next beat of the "goal reached" vibration
+#define TIMER_GOAL_HAPTIC 50

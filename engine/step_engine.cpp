@@ -2,8 +2,11 @@
 // today's stored sums, the body values, and the glue to the record store it owns.
 #include "engine/step_engine.h"
 
+#include <sqlite3.h>
+
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <vector>
@@ -129,6 +132,7 @@ void CStepEngine::MotionInfo(WPARAM wParam, LPARAM lParam) {
         m_Motion.dCalories = m_dCalories;
         m_Motion.dDistance = m_dTotalDistance;
         SendMessageW(m_hMain, UM_MOTION_INFO, 0, reinterpret_cast<LPARAM>(&m_Motion));
+        CheckGoal();
     }
 }
 
@@ -387,6 +391,32 @@ void CStepEngine::ExecSql(int kind, const wchar_t* sql) {
     std::string what = StoreUtf8FromWide(sql);
     if (what.size() > 40) what = what.substr(0, what.find_last_of(' ', 40)) + " ...";
     m_Faults.Failed(result.nError, what.c_str());
+}
+
+void CStepEngine::SetGoal(int steps) {
+    if (steps < 0) steps = 0;
+    if (int rc = m_Goal.SaveSteps(steps); rc != SQLITE_OK) {
+        m_Faults.Failed(rc, "the daily goal");
+        return;
+    }
+    SendMessageW(m_hMain, UM_GOAL_DATA, static_cast<WPARAM>(m_Goal.Steps()), 0);
+}
+
+void CStepEngine::CheckGoal() {
+    if (m_Goal.Steps() <= 0) return;
+    int64_t today = 0;
+    int day = 0;
+    {
+        CLockGuard lock(&m_csCounters);
+        today = int64_t{sumStep} + m_iStepCount;
+        day = m_nSumsDate;
+    }
+    if (day == 0) day = TodayDateNumber();
+    char date[16];
+    std::snprintf(date, sizeof date, "%04d-%02d-%02d", day / 10000, day / 100 % 100, day % 100);
+    if (!m_Goal.ShouldNotice(today, date)) return;
+    if (int rc = m_Goal.SaveNoticed(date); rc != SQLITE_OK) m_Faults.Failed(rc, "the goal's notice");
+    SendMessageW(m_hMain, UM_GOAL_REACHED, static_cast<WPARAM>(today), static_cast<LPARAM>(m_Goal.Steps()));
 }
 
 void CStepEngine::StopSaving() {

@@ -13,6 +13,7 @@
 #include "platform/windows.h"
 #include "store/daily_records.h"
 #include "store/db_helper.h"
+#include "store/goal_store.h"
 #include "store/profile_store.h"
 #include "store/saving_thread.h"
 #include "store/store_faults.h"
@@ -55,6 +56,10 @@ public:
     void SaveTodayRow();                         // UM_SAVE_TODAY and the saving thread
     void LoadUserInfo(int mode);                 // UM_LOAD_PROFILE
     void ExecSql(int kind, const wchar_t* sql);  // UM_EXEC_SQL
+    // UM_SET_GOAL: stores the daily goal (0 none) and tells the views; a failed write is reported
+    // as a failed save and leaves the goal as it was.
+    void SetGoal(int steps);
+    int32_t Goal() const { return m_Goal.Steps(); }
     // Stops and joins the saving thread (before the database closes).
     void StopSaving();
 
@@ -97,6 +102,9 @@ private:
     void FoldWorkoutIntoSums();
     // Whether the sums belong to today (an earlier day's are dropped when a workout starts).
     bool SumsAreTodays();
+    // After a new step: when today's steps first reach the goal, the day's notice is stored and
+    // the application told (UM_GOAL_REACHED).
+    void CheckGoal();
 
     HWND m_hMain = nullptr;
 
@@ -152,6 +160,7 @@ private:
     // Record store
     CDbHelper m_Db;
     CProfileStore m_Profile;
+    CGoalStore m_Goal;
     CDailyRecords m_Records;
     CSavingThread m_Saver;
     CStoreFaults m_Faults;

@@ -27,6 +27,11 @@ void CStepEngine::InitEngine(HWND hMain) {
     m_Db.SetHandle(db);
     m_Profile.Attach(hMain, &m_Db);
     m_Faults.Attach(hMain, db);
+    // The goal reaches the views before the first one shows. Its table is made when a goal is
+    // first stored: a user who never sets one keeps the file as it was.
+    m_Goal.Attach(db);
+    m_Goal.Load();
+    SendMessageW(hMain, UM_GOAL_DATA, static_cast<WPARAM>(m_Goal.Steps()), 0);
     if (m_Profile.CheckFirstUse() == 1) m_Profile.LoadUserInfo(1);
     m_Saver.Start({[this] { return GetRunState() == 2; }, [this] { SaveTodayRow(); }});
     // Wakes the engine at midnight, so that a screen left open shows the new day's totals.

@@ -20,3 +20,6 @@ std::string StoreSchemaScript() {
     for (const StoreTable& table : kStoreTables) script += table.pszCreate;
     return script;
 }
+
+const StoreTable kGoalTable = {
+    "goal", "CREATE TABLE goal ('steps' INTEGER DEFAULT 0, 'noticed' VARCHAR(10) DEFAULT NULL)"};

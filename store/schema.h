@@ -16,3 +16,7 @@ extern const StoreTable kStoreTables[kStoreTableCount];
 
 // The three statements in that order as one script (tests and benchmarks make databases with it).
 std::string StoreSchemaScript();
+
+// The daily goal's table: not one of the three, created when missing, so that older files open
+// unchanged. One row: the goal in steps (0 = none) and the date of the last "goal reached" notice.
+extern const StoreTable kGoalTable;

@@ -80,15 +80,19 @@ TEST(FirstLanguageTest, TabAndShiftTabMoveBetweenTheFields) {
     run.Hook("focus", [&] {
         HWND f = GetFocus();
         CProfileScreen* view = ProfileView();
-        focus.push_back(f == view->HeightField() ? "height" : f == view->WeightField() ? "weight" : "none");
+        focus.push_back(f == view->HeightField()   ? "height"
+                        : f == view->WeightField() ? "weight"
+                        : f == view->GoalField()   ? "goal"
+                                                   : "none");
     });
     std::string script = "wait 500\ncall focus\n";
     for (const char* key : {"TAB", "TAB", "TAB", "SHIFT+TAB", "SHIFT+TAB"})
         script += std::string("key ") + key + "\ncall focus\n";
     script += "key TAB\ncall focus\nquit\n";
     EXPECT_EQ(run.Run(script), 0);
+    // Height, weight, goal, round again; Shift+Tab the other way.
     EXPECT_EQ(focus,
-              (std::vector<std::string>{"none", "height", "weight", "height", "weight", "height", "weight"}));
+              (std::vector<std::string>{"none", "height", "weight", "goal", "weight", "height", "weight"}));
     // The field Tab lands on takes what is typed, replacing its text.
     CShellRun again;
     std::string typed;

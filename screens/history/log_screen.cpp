@@ -59,6 +59,10 @@ void CLogScreen::OnLanguage(int languageIndex) {
     SetLanguageOffsets(m_View, languageIndex);
 }
 
+void CLogScreen::OnGoal(int steps) {
+    m_nGoal = steps > 0 ? steps : 0;
+}
+
 void CLogScreen::OnLeftSoftKey() {
     m_bKeepState = 1;
     SendMessageW(m_View.hMain, UM_SWITCH_VIEW, VIEW_POPUP, 0);

@@ -24,6 +24,7 @@ public:
     void OnLeftSoftKey() override;
     void OnRightSoftKey() override;
     void OnLanguage(int languageIndex) override;
+    void OnGoal(int steps) override;
     void OnOk() override;
 
     // Page loaders: run the period's query, choose the scale and place the points.
@@ -49,6 +50,7 @@ public:
     int32_t Year() const { return m_nYear; }
     int32_t Month() const { return m_nMonth; }
     int32_t Tick(int k) const { return m_nTick[k]; }
+    int32_t Goal() const { return m_nGoal; }
     const wchar_t* PointLabel(int i) const { return m_szPointLabel[i]; }
     int32_t PointX(int i) const { return m_nPointX[i]; }
     int32_t PointY(int i) const { return m_nPointY[i]; }
@@ -80,7 +82,14 @@ private:
     const wchar_t* Text(int index) const;
     const wchar_t* Image(int index) const;
 
+    // The daily goal on the steps chart of week and month pages: its line under the data line,
+    // and on week pages a mark on the days at or over it (log_screen_draw.cpp).
+    bool ShowsGoal() const;
+    void DrawGoalLine(HDC hdc);
+    void DrawGoalMarkers(HDC hdc, int drawnPoints);
+
     ViewCommon m_View;
+    int32_t m_nGoal = 0;  // steps, 0 for none
     int32_t m_nPeriod = 0;
     CHistoryQueries m_Query;
 

@@ -19,6 +19,10 @@ const int kTabRight[3] = {165, 315, 465};
 // Category boxes "Inputbox_02_dim.png" and "Inputbox_02_normal.png" (first half of the table).
 const int kInputDim = 50;
 const int kInputNormal = 51;
+// The goal's colour: apart from the blue data line and the grey grid.
+const COLORREF kGoalColor = RGB(255, 190, 0);
+const int kChartLeft = 83;
+const int kChartRight = 458;
 
 // The title uses the system's default face rather than the Korean Gothic one.
 void DrawTitleText(HDC hdc, const wchar_t* text) {
@@ -62,6 +66,7 @@ void CLogScreen::DrawHistory() {
     DrawBitmapAt(hdc, IDB_CHART_HORIZONTAL, 83, kChartBaseY, 375, 1);
     for (int k = 1; k <= 5; ++k) DrawBitmapAt(hdc, IDB_CHART_HORIZONTAL2, 83, kChartBaseY - 80 * k, 375, 1);
 
+    if (ShowsGoal()) DrawGoalLine(hdc);
     // Line first, then each point's marker on top of the lines that meet it.
     const int m = DrawnPointCount();
     m_nPageSteps = 0;
@@ -90,6 +95,9 @@ void CLogScreen::DrawHistory() {
     SelectObject(hdc, oldPen);
     DeleteObject(pen);
     if (marker) DeleteObject(marker);
+    // Only the week page's points are days; a month page's weekly sums are never marked against a
+    // daily goal.
+    if (ShowsGoal() && m_nPeriod == 0) DrawGoalMarkers(hdc, m);
 
     DrawTitleText(hdc, tChartTxt);
     DrawTexts(hdc);
@@ -105,6 +113,48 @@ void CLogScreen::DrawHistory() {
         DrawImageAt(m_View.hMain, hdc, kTabX[m_nCategory - 1], 148, ImageTable[kInputDim]);
 
     EndOffscreen(m_View.hWnd, &canvas, 0, 0, canvas.nWidth, canvas.nHeight);
+}
+
+bool CLogScreen::ShowsGoal() const {
+    return m_nGoal > 0 && m_nCategory == 1 && (m_nPeriod == 0 || m_nPeriod == 1) && m_nScaleStep > 0;
+}
+
+void CLogScreen::DrawGoalLine(HDC hdc) {
+    // A goal above the scale lies on the top line, with an arrow pointing up at its right end.
+    const bool above = m_nGoal > m_nTick[5];
+    const int y = ChartPointRow(m_nGoal, m_nTick, m_nTickY, m_nScaleStep);
+    HPEN pen = CreatePen(PS_SOLID, 2, kGoalColor);
+    HGDIOBJ oldPen = SelectObject(hdc, pen);
+    MoveToEx(hdc, kChartLeft, y, nullptr);
+    LineTo(hdc, kChartRight, y);
+    if (above) {
+        MoveToEx(hdc, kChartRight - 12, y - 4, nullptr);
+        LineTo(hdc, kChartRight - 6, y - 12);
+        LineTo(hdc, kChartRight, y - 4);
+        MoveToEx(hdc, kChartRight - 6, y - 12, nullptr);
+        LineTo(hdc, kChartRight - 6, y);
+    }
+    SelectObject(hdc, oldPen);
+    DeleteObject(pen);
+    wchar_t text[32];
+    swprintf(text, 32, L"%d", m_nGoal);
+    Cell(hdc, text, kChartLeft, y - 24, kChartRight - (above ? 16 : 0), y - 2, 18, kGoalColor, DT_RIGHT);
+}
+
+void CLogScreen::DrawGoalMarkers(HDC hdc, int drawnPoints) {
+    HBRUSH ring = CreateSolidBrush(kGoalColor);
+    HBRUSH white = (HBRUSH)GetStockObject(WHITE_BRUSH);
+    for (int i = 0; i < drawnPoints && i < 12; ++i) {
+        if (m_nPointSteps[i] < m_nGoal) continue;
+        // A larger gold square with a white centre, in place of the plain marker.
+        const int x = m_nPointX[i] + 10;
+        const int y = m_nPointY[i];
+        const RECT outer = {x - 6, y - 6, x + 7, y + 7};
+        const RECT inner = {x - 2, y - 2, x + 3, y + 3};
+        FillRect(hdc, &outer, ring);
+        FillRect(hdc, &inner, white);
+    }
+    DeleteObject(ring);
 }
 
 void CLogScreen::DrawTexts(HDC hdc) {

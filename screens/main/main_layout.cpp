@@ -57,6 +57,23 @@ void FormatTimeText(int64_t seconds, wchar_t* out, size_t size) {
     PutText(out, size, swprintf(out, size, L"%02lld : %02d : %02d ", hours, minutes, secs));
 }
 
+int GoalBarWidth(int64_t steps, int goal, int trackWidth) {
+    if (goal <= 0 || steps <= 0 || trackWidth <= 0) return 0;
+    if (steps >= goal) return trackWidth;
+    return static_cast<int>(steps * trackWidth / goal);
+}
+
+void FormatGoalBandText(int64_t steps, int goal, const wchar_t* toGoFormat, const wchar_t* reachedText,
+                        wchar_t* out, size_t size) {
+    if (!out || size == 0) return;
+    if (steps >= goal) {
+        PutText(out, size, swprintf(out, size, L"%ls", reachedText));
+        return;
+    }
+    const int64_t toGo = goal - (steps > 0 ? steps : 0);
+    PutText(out, size, swprintf(out, size, toGoFormat, static_cast<int>(toGo)));
+}
+
 void FormatCaloriesText(double kcal, wchar_t* out, size_t size) {
     if (!out || size == 0) return;
     PutText(out, size, swprintf(out, size, L"%.2lf Kcal", kcal));

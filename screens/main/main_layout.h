@@ -48,6 +48,14 @@ constexpr RECT kMainCaloriesBox = {120, 413, 360, 463};
 constexpr RECT kMainTimeBox = {120, 503, 360, 553};
 constexpr RECT kMainNoticeText = {0, 123, 480, 628};
 
+// The daily goal's band between the digits and the calories (drawn only with a goal): a track
+// with a bar in proportion to today's steps, and the steps still to go (or "reached") beside it.
+constexpr RECT kMainGoalBand = {32, 344, 448, 392};
+constexpr RECT kMainGoalTrack = {32, 358, 272, 382};
+constexpr RECT kMainGoalText = {284, 352, 448, 390};
+#define MAIN_GOAL_TRACK_COLOR 0x00404040  // RGB(64, 64, 64)
+#define MAIN_GOAL_FONT 26
+
 // The part of the window that the value-box repaint copies.
 constexpr RECT kMainValueCopy = {120, 418, 120 + 241, 418 + 141};
 
@@ -74,5 +82,11 @@ int StepDigitX(int count, int i);
 // "%02d : %02d : %02d " of hours, minutes and seconds (note the trailing blank); hours take
 // as many digits as they need.
 void FormatTimeText(int64_t seconds, wchar_t* out, size_t size);
+// Width of the goal bar in a track `trackWidth` wide: steps / goal of it, full at or past the goal.
+int GoalBarWidth(int64_t steps, int goal, int trackWidth);
+// The band's text: the steps still to go by `toGoFormat` ("%d"), or `reachedText` at or past the goal.
+void FormatGoalBandText(int64_t steps, int goal, const wchar_t* toGoFormat, const wchar_t* reachedText,
+                        wchar_t* out, size_t size);
+
 // "%.2lf Kcal".
 void FormatCaloriesText(double kcal, wchar_t* out, size_t size);

@@ -64,6 +64,43 @@ TEST(MainLayoutTest, CaloriesTextHasTwoDecimals) {
     EXPECT_STREQ(text, L"1234.50 Kcal");
 }
 
+TEST(MainLayoutTest, GoalBarGrowsWithTheStepsAndStopsFullAtTheGoal) {
+    EXPECT_EQ(GoalBarWidth(0, 8000, 240), 0);
+    EXPECT_EQ(GoalBarWidth(33, 8000, 240), 0);  // less than a pixel's worth
+    EXPECT_EQ(GoalBarWidth(4000, 8000, 240), 120);
+    EXPECT_EQ(GoalBarWidth(7999, 8000, 240), 239);
+    EXPECT_EQ(GoalBarWidth(8000, 8000, 240), 240);
+    EXPECT_EQ(GoalBarWidth(int64_t{99999999} * 10, 100, 240), 240);
+    EXPECT_EQ(GoalBarWidth(-5, 8000, 240), 0);
+    EXPECT_EQ(GoalBarWidth(500, 0, 240), 0);  // no goal
+}
+
+TEST(MainLayoutTest, GoalBandTextCountsDownThenSaysReached) {
+    wchar_t text[64];
+    FormatGoalBandText(0, 8000, L"%d to go", L"Goal reached", text, 64);
+    EXPECT_STREQ(text, L"8000 to go");
+    FormatGoalBandText(7999, 8000, L"%d to go", L"Goal reached", text, 64);
+    EXPECT_STREQ(text, L"1 to go");
+    FormatGoalBandText(8000, 8000, L"%d to go", L"Goal reached", text, 64);
+    EXPECT_STREQ(text, L"Goal reached");
+    FormatGoalBandText(12000, 8000, L"%d\uAC78\uC74C \uB0A8\uC74C", L"\uBAA9\uD45C \uB2EC\uC131", text, 64);
+    EXPECT_STREQ(text, L"\uBAA9\uD45C \uB2EC\uC131");
+}
+
+TEST(MainLayoutTest, TheGoalBandLiesBetweenTheDigitsAndTheCaloriesBelowTheUpperArea) {
+    // The band's drawing stays out of the upper area's and the value boxes' repaints.
+    EXPECT_GE(kMainGoalTrack.top, kMainUpperHeight);
+    EXPECT_GE(kMainGoalText.top, kMainUpperHeight);
+    EXPECT_LE(kMainGoalTrack.bottom, kMainValueCopy.top);
+    EXPECT_LE(kMainGoalText.bottom, kMainValueCopy.top);
+    for (const RECT& r : {kMainGoalTrack, kMainGoalText}) {
+        EXPECT_GE(r.left, kMainGoalBand.left);
+        EXPECT_LE(r.right, kMainGoalBand.right);
+        EXPECT_GE(r.top, kMainGoalBand.top);
+        EXPECT_LE(r.bottom, kMainGoalBand.bottom);
+    }
+}
+
 TEST(MainLayoutTest, TouchAreasHaveInclusiveBoundsAndGapsBetween) {
     EXPECT_EQ(MainButtonAt(2, 589), MAIN_BUTTON_START_STOP);
     EXPECT_EQ(MainButtonAt(158, 695), MAIN_BUTTON_START_STOP);

@@ -198,11 +198,14 @@ void CMainScreen::OnAnimationTimer() {
         if (m_nIdleTicks > kIdleTicksWrap) m_nIdleTicks = kIdleTicksToRest + 1;
         m_bAnimating = 0;
         RepaintUpperArea();
+        RepaintGoalBand();
         return;
     }
     m_bAnimating = 1;
     m_nRunnerFrame = (m_nRunnerFrame + 1) % MAIN_RUNNER_FRAMES;
     if (m_bAnimating) RepaintUpperArea();
+    // The band follows the steps as the digits do.
+    RepaintGoalBand();
 }
 
 void CMainScreen::OnReset() {
@@ -239,6 +242,11 @@ void CMainScreen::OnNewDay(const TodayTotals* totals) {
 
 void CMainScreen::OnLanguage(int languageIndex) {
     SetLanguageOffsets(m_View, languageIndex);
+}
+
+void CMainScreen::OnGoal(int steps) {
+    m_nGoal = steps > 0 ? steps : 0;
+    if (m_View.bShown) FullRepaint();
 }
 
 bool CMainScreen::SensorAvailable() {

@@ -38,12 +38,15 @@ public:
     void OnMotionInfo(const MotionRecord* record) override;
     void OnNewDay(const TodayTotals* totals) override;
     void OnLanguage(int languageIndex) override;
+    void OnGoal(int steps) override;
 
     // The three repaints, each composed off-screen and copied to the window in one BitBlt:
     // everything; the calories and time boxes; the upper 480 x 352 area.
     void FullRepaint();
     void RepaintValueBoxes();
     void RepaintUpperArea();
+    // The goal band where its bar or text changed (nothing without a goal).
+    void RepaintGoalBand();
     // The next animation and value repaints draw their whole areas (as after a full repaint).
     void ForgetDrawn();
     // Tests: every animation and value repaint draws its whole area, as before they compared.
@@ -64,6 +67,7 @@ public:
     int ButtonPressed() const { return m_bButtonPressed; }
     bool TickTimersRunning() const { return m_bTickTimers; }
     int TodayLoaded() const { return m_bTodayLoaded; }
+    int Goal() const { return m_nGoal; }
     const ViewCommon& Common() const { return m_View; }
 
 private:
@@ -102,6 +106,10 @@ private:
     // All digits, or only those that meet `only`.
     void DrawStepDigits(HDC hdc, const RECT* only = nullptr);
     void DrawButtons(HDC hdc);
+    // The goal band's track and bar, and its text; only with a goal.
+    void DrawGoalBar(HDC hdc, int barWidth);
+    void DrawGoalText(HDC hdc, const wchar_t* text);
+    void GoalBandState(int* barWidth, wchar_t* text, size_t size) const;
     void DrawPressedButton(int cell, POINT pos);
 
     ViewCommon m_View;
@@ -150,8 +158,15 @@ private:
         wchar_t szCalories[64] = {};
         wchar_t szTime[64] = {};
     };
+    struct DrawnBand {
+        bool bValid = false;
+        int nBar = 0;
+        wchar_t szText[64] = {};
+    };
     DrawnUpper m_DrawnUpper;
     DrawnValues m_DrawnValues;
+    DrawnBand m_DrawnBand;
+    int m_nGoal = 0;  // the daily goal in steps, 0 for none
     bool m_bCompleteRepaints = false;
     CRunnerLayers m_RunnerLayers;
     // Image sizes of the runner frames and digits, measured anew by each repaint of the whole

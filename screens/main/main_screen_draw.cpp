@@ -82,6 +82,7 @@ void CMainScreen::OnPaint(HDC) {
 void CMainScreen::ForgetDrawn() {
     m_DrawnUpper.bValid = false;
     m_DrawnValues.bValid = false;
+    m_DrawnBand.bValid = false;
 }
 
 void CMainScreen::FullRepaint() {
@@ -98,6 +99,13 @@ void CMainScreen::FullRepaint() {
     DrawLabel(hdc, MAIN_TEXT_CALORIES, kMainCaloriesLabel);
     DrawLabel(hdc, MAIN_TEXT_TIME, kMainTimeLabel);
     DrawValueBoxes(hdc);
+    if (m_nGoal > 0) {
+        int bar = 0;
+        wchar_t text[64];
+        GoalBandState(&bar, text, 64);
+        DrawGoalBar(hdc, bar);
+        DrawGoalText(hdc, text);
+    }
     if (m_nRunState == MAIN_STARTING) DrawNotice(hdc);
     DrawRunner(hdc);
     DrawStepDigits(hdc);
@@ -207,6 +215,56 @@ void CMainScreen::RepaintUpperArea() {
     if (m_nRunState == MAIN_STARTING) DrawNotice(hdc);
     if (Overlaps(damage, kMainStepsLabel)) DrawLabel(hdc, MAIN_TEXT_STEPS, kMainStepsLabel);
     ReleaseDC(m_View.hWnd, hdc);
+}
+
+void CMainScreen::GoalBandState(int* barWidth, wchar_t* text, size_t size) const {
+    const int64_t total = int64_t{m_nTodaySteps} + m_nWorkoutSteps;
+    *barWidth = GoalBarWidth(total, m_nGoal, kMainGoalTrack.right - kMainGoalTrack.left);
+    FormatGoalBandText(total, m_nGoal, TextTable[TEXT_GOAL_TO_GO + m_View.nTextOffset],
+                       TextTable[TEXT_GOAL_REACHED + m_View.nTextOffset], text, size);
+}
+
+void CMainScreen::RepaintGoalBand() {
+    if (m_nGoal <= 0) return;
+    if (m_bCompleteRepaints) m_DrawnBand.bValid = false;
+    int bar = 0;
+    wchar_t text[64];
+    GoalBandState(&bar, text, 64);
+    const bool valid = m_DrawnBand.bValid;
+    // The bar and the text are apart: each is drawn again only when it changed.
+    if (!valid || bar != m_DrawnBand.nBar) {
+        if (HDC hdc = BeginArea(kMainGoalTrack)) {
+            DrawGoalBar(hdc, bar);
+            ReleaseDC(m_View.hWnd, hdc);
+        }
+    }
+    if (!valid || wcscmp(text, m_DrawnBand.szText) != 0) {
+        if (HDC hdc = BeginArea(kMainGoalText)) {
+            FillRect(hdc, &kMainGoalText, (HBRUSH)GetStockObject(BLACK_BRUSH));
+            DrawGoalText(hdc, text);
+            ReleaseDC(m_View.hWnd, hdc);
+        }
+    }
+    m_DrawnBand.bValid = true;
+    m_DrawnBand.nBar = bar;
+    wcscpy(m_DrawnBand.szText, text);
+}
+
+void CMainScreen::DrawGoalBar(HDC hdc, int barWidth) {
+    HBRUSH track = CreateSolidBrush(MAIN_GOAL_TRACK_COLOR);
+    FillRect(hdc, &kMainGoalTrack, track);
+    DeleteObject(track);
+    if (barWidth <= 0) return;
+    const RECT bar = {kMainGoalTrack.left, kMainGoalTrack.top, kMainGoalTrack.left + barWidth,
+                      kMainGoalTrack.bottom};
+    HBRUSH fill = CreateSolidBrush(MAIN_LABEL_COLOR);
+    FillRect(hdc, &bar, fill);
+    DeleteObject(fill);
+}
+
+void CMainScreen::DrawGoalText(HDC hdc, const wchar_t* text) {
+    DrawTextCell(hdc, text, kMainGoalText, MAIN_GOAL_FONT, MAIN_VALUE_COLOR,
+                 DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
 }
 
 // The window's DC drawing only inside the area: a repaint draws its layers straight onto the

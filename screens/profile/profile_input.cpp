@@ -29,6 +29,19 @@ ProfileCheck CheckProfileValues(int height, int weight) {
     return PROFILE_OK;
 }
 
+bool ProfileGoalValue(const wchar_t* text, int* goal) {
+    if (!text || *text == L'\0') {
+        *goal = 0;
+        return true;
+    }
+    for (const wchar_t* p = text; *p; ++p)
+        if (*p < L'0' || *p > L'9') return false;
+    const int value = ProfileFieldValue(text);
+    if (value < PROFILE_GOAL_MIN || value > PROFILE_GOAL_MAX) return false;
+    *goal = value;
+    return true;
+}
+
 void ComposeProfileStatements(bool exists, int firstUseState, int flag, int height, int weight, int language,
                               ProfileStatements* out) {
     if (!out) return;

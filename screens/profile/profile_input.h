@@ -9,6 +9,9 @@
 #define PROFILE_HEIGHT_MAX 500
 #define PROFILE_WEIGHT_MIN 20
 #define PROFILE_WEIGHT_MAX 600
+// The daily goal in steps (the record store keeps the same range).
+#define PROFILE_GOAL_MIN 100
+#define PROFILE_GOAL_MAX 99999
 
 // Statement buffers are 1024 units, as the statement runner expects.
 #define PROFILE_SQL_UNITS 1024
@@ -23,6 +26,9 @@ enum ProfileCheck {
 // non-numeric or absurdly long text is 0 (and therefore out of range).
 int ProfileFieldValue(const wchar_t* text);
 ProfileCheck CheckProfileValues(int height, int weight);
+// The goal field: empty is no goal (0); otherwise only PROFILE_GOAL_MIN..PROFILE_GOAL_MAX is
+// accepted. False (and *goal untouched) when refused.
+bool ProfileGoalValue(const wchar_t* text, int* goal);
 
 // The statements that store a checked profile, in the order they are sent.
 struct ProfileStatements {

@@ -36,6 +36,22 @@ std::wstring Sql(const ProfileStatements& s, int i) {
     return s.szSql[i];
 }
 
+TEST(ProfileInputTest, TheGoalIsEmptyForNoneOrWithinItsRange) {
+    int goal = -1;
+    EXPECT_TRUE(ProfileGoalValue(L"", &goal));
+    EXPECT_EQ(goal, 0);
+    EXPECT_TRUE(ProfileGoalValue(L"100", &goal));
+    EXPECT_EQ(goal, 100);
+    EXPECT_TRUE(ProfileGoalValue(L"99999", &goal));
+    EXPECT_EQ(goal, 99999);
+    EXPECT_TRUE(ProfileGoalValue(L"08000", &goal));
+    EXPECT_EQ(goal, 8000);
+    goal = 7;
+    for (const wchar_t* refused : {L"99", L"0", L"100000", L"-500", L" 500", L"5e3", L"999999999999"})
+        EXPECT_FALSE(ProfileGoalValue(refused, &goal)) << refused;
+    EXPECT_EQ(goal, 7);  // untouched when refused
+}
+
 TEST(ProfileInputTest, FirstSaveInsertsInfoThenInsertsOrUpdatesFirstUse) {
     ProfileStatements s;
     ComposeProfileStatements(false, 1, 1, 175, 65, 0, &s);

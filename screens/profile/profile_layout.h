@@ -27,6 +27,7 @@
 // Field rows: each box sits 6 pixels under its label's top + 40; the field 11 pixels into it.
 constexpr int kProfileHeightBoxTop = 68;
 constexpr int kProfileWeightBoxTop = 208;
+constexpr int kProfileGoalBoxTop = 488;
 constexpr int kProfileBoxX = 25;
 constexpr int kProfileBoxWidth = 430;
 constexpr int kProfileBoxHeight = 62;
@@ -37,6 +38,9 @@ constexpr int kProfileFieldOffset = 11;  // from the box top
 constexpr int kProfileFieldWidth = 60;
 constexpr int kProfileFieldHeight = 40;
 constexpr int kProfileUnitX = 97;
+// The goal's field takes five digits: wider, and its unit further right.
+constexpr int kProfileGoalFieldWidth = 120;
+constexpr int kProfileGoalUnitX = 157;
 constexpr int kProfileLabelOffset = 46;  // label top above the box top
 
 constexpr RECT kProfileLanguageLabel = {15, 302, 450, 342};
@@ -53,6 +57,9 @@ inline bool ProfileHitHeight(int x, int y) {
 }
 inline bool ProfileHitWeight(int x, int y) {
     return x >= 16 && x <= 449 && y >= 209 && y <= 269;
+}
+inline bool ProfileHitGoal(int x, int y) {
+    return x >= 16 && x <= 449 && y >= 489 && y <= 549;
 }
 // 0 Korean, 1 English, -1 neither.
 inline int ProfileChoiceAt(int x, int y) {

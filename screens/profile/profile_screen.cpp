@@ -18,6 +18,7 @@ namespace {
 // WS_CHILD | WS_VISIBLE | ES_RIGHT | ES_MULTILINE | ES_AUTOHSCROLL | ES_WANTRETURN | ES_NUMBER
 constexpr DWORD kFieldStyle = 0x50003086;
 constexpr int kFieldDigits = 3;
+constexpr int kGoalDigits = 5;
 constexpr int kFieldReadUnits = 10;
 
 void CopyText(wchar_t* target, size_t units, const wchar_t* source) {
@@ -25,9 +26,9 @@ void CopyText(wchar_t* target, size_t units, const wchar_t* source) {
     target[units - 1] = L'\0';
 }
 
-HWND CreateField(HWND parent, int id, int top) {
-    return CreateWindowExW(0, L"edit", L"", kFieldStyle, kProfileFieldX, top, kProfileFieldWidth,
-                           kProfileFieldHeight, parent, (HMENU)(intptr_t)id, GetAppInstance(), nullptr);
+HWND CreateField(HWND parent, int id, int top, int width = kProfileFieldWidth) {
+    return CreateWindowExW(0, L"edit", L"", kFieldStyle, kProfileFieldX, top, width, kProfileFieldHeight,
+                           parent, (HMENU)(intptr_t)id, GetAppInstance(), nullptr);
 }
 
 }  // namespace
@@ -41,6 +42,8 @@ BOOL CProfileScreen::Create(HWND parent, int index) {
     if (!CreateViewWindow(m_View, parent, index)) return FALSE;
     m_hHeight = CreateField(m_View.hWnd, PROFILE_HEIGHT_ID, kProfileHeightBoxTop + kProfileFieldOffset);
     m_hWeight = CreateField(m_View.hWnd, PROFILE_WEIGHT_ID, kProfileWeightBoxTop + kProfileFieldOffset);
+    m_hGoal = CreateField(m_View.hWnd, PROFILE_GOAL_ID, kProfileGoalBoxTop + kProfileFieldOffset,
+                          kProfileGoalFieldWidth);
     LOGFONTW font;
     memset(&font, 0, sizeof(font));
     font.lfHeight = PROFILE_FONT;
@@ -51,10 +54,10 @@ BOOL CProfileScreen::Create(HWND parent, int index) {
     font.lfPitchAndFamily = 18;
     wcsncpy(font.lfFaceName, MV_KOREAN_UI_FONT, LF_FACESIZE - 1);
     m_hFieldFont = CreateFontIndirectW(&font);
-    for (HWND field : {m_hHeight, m_hWeight}) {
+    for (HWND field : {m_hHeight, m_hWeight, m_hGoal}) {
         if (!field) continue;
         SendMessageW(field, WM_SETFONT, (WPARAM)m_hFieldFont, TRUE);
-        SendMessageW(field, EM_LIMITTEXT, kFieldDigits, 0);
+        SendMessageW(field, EM_LIMITTEXT, field == m_hGoal ? kGoalDigits : kFieldDigits, 0);
     }
     return TRUE;
 }
@@ -62,10 +65,11 @@ BOOL CProfileScreen::Create(HWND parent, int index) {
 void CProfileScreen::Release() {
     if (m_hHeightBrush) DeleteObject(m_hHeightBrush);
     if (m_hWeightBrush) DeleteObject(m_hWeightBrush);
-    m_hHeightBrush = m_hWeightBrush = nullptr;
+    if (m_hGoalBrush) DeleteObject(m_hGoalBrush);
+    m_hHeightBrush = m_hWeightBrush = m_hGoalBrush = nullptr;
     // The fields keep using the font until they are gone with the view window.
     if (m_hFieldFont) {
-        for (HWND field : {m_hHeight, m_hWeight})
+        for (HWND field : {m_hHeight, m_hWeight, m_hGoal})
             if (field && IsWindow(field)) SendMessageW(field, WM_SETFONT, 0, FALSE);
         DeleteObject(m_hFieldFont);
         m_hFieldFont = nullptr;
@@ -109,7 +113,20 @@ void CProfileScreen::OnProfileData(LPARAM lParam) {
     swprintf(m_szWeight, 10, L"%d", ProfileFieldValue(m_szWeight));
     SetWindowTextW(m_hHeight, m_szHeight);
     SetWindowTextW(m_hWeight, m_szWeight);
+    // What was typed and cancelled gives way to the stored goal.
+    ShowStoredGoal();
     FullRepaint();
+}
+
+void CProfileScreen::OnGoal(int steps) {
+    m_nGoal = steps > 0 ? steps : 0;
+    ShowStoredGoal();
+}
+
+void CProfileScreen::ShowStoredGoal() {
+    wchar_t text[16] = L"";
+    if (m_nGoal > 0) swprintf(text, 16, L"%d", m_nGoal);
+    SetWindowTextW(m_hGoal, text);
 }
 
 void CProfileScreen::OnLanguage(int languageIndex) {
@@ -120,20 +137,22 @@ void CProfileScreen::OnLanguage(int languageIndex) {
 
 void CProfileScreen::OnCommand(int id, int notifyCode) {
     if (id == IDM_NEXT_FIELD || id == IDM_PREV_FIELD) {
-        // Two fields: from either one, both directions lead to the other.
+        // Height, weight, goal, and round again; backwards the other way.
+        const HWND order[3] = {m_hHeight, m_hWeight, m_hGoal};
         HWND focus = GetFocus();
-        if (focus == m_hHeight)
-            FocusField(m_hWeight);
-        else if (focus == m_hWeight)
-            FocusField(m_hHeight);
+        int at = -1;
+        for (int i = 0; i < 3; ++i)
+            if (focus && focus == order[i]) at = i;
+        if (at < 0)
+            FocusField(id == IDM_NEXT_FIELD ? m_hHeight : m_hGoal);
         else
-            FocusField(id == IDM_NEXT_FIELD ? m_hHeight : m_hWeight);
+            FocusField(order[(at + (id == IDM_NEXT_FIELD ? 1 : 2)) % 3]);
         FullRepaint();
         return;
     }
     UpdateFieldBrushes();
-    if (id != PROFILE_HEIGHT_ID && id != PROFILE_WEIGHT_ID) return;
-    HWND field = id == PROFILE_HEIGHT_ID ? m_hHeight : m_hWeight;
+    if (id != PROFILE_HEIGHT_ID && id != PROFILE_WEIGHT_ID && id != PROFILE_GOAL_ID) return;
+    HWND field = id == PROFILE_HEIGHT_ID ? m_hHeight : id == PROFILE_WEIGHT_ID ? m_hWeight : m_hGoal;
     if (GetFocus() == field) {
         if (m_bInputPanel) SipShowIM(SIPF_ON);
     } else {
@@ -151,6 +170,8 @@ void CProfileScreen::OnLButtonDown(int x, int y) {
         FocusField(m_hHeight);
     } else if (ProfileHitWeight(x, y)) {
         FocusField(m_hWeight);
+    } else if (ProfileHitGoal(x, y)) {
+        FocusField(m_hGoal);
     } else {
         SetFocus(nullptr);
         SipShowIM(SIPF_OFF);
@@ -192,6 +213,15 @@ void CProfileScreen::Save() {
         FocusField(badHeight ? m_hHeight : m_hWeight);
         return;
     }
+    wchar_t goalText[kFieldReadUnits] = {};
+    GetWindowTextW(m_hGoal, goalText, kFieldReadUnits);
+    int goal = 0;
+    if (!ProfileGoalValue(goalText, &goal)) {
+        MessageBoxW(m_View.hMain, TextTable[TEXT_GOAL_RANGE + m_View.nTextOffset],
+                    TextTable[PROFILE_TEXT_INPUT_ERROR + m_View.nTextOffset], MB_ICONQUESTION);
+        FocusField(m_hGoal);
+        return;
+    }
 
     // Only the checked integers are written into the statements and handed on.
     ProfileStatements statements;
@@ -199,6 +229,8 @@ void CProfileScreen::Save() {
                              height, weight, language, &statements);
     for (int i = 0; i < statements.nCount; ++i)
         SendMessageW(m_View.hMain, UM_EXEC_SQL, statements.nKind[i], (LPARAM)statements.szSql[i]);
+    // Written only when it changed: a user who never sets a goal keeps a file without one.
+    if (goal != m_nGoal) SendMessageW(m_View.hMain, UM_SET_GOAL, goal, 0);
 
     wchar_t heightValue[16], weightValue[16];
     swprintf(heightValue, 16, L"%d", height);

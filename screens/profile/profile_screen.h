@@ -8,6 +8,7 @@
 // Control ids of the two fields.
 #define PROFILE_HEIGHT_ID 6
 #define PROFILE_WEIGHT_ID 7
+#define PROFILE_GOAL_ID 8
 
 class CProfileScreen : public CScreen {
 public:
@@ -27,6 +28,7 @@ public:
     void OnRightSoftKey() override;
     void OnProfileData(LPARAM lParam) override;
     void OnLanguage(int languageIndex) override;
+    void OnGoal(int steps) override;
     void OnOk() override;
 
     // Composes the whole view off-screen and copies it to the window.
@@ -36,6 +38,8 @@ public:
     const ViewCommon& Common() const { return m_View; }
     HWND HeightField() const { return m_hHeight; }
     HWND WeightField() const { return m_hWeight; }
+    HWND GoalField() const { return m_hGoal; }
+    int StoredGoal() const { return m_nGoal; }
     int Exists() const { return m_nExists; }
     int Selection() const { return m_nSelection; }
     int SavedSelection() const { return m_nSavedSelection; }
@@ -46,18 +50,23 @@ private:
     // Control (profile_screen.cpp)
     void Save();
     void FocusField(HWND hField);
+    // Puts the stored goal into its field (empty for none).
+    void ShowStoredGoal();
 
     // Drawing and field backgrounds (profile_screen_draw.cpp)
     void UpdateFieldBrushes();
-    void DrawField(HDC hdc, HWND hField, int labelCell, const wchar_t* unit, int top);
+    void DrawField(HDC hdc, HWND hField, int labelCell, const wchar_t* unit, int top, int unitX);
     void DrawLanguageChoice(HDC hdc);
 
     ViewCommon m_View;
     HWND m_hHeight = nullptr;
     HWND m_hWeight = nullptr;
+    HWND m_hGoal = nullptr;
     HFONT m_hFieldFont = nullptr;
     HBRUSH m_hHeightBrush = nullptr;
     HBRUSH m_hWeightBrush = nullptr;
+    HBRUSH m_hGoalBrush = nullptr;
+    int m_nGoal = 0;  // the stored goal (UM_GOAL_DATA), 0 for none
     int m_nExists = 0;
     int m_nSelection = 0;
     int m_nSavedSelection = 0;

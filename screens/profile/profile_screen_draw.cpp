@@ -47,12 +47,14 @@ void ReplaceFieldBrush(HWND field, HBRUSH* brush) {
 void CProfileScreen::UpdateFieldBrushes() {
     ReplaceFieldBrush(m_hHeight, &m_hHeightBrush);
     ReplaceFieldBrush(m_hWeight, &m_hWeightBrush);
+    ReplaceFieldBrush(m_hGoal, &m_hGoalBrush);
 }
 
 HBRUSH CProfileScreen::OnCtlColorEdit(HDC hdc, HWND hEdit) {
     SetBkMode(hdc, TRANSPARENT);
     if (hEdit && hEdit == m_hHeight) return m_hHeightBrush;
     if (hEdit && hEdit == m_hWeight) return m_hWeightBrush;
+    if (hEdit && hEdit == m_hGoal) return m_hGoalBrush;
     return nullptr;
 }
 
@@ -64,13 +66,15 @@ void CProfileScreen::FullRepaint() {
     OffscreenCanvas canvas;
     if (!BeginOffscreen(m_View.hWnd, &canvas)) return;
     HDC hdc = canvas.hMemDC;
-    DrawField(hdc, m_hHeight, PROFILE_TEXT_HEIGHT, L"cm", kProfileHeightBoxTop);
-    DrawField(hdc, m_hWeight, PROFILE_TEXT_WEIGHT, L"kg", kProfileWeightBoxTop);
+    DrawField(hdc, m_hHeight, PROFILE_TEXT_HEIGHT, L"cm", kProfileHeightBoxTop, kProfileUnitX);
+    DrawField(hdc, m_hWeight, PROFILE_TEXT_WEIGHT, L"kg", kProfileWeightBoxTop, kProfileUnitX);
     DrawLanguageChoice(hdc);
+    DrawField(hdc, m_hGoal, TEXT_GOAL_LABEL, TextTable[TEXT_GOAL_UNIT + m_View.nTextOffset],
+              kProfileGoalBoxTop, kProfileGoalUnitX);
     EndOffscreen(m_View.hWnd, &canvas, 0, 0, canvas.nWidth, canvas.nHeight);
 }
 
-void CProfileScreen::DrawField(HDC hdc, HWND hField, int labelCell, const wchar_t* unit, int top) {
+void CProfileScreen::DrawField(HDC hdc, HWND hField, int labelCell, const wchar_t* unit, int top, int unitX) {
     const bool focused = hField && GetFocus() == hField;
     DrawBitmapAt(hdc, focused ? IDB_INPUT_LARGE_FOCUS : IDB_INPUT_LARGE, kProfileBoxX, top, kProfileBoxWidth,
                  kProfileBoxHeight);
@@ -78,7 +82,7 @@ void CProfileScreen::DrawField(HDC hdc, HWND hField, int labelCell, const wchar_
     DrawTextCell(hdc, TextTable[labelCell + m_View.nTextOffset], label, PROFILE_FONT, PROFILE_TEXT_COLOR,
                  DT_LEFT);
     const int fieldTop = top + kProfileFieldOffset;
-    const RECT unitRect = {kProfileUnitX, fieldTop, 480, fieldTop + kProfileFieldHeight};
+    const RECT unitRect = {unitX, fieldTop, 480, fieldTop + kProfileFieldHeight};
     DrawTextCell(hdc, unit, unitRect, PROFILE_FONT, PROFILE_TEXT_COLOR, DT_LEFT);
     const int leftCap = focused ? PROFILE_IMAGE_LEFT_CAP_FOCUS : PROFILE_IMAGE_LEFT_CAP;
     const int rightCap = focused ? PROFILE_IMAGE_RIGHT_CAP_FOCUS : PROFILE_IMAGE_RIGHT_CAP;

@@ -64,6 +64,39 @@ struct SHNOTIFICATIONDATA {
 LONG SHNotificationAdd(SHNOTIFICATIONDATA* data);
 LONG SHNotificationRemove(const CLSID* clsid, DWORD id);
 
+// Notification-area balloons (shellapi.h). A balloon (NIF_INFO: szInfoTitle, szInfo) becomes one
+// desktop notification on the session bus, named by szTip; FALSE when none could be shown (no
+// session bus or no notification server, said once on standard error). Icons themselves are not
+// kept here: the title-bar icon is SHNotificationAdd's.
+#define NIM_ADD 0x00000000
+#define NIM_MODIFY 0x00000001
+#define NIM_DELETE 0x00000002
+#define NIF_MESSAGE 0x00000001
+#define NIF_ICON 0x00000002
+#define NIF_TIP 0x00000004
+#define NIF_INFO 0x00000010
+#define NIIF_NONE 0x00000000
+#define NIIF_INFO 0x00000001
+
+struct NOTIFYICONDATAW {
+    DWORD cbSize;
+    HWND hWnd;
+    UINT uID;
+    UINT uFlags;
+    UINT uCallbackMessage;
+    HICON hIcon;
+    WCHAR szTip[128];
+    DWORD dwState;
+    DWORD dwStateMask;
+    WCHAR szInfo[256];
+    UINT uTimeout;
+    WCHAR szInfoTitle[64];
+    DWORD dwInfoFlags;
+};
+typedef NOTIFYICONDATAW* PNOTIFYICONDATAW;
+
+BOOL Shell_NotifyIconW(DWORD message, PNOTIFYICONDATAW data);
+
 // Input panel: an on-screen numeric keypad above the soft-key bar.
 #define SIPF_OFF 0x00000000
 #define SIPF_ON 0x00000001
