@@ -237,8 +237,13 @@ bool DataRestore(const std::string& file, const std::string& target, DataRestore
         struct tm local;
         localtime_r(&now, &local);
         strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-        report->kept = target + ".before-restore-" + stamp;
-        int fd = open(report->kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        // A second restore within the same second gets a name of its own.
+        int fd = -1;
+        for (int n = 1; fd < 0 && n <= 100; ++n) {
+            report->kept = target + ".before-restore-" + stamp + (n > 1 ? "-" + std::to_string(n) : "");
+            fd = open(report->kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (fd < 0 && errno != EEXIST) break;
+        }
         if (fd < 0) {
             *error = report->kept + ": " + std::strerror(errno);
             ok = false;

@@ -65,9 +65,9 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 std::string RunningMessage(const std::string& dbPath) {
-    pid_t pid = DataProcessUsing(dbPath);
-    return "Movimetra is running on " + dbPath +
-           (pid ? " (process " + std::to_string(pid) + ")" : std::string()) + "; close it first.";
+    if (pid_t pid = DataProcessUsing(dbPath))
+        return "Movimetra is running (process " + std::to_string(pid) + " has " + dbPath + " open); close it first.";
+    return "Movimetra is running on " + dbPath + "; close it first.";
 }
 
 // Takes the database's lock for writing; false (with the message written) when it cannot.
