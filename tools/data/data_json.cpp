@@ -138,8 +138,8 @@ private:
                 size_t column = kDataColumnCount;
                 for (size_t i = 0; i < kDataColumnCount; ++i)
                     if (key == kDataColumns[i]) column = i;
-                if (column == kDataColumnCount) return Fail("unknown key \"" + key + "\"");
-                if (seen[column]) return Fail("key \"" + key + "\" given twice");
+                if (column == kDataColumnCount) return Fail("unknown key \"" + DataEchoField(key) + "\"");
+                if (seen[column]) return Fail("key \"" + DataEchoField(key) + "\" given twice");
                 seen[column] = true;
                 Blank();
                 if (!Expect(':')) return false;

@@ -138,8 +138,8 @@ bool DataIsDate(const std::string& text) {
 
 bool DataRowFromRecord(const DataRecord& record, DataRow* row, std::string* reason) {
     if (record.cells.size() != kDataColumnCount) {
-        *reason =
-            std::to_string(record.cells.size()) + " fields, expected " + std::to_string(kDataColumnCount);
+        *reason = std::to_string(record.cells.size()) + (record.cells.size() == 1 ? " field" : " fields") +
+                  ", expected " + std::to_string(kDataColumnCount);
         return false;
     }
     const std::vector<DataCell>& c = record.cells;

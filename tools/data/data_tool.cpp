@@ -66,7 +66,8 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 std::string RunningMessage(const std::string& dbPath) {
     if (pid_t pid = DataProcessUsing(dbPath))
-        return "Movimetra is running (process " + std::to_string(pid) + " has " + dbPath + " open); close it first.";
+        return "Movimetra is running (process " + std::to_string(pid) + " has " + dbPath +
+               " open); close it first.";
     return "Movimetra is running on " + dbPath + "; close it first.";
 }
 
