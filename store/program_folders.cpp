@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/mv_platform.h"
 #include "platform/windows.h"
 #include "store/data_folder.h"
 #include "store/store_text.h"
@@ -114,7 +115,7 @@ std::wstring ProgramDataFolder(std::string* problem) {
     if (folder.empty()) folder = exeFolder;  // no usable home: the executable's folder, as before
     if (!IsFolder(folder)) CreateFolders(folder);
     std::wstring resolved;
-    if (const char* why = CheckPrivateFolderW(folder.c_str(), &resolved)) {
+    if (const char* why = MvCheckPrivateFolder(folder.c_str(), &resolved)) {
         if (problem) *problem = "data folder " + StoreUtf8FromWide(folder.c_str()) + ": " + why;
         return WithSlash(folder);
     }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/core/core_state.h"
+#include "platform/mv_platform.h"
 #include "platform/win_files.h"
 
 using namespace mv;
@@ -109,7 +110,7 @@ BOOL MoveFileExW(LPCWSTR existing, LPCWSTR target, DWORD flags) {
     return TRUE;
 }
 
-const char* CheckPrivateFolderW(LPCWSTR path, std::wstring* resolved) {
+const char* MvCheckPrivateFolder(LPCWSTR path, std::wstring* resolved) {
     if (path == nullptr || *path == 0) return "is not a folder";
     char* real = realpath(WideToUtf8(path).c_str(), nullptr);
     if (real == nullptr) return std::strerror(errno);

@@ -1,8 +1,6 @@
 // Files, folders and the environment: what the program needs to find its data folder.
 #pragma once
 
-#include <string>
-
 #include "platform/win_types.h"
 
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
@@ -64,10 +62,3 @@ BOOL LockFileEx(HANDLE file, DWORD flags, DWORD reserved, DWORD bytesLow, DWORD 
 BOOL UnlockFileEx(HANDLE file, DWORD reserved, DWORD bytesLow, DWORD bytesHigh, LPOVERLAPPED overlapped);
 // Moves a file within its file system; MOVEFILE_REPLACE_EXISTING replaces a file there.
 BOOL MoveFileExW(LPCWSTR existing, LPCWSTR target, DWORD flags);
-
-// Beyond Win32, for folders that keep personal data: follows symbolic links to the folder `path`
-// names, stores its real path (with no trailing slash) in *resolved and returns null when it is a
-// folder owned by this user that neither group nor others may write. Otherwise a short English
-// reason ("is not a folder", "belongs to another user", "may be written by group or others") or
-// the system's error text.
-const char* CheckPrivateFolderW(LPCWSTR path, std::wstring* resolved);
