@@ -2,11 +2,13 @@
 // main window with its initial soft-key bar, the message loop and the shutdown path.
 #include "app/win_main.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "app/application.h"
 #include "app/view_common.h"
 #include "resources/resource_ids.h"
+#include "store/database_lock.h"
 
 namespace {
 HINSTANCE g_hInst = nullptr;
@@ -97,6 +99,13 @@ BOOL InitInstance(HINSTANCE hInstance, int nCmdShow) {
     HWND hOther = FindWindowW(className, title);
     if (hOther) {
         SetForegroundWindow((HWND)((UINT_PTR)hOther | 1));
+        return FALSE;
+    }
+    // One program per database, whatever its instance key or install: the database's lock says
+    // whether another one has it (a folder that fails is reported when the database opens).
+    if (LockDatabase(nullptr) == DatabaseLock::OtherProgram) {
+        std::fprintf(stderr, "Movimetra: another Movimetra is running on the same database\n");
+        std::fflush(stderr);
         return FALSE;
     }
 

@@ -11,7 +11,9 @@ DataFolderKind ChooseDataFolder(bool bHasOverride, const ProgramFolderFacts& fac
     return DataFolderKind::UserData;
 }
 
-std::string UserDataFolder(const char* xdgDataHome, const char* home) {
+namespace {
+
+std::string DataHome(const char* xdgDataHome, const char* home) {
     std::string base;
     // Relative values are invalid for the XDG variables and are ignored.
     if (xdgDataHome != nullptr && xdgDataHome[0] == '/') {
@@ -24,7 +26,19 @@ std::string UserDataFolder(const char* xdgDataHome, const char* home) {
         return std::string();
     }
     if (base.back() != '/') base += '/';
-    return base + "movimetra";
+    return base;
+}
+
+}  // namespace
+
+std::string UserDataFolder(const char* xdgDataHome, const char* home) {
+    std::string base = DataHome(xdgDataHome, home);
+    return base.empty() ? base : base + "movimetra-history";
+}
+
+std::string LegacyUserDataFolder(const char* xdgDataHome, const char* home) {
+    std::string base = DataHome(xdgDataHome, home);
+    return base.empty() ? base : base + "movimetra";
 }
 
 const char* InstalledShareDir() {

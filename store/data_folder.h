@@ -30,8 +30,20 @@ enum class DataFolderKind {
 DataFolderKind ChooseDataFolder(bool bHasOverride, const ProgramFolderFacts& facts);
 
 // The user's data folder for Movimetra: $XDG_DATA_HOME (when it is an absolute path) or
-// $HOME/.local/share, followed by "/movimetra". Empty when neither gives an absolute path.
+// $HOME/.local/share, followed by "/movimetra-history". Empty when neither gives an absolute path.
+// Its name differs from the install's shared folder ("share/movimetra"), so that an install into
+// ~/.local never writes into, or removes, the history.
 std::string UserDataFolder(const char* xdgDataHome, const char* home);
+// Where earlier versions kept it ("/movimetra" instead): a database found there and not in the
+// new folder is moved once.
+std::string LegacyUserDataFolder(const char* xdgDataHome, const char* home);
+// Bytes of the database file locked by its users (advisory locks that SQLite never takes): the
+// program holds the first for its whole run; the data tool, while it writes, holds the second
+// and then the first. A program that finds the first held and the second free is not alone.
+inline constexpr unsigned kProgramLockByte = 0;
+inline constexpr unsigned kToolLockByte = 1;
+// Files beside a database that belong to it and move with it.
+inline constexpr char kDatabaseJournalSuffix[] = "-journal";
 
 // Folders of an install relative to the folder of the installed executable, e.g.
 // "../share/movimetra" (the images are in its "img") and "../lib/movimetra" (the date picker).

@@ -25,14 +25,23 @@ TEST(DataFolderTest, AnInstallKeepsDataInTheUserDataFolderAndABuildBesideItself)
 }
 
 TEST(DataFolderTest, UserDataFolderFollowsXdg) {
-    EXPECT_EQ(UserDataFolder("/data/me", "/home/me"), "/data/me/movimetra");
-    EXPECT_EQ(UserDataFolder("/data/me/", "/home/me"), "/data/me/movimetra");
-    EXPECT_EQ(UserDataFolder(nullptr, "/home/me"), "/home/me/.local/share/movimetra");
+    EXPECT_EQ(UserDataFolder("/data/me", "/home/me"), "/data/me/movimetra-history");
+    EXPECT_EQ(UserDataFolder("/data/me/", "/home/me"), "/data/me/movimetra-history");
+    EXPECT_EQ(UserDataFolder(nullptr, "/home/me"), "/home/me/.local/share/movimetra-history");
     // A relative XDG_DATA_HOME is invalid and ignored; so is an empty one.
-    EXPECT_EQ(UserDataFolder("data", "/home/me/"), "/home/me/.local/share/movimetra");
-    EXPECT_EQ(UserDataFolder("", "/home/me"), "/home/me/.local/share/movimetra");
+    EXPECT_EQ(UserDataFolder("data", "/home/me/"), "/home/me/.local/share/movimetra-history");
+    EXPECT_EQ(UserDataFolder("", "/home/me"), "/home/me/.local/share/movimetra-history");
     EXPECT_EQ(UserDataFolder(nullptr, nullptr), "");
     EXPECT_EQ(UserDataFolder(nullptr, "relative"), "");
+    EXPECT_EQ(LegacyUserDataFolder(nullptr, "/home/me"), "/home/me/.local/share/movimetra");
+}
+
+TEST(DataFolderTest, TheUserDataFolderNeverMeetsTheInstallsSharedFolder) {
+    // An install into ~/.local puts its images in ~/.local/share/movimetra (InstalledShareDir).
+    std::string shared = InstalledShareDir();
+    std::string name = shared.substr(shared.rfind('/') + 1);
+    std::string data = UserDataFolder(nullptr, "/home/me");
+    EXPECT_NE(data.substr(data.rfind('/') + 1), name);
 }
 
 }  // namespace

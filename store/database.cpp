@@ -9,6 +9,7 @@
 
 #include "store/data_folder.h"
 #include "store/database_check.h"
+#include "store/database_lock.h"
 #include "store/program_folders.h"
 #include "store/store_text.h"
 
@@ -25,16 +26,25 @@ std::wstring DatabasePath() {
 int OpenDatabase(sqlite3** db, HWND owner) {
     sqlite3* handle = nullptr;
     std::string path = StoreUtf8FromWide(DatabasePath().c_str());
-    int rc = sqlite3_open_v2(path.c_str(), &handle,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
-    // The data tool may hold the file for a moment (a backup, an import): wait rather than fail.
-    if (handle) sqlite3_busy_timeout(handle, kBusyTimeoutMs);
     std::string why;
-    if (rc == SQLITE_OK && handle)
-        rc = CheckOpenedDatabase(handle, &why);
-    else
-        why = DescribeDatabaseError(handle, rc, path.c_str());
+    int rc = SQLITE_CANTOPEN;
+    // Nothing is opened (or created) unless this process has the file to itself.
+    DatabaseLock lock = LockDatabase(&why);
+    if (lock == DatabaseLock::OtherProgram) why = "another Movimetra has it open";
+    if (lock == DatabaseLock::Held) {
+        rc = sqlite3_open_v2(
+            path.c_str(), &handle,
+            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_NOFOLLOW,
+            nullptr);
+        // The data tool may hold the file for a moment (a backup): wait rather than fail.
+        if (handle) sqlite3_busy_timeout(handle, kBusyTimeoutMs);
+        if (rc == SQLITE_OK && handle)
+            rc = CheckOpenedDatabase(handle, &why);
+        else
+            why = DescribeDatabaseError(handle, rc, path.c_str());
+    }
     if (rc == SQLITE_OK) {
+        RetainDatabaseLock();
         if (db) *db = handle;
         return 1;
     }
@@ -48,5 +58,7 @@ int OpenDatabase(sqlite3** db, HWND owner) {
 }
 
 void CloseDatabase(sqlite3* db) {
-    if (db) sqlite3_close(db);
+    if (db == nullptr) return;
+    sqlite3_close(db);
+    ReleaseDatabaseLock();
 }

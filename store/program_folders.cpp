@@ -1,9 +1,11 @@
 // The program's folders through the platform's file and environment calls.
 #include "store/program_folders.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "platform/mv_platform.h"
 #include "platform/windows.h"
 #include "store/data_folder.h"
 #include "store/store_text.h"
@@ -61,6 +63,27 @@ ProgramFolderFacts Facts(const std::wstring& exeFolder) {
     return facts;
 }
 
+// Moves the database (and a journal that belongs to it) from the folder of earlier versions into
+// `folder`, unless a database is there already.
+void MoveLegacyDatabase(const std::wstring& legacy, const std::wstring& folder) {
+    const std::wstring name = StoreWideFromUtf8(kDatabaseFileName);
+    const std::wstring from = WithSlash(legacy) + name;
+    const std::wstring to = WithSlash(folder) + name;
+    if (GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    DWORD attributes = GetFileAttributesW(from.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    const std::wstring journal = StoreWideFromUtf8(kDatabaseJournalSuffix);
+    if (!MoveFileExW(from.c_str(), to.c_str(), 0)) {
+        std::fprintf(stderr, "Movimetra: could not move the history from %s to %s\n",
+                     StoreUtf8FromWide(from.c_str()).c_str(), StoreUtf8FromWide(to.c_str()).c_str());
+        return;
+    }
+    MoveFileExW((from + journal).c_str(), (to + journal).c_str(), 0);
+    std::fprintf(stderr, "Movimetra: moved the history from %s to %s\n",
+                 StoreUtf8FromWide(from.c_str()).c_str(), StoreUtf8FromWide(to.c_str()).c_str());
+    std::fflush(stderr);
+}
+
 }  // namespace
 
 std::wstring ProgramExeFolder() {
@@ -70,22 +93,33 @@ std::wstring ProgramExeFolder() {
     return path;
 }
 
-std::wstring ProgramDataFolder() {
+std::wstring ProgramDataFolder(std::string* problem) {
     std::wstring exeFolder = ProgramExeFolder();
     std::string named = Environment(L"MOVIMETRA_DATA_DIR");
     std::wstring folder;
+    std::wstring legacy;
     switch (ChooseDataFolder(!named.empty(), Facts(exeFolder))) {
         case DataFolderKind::Override:
             folder = StoreWideFromUtf8(named.c_str());
             break;
-        case DataFolderKind::UserData:
-            folder = StoreWideFromUtf8(
-                UserDataFolder(Environment(L"XDG_DATA_HOME").c_str(), Environment(L"HOME").c_str()).c_str());
+        case DataFolderKind::UserData: {
+            std::string xdg = Environment(L"XDG_DATA_HOME");
+            std::string home = Environment(L"HOME");
+            folder = StoreWideFromUtf8(UserDataFolder(xdg.c_str(), home.c_str()).c_str());
+            legacy = StoreWideFromUtf8(LegacyUserDataFolder(xdg.c_str(), home.c_str()).c_str());
             break;
+        }
         case DataFolderKind::ProgramFolder:
             break;
     }
-    if (folder.empty()) return exeFolder;  // no usable home: the executable's folder, as before
-    CreateFolders(folder);
-    return WithSlash(folder);
+    if (folder.empty()) folder = exeFolder;  // no usable home: the executable's folder, as before
+    if (!IsFolder(folder)) CreateFolders(folder);
+    std::wstring resolved;
+    if (const char* why = MvCheckPrivateFolder(folder.c_str(), &resolved)) {
+        if (problem) *problem = "data folder " + StoreUtf8FromWide(folder.c_str()) + ": " + why;
+        return WithSlash(folder);
+    }
+    if (problem) problem->clear();
+    if (!legacy.empty()) MoveLegacyDatabase(legacy, resolved);
+    return WithSlash(resolved);
 }

@@ -6,6 +6,9 @@
 
 // The running executable's folder, followed by '/'.
 std::wstring ProgramExeFolder();
-// The folder of the database, followed by '/'. A named folder (MOVIMETRA_DATA_DIR) or the
-// user's data folder is created when missing, private to the user.
-std::wstring ProgramDataFolder();
+// The folder of the database (symbolic links resolved), followed by '/'. A named folder
+// (MOVIMETRA_DATA_DIR) or the user's data folder is created when missing, private to the user;
+// a database in the user's data folder of earlier versions is moved into it once. When the folder
+// is not a folder of the user's that only the user may write, *problem (if given) says why and
+// nothing may be created there.
+std::wstring ProgramDataFolder(std::string* problem = nullptr);

@@ -258,6 +258,10 @@ TEST(StorageFaultsProgramTest, UnwritableFolderIsReportedAndTheStoredRowIsLeftWh
         chmod(entry.path().c_str(), entry.is_directory() || entry.path() == program ? 0755 : 0644);
     chmod((dir + "/Movimetra.db").c_str(), 0666);
     chmod(dir.c_str(), 0555);
+    // The data folder is the user's own (another user's is refused outright), only closed to writes.
+    if (geteuid() == 0) {
+        ASSERT_EQ(0, chown(dir.c_str(), 65534, 65534));
+    }
 
     const std::vector<std::string> env = {"MOVIMETRA_SCRIPT=" + script,
                                           "MOVIMETRA_SENSOR=replay:" + RecordingPath(),

@@ -83,11 +83,16 @@ struct ThreadRec {
 };
 
 struct KernelObject {
-    enum Kind { Event, Thread } kind = Event;
+    enum Kind { Event, Thread, File } kind = Event;
     bool signalled = false;
     bool manualReset = true;
     DWORD exitCode = 259;  // STILL_ACTIVE
     DWORD tid = 0;
+    int fd = -1;  // a File's descriptor, closed with the last reference
+    KernelObject() = default;
+    KernelObject(const KernelObject&) = delete;
+    KernelObject& operator=(const KernelObject&) = delete;
+    ~KernelObject();
 };
 
 struct SentMessage {

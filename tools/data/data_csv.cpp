@@ -18,13 +18,16 @@ std::string Quoted(const std::string& field) {
 // A cursor over the text that counts lines.
 class CCsvReader {
 public:
-    explicit CCsvReader(const std::string& text) : m_Text(text) {
+    explicit CCsvReader(std::string_view text) : m_Text(text) {
         // A byte-order mark, as spreadsheets write it.
         if (m_Text.compare(0, 3, "\xEF\xBB\xBF") == 0) m_nPos = 3;
     }
 
     bool AtEnd() const { return m_nPos >= m_Text.size(); }
     size_t Line() const { return m_nLine; }
+    size_t Pos() const { return m_nPos; }
+    // The line an error belongs to: where an unclosed quote opened, else the current one.
+    size_t ErrorLine() const { return m_nErrorLine ? m_nErrorLine : m_nLine; }
 
     // Reads one record's fields; false with *reason on a malformed record.
     bool Record(std::vector<std::string>* fields, std::string* reason) {
@@ -66,9 +69,11 @@ public:
 private:
     bool QuotedField(std::string* field, std::string* reason) {
         ++m_nPos;  // the opening quote
+        const size_t opened = m_nLine;
         for (;;) {
             if (m_nPos >= m_Text.size()) {
-                *reason = "a quoted field is not closed";
+                *reason = "a quoted field opened here is not closed";
+                m_nErrorLine = opened;
                 return false;
             }
             char c = m_Text[m_nPos++];
@@ -103,9 +108,10 @@ private:
         return true;
     }
 
-    const std::string& m_Text;
+    std::string_view m_Text;
     size_t m_nPos = 0;
     size_t m_nLine = 1;
+    size_t m_nErrorLine = 0;
 };
 
 }  // namespace
@@ -129,14 +135,14 @@ std::string DataCsvLine(const std::vector<DataCell>& cells) {
     return line + "\n";
 }
 
-bool DataCsvRead(const std::string& text, std::vector<DataRecord>* records, DataParseError* error) {
+bool DataCsvRead(std::string_view text, const DataRecordSink& sink, DataParseError* error) {
     CCsvReader reader(text);
     std::vector<std::string> fields;
     size_t line = reader.Line();
     std::string expected = DataCsvHeader();
     expected.pop_back();
     if (!reader.Record(&fields, &error->reason)) {
-        error->nLine = line;
+        error->nLine = reader.ErrorLine();
         return false;
     }
     std::string header;
@@ -151,7 +157,7 @@ bool DataCsvRead(const std::string& text, std::vector<DataRecord>* records, Data
         DataRecord record;
         record.nLine = reader.Line();
         if (!reader.Record(&fields, &error->reason)) {
-            error->nLine = reader.Line();
+            error->nLine = reader.ErrorLine();
             return false;
         }
         for (const std::string& field : fields) {
@@ -160,7 +166,8 @@ bool DataCsvRead(const std::string& text, std::vector<DataRecord>* records, Data
             cell.text = field;
             record.cells.push_back(cell);
         }
-        records->push_back(record);
+        record.nEnd = reader.Pos();
+        if (!sink(record)) return true;
     }
     return true;
 }

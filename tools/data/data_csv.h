@@ -2,7 +2,9 @@
 // line break are quoted and their quotes doubled (RFC 4180). Lines end with LF; CRLF is read too.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/data/data_rows.h"
@@ -17,6 +19,9 @@ struct DataParseError {
     std::string reason;
 };
 
-// Reads the text after its header into records (every field a text cell, an empty field a null
-// cell). Blank lines are skipped. On a malformed file returns false with the error.
-bool DataCsvRead(const std::string& text, std::vector<DataRecord>* records, DataParseError* error);
+// Takes each record as it is read; false stops the reading.
+using DataRecordSink = std::function<bool(DataRecord&)>;
+
+// Reads the text after its header record by record (every field a text cell, an empty field a
+// null cell). Blank lines are skipped. On a malformed file returns false with the error.
+bool DataCsvRead(std::string_view text, const DataRecordSink& sink, DataParseError* error);

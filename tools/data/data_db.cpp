@@ -1,15 +1,19 @@
 #include "tools/data/data_db.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <map>
+#include <cstring>
+#include <ctime>
+#include <set>
 #include <thread>
-#include <tuple>
 
 #include "store/schema.h"
+#include "tools/data/data_check.h"
 
 namespace {
 
@@ -29,7 +33,9 @@ sqlite3* Open(const std::string& path, int flags, std::string* error) {
     return db;
 }
 
-bool Exec(sqlite3* db, const char* sql, std::string* error) {
+}  // namespace
+
+bool DataExec(sqlite3* db, const char* sql, std::string* error) {
     char* message = nullptr;
     int rc = sqlite3_exec(db, sql, nullptr, nullptr, &message);
     if (rc == SQLITE_OK) return true;
@@ -38,7 +44,7 @@ bool Exec(sqlite3* db, const char* sql, std::string* error) {
     return false;
 }
 
-bool HasTable(sqlite3* db, const char* name, bool* has, std::string* error) {
+static bool HasTable(sqlite3* db, const char* name, bool* has, std::string* error) {
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?;", -1, &stmt,
                            nullptr) != SQLITE_OK) {
@@ -56,15 +62,16 @@ bool HasTable(sqlite3* db, const char* name, bool* has, std::string* error) {
     return true;
 }
 
-// Creates whichever of the three tables is missing, with the program's own statements.
-bool CreateMissingTables(sqlite3* db, std::string* error) {
+bool DataCreateMissingTables(sqlite3* db, std::string* error) {
     for (const StoreTable& table : kStoreTables) {
         bool has = false;
         if (!HasTable(db, table.pszName, &has, error)) return false;
-        if (!has && !Exec(db, table.pszCreate, error)) return false;
+        if (!has && !DataExec(db, table.pszCreate, error)) return false;
     }
     return true;
 }
+
+namespace {
 
 DataCell CellOf(sqlite3_stmt* stmt, int column) {
     DataCell cell;
@@ -87,13 +94,6 @@ DataCell CellOf(sqlite3_stmt* stmt, int column) {
         }
     }
     return cell;
-}
-
-void BindOptional(sqlite3_stmt* stmt, int index, const std::optional<std::string>& text) {
-    if (text)
-        sqlite3_bind_text(stmt, index, text->c_str(), -1, SQLITE_TRANSIENT);
-    else
-        sqlite3_bind_null(stmt, index);
 }
 
 // Copies all of `from` into `to` with the online backup, waiting while another connection
@@ -123,6 +123,24 @@ bool CopyDatabase(sqlite3* from, sqlite3* to, std::string* error) {
     return true;
 }
 
+// Days with rows in `a` and none in `b`.
+size_t DaysOnlyIn(sqlite3* a, sqlite3* b) {
+    std::set<std::string> days[2];
+    sqlite3* dbs[2] = {a, b};
+    for (int i = 0; i < 2; ++i) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(dbs[i], "SELECT DISTINCT curdate FROM pedometer WHERE curdate IS NOT NULL;",
+                               -1, &stmt, nullptr) != SQLITE_OK)
+            continue;
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            days[i].insert(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+        sqlite3_finalize(stmt);
+    }
+    size_t count = 0;
+    for (const std::string& day : days[0]) count += days[1].count(day) == 0 ? 1 : 0;
+    return count;
+}
+
 }  // namespace
 
 sqlite3* DataOpenForRead(const std::string& path, std::string* error) {
@@ -133,7 +151,7 @@ sqlite3* DataOpenForRead(const std::string& path, std::string* error) {
     sqlite3* db = Open(path, SQLITE_OPEN_READONLY, error);
     if (db == nullptr) return nullptr;
     // Opening is lazy: make sure the file really is a database.
-    if (!Exec(db, "SELECT count(*) FROM sqlite_master;", error)) {
+    if (!DataExec(db, "SELECT count(*) FROM sqlite_master;", error)) {
         *error = path + ": " + *error;
         sqlite3_close(db);
         return nullptr;
@@ -144,8 +162,8 @@ sqlite3* DataOpenForRead(const std::string& path, std::string* error) {
 sqlite3* DataOpenForWrite(const std::string& path, std::string* error) {
     sqlite3* db = Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error);
     if (db == nullptr) return nullptr;
-    if (!Exec(db, "BEGIN IMMEDIATE;", error) || !CreateMissingTables(db, error) ||
-        !Exec(db, "COMMIT;", error)) {
+    if (!DataExec(db, "BEGIN IMMEDIATE;", error) || !DataCreateMissingTables(db, error) ||
+        !DataExec(db, "COMMIT;", error)) {
         *error = path + ": " + *error;
         sqlite3_close(db);
         return nullptr;
@@ -179,79 +197,6 @@ bool DataReadRows(sqlite3* db, const std::string& from, const std::string& to,
     return true;
 }
 
-bool DataWriteRows(sqlite3* db, const std::vector<DataRow>& rows, DataImportCounts* counts,
-                   std::string* error) {
-    if (!Exec(db, "BEGIN IMMEDIATE;", error)) return false;
-    sqlite3_stmt* count = nullptr;
-    sqlite3_stmt* insert = nullptr;
-    bool ok = CreateMissingTables(db, error) &&
-              sqlite3_prepare_v2(
-                  db,
-                  "SELECT count(*) FROM pedometer WHERE curdate = ? AND curtime = ? AND steps = ? AND "
-                  "kcal = ? AND distance = ?;",
-                  -1, &count, nullptr) == SQLITE_OK &&
-              sqlite3_prepare_v2(
-                  db,
-                  "INSERT INTO pedometer(curdate, curtime, steps, kcal, distance, created_at, updated_at) "
-                  "VALUES(?, ?, ?, ?, ?, ?, ?);",
-                  -1, &insert, nullptr) == SQLITE_OK;
-    if (!ok && error->empty()) *error = sqlite3_errmsg(db);
-
-    // Rows already there are skipped, as many times as they are there before this import: a
-    // file with two equal rows adds both to an empty database, and nothing the second time.
-    using Key = std::tuple<std::string, std::string, int64_t, double, double>;
-    std::map<Key, int64_t> present;
-    DataImportCounts made;
-    for (size_t i = 0; ok && i < rows.size(); ++i) {
-        const DataRow& row = rows[i];
-        Key key{row.date, row.time, row.steps, row.kcal, row.distance};
-        auto found = present.find(key);
-        if (found == present.end()) {
-            sqlite3_reset(count);
-            sqlite3_bind_text(count, 1, row.date.c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(count, 2, row.time.c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_int64(count, 3, row.steps);
-            sqlite3_bind_double(count, 4, row.kcal);
-            sqlite3_bind_double(count, 5, row.distance);
-            if (sqlite3_step(count) != SQLITE_ROW) {
-                *error = sqlite3_errmsg(db);
-                ok = false;
-                break;
-            }
-            found = present.emplace(key, sqlite3_column_int64(count, 0)).first;
-        }
-        if (found->second > 0) {
-            --found->second;
-            ++made.nSkipped;
-            continue;
-        }
-        sqlite3_reset(insert);
-        sqlite3_bind_text(insert, 1, row.date.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 2, row.time.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int64(insert, 3, row.steps);
-        sqlite3_bind_double(insert, 4, row.kcal);
-        sqlite3_bind_double(insert, 5, row.distance);
-        BindOptional(insert, 6, row.created);
-        BindOptional(insert, 7, row.updated);
-        if (sqlite3_step(insert) != SQLITE_DONE) {
-            *error = sqlite3_errmsg(db);
-            ok = false;
-            break;
-        }
-        ++made.nAdded;
-    }
-    sqlite3_finalize(count);
-    sqlite3_finalize(insert);
-    if (ok) ok = Exec(db, "COMMIT;", error);
-    if (!ok) {
-        std::string ignored;
-        Exec(db, "ROLLBACK;", &ignored);
-        return false;
-    }
-    *counts = made;
-    return true;
-}
-
 bool DataBackup(sqlite3* db, const std::string& file, std::string* error) {
     const std::string partial = file + ".partial";
     std::remove(partial.c_str());
@@ -262,7 +207,7 @@ bool DataBackup(sqlite3* db, const std::string& file, std::string* error) {
     bool ok = CopyDatabase(db, copy, error);
     sqlite3_close(copy);
     std::string reason;
-    if (ok && !DataCheckCopy(partial, &reason)) {
+    if (ok && !DataCheckCopy(partial, false, &reason)) {
         *error = "the copy failed its check: " + reason;
         ok = false;
     }
@@ -274,57 +219,51 @@ bool DataBackup(sqlite3* db, const std::string& file, std::string* error) {
     return ok;
 }
 
-bool DataCheckCopy(const std::string& file, std::string* reason) {
-    std::string error;
-    sqlite3* db = DataOpenForRead(file, &error);
-    if (db == nullptr) {
-        *reason = error;
-        return false;
-    }
-    bool ok = true;
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check;", -1, &stmt, nullptr) != SQLITE_OK ||
-        sqlite3_step(stmt) != SQLITE_ROW) {
-        *reason = std::string("the integrity check did not run: ") + sqlite3_errmsg(db);
-        ok = false;
-    } else {
-        const unsigned char* text = sqlite3_column_text(stmt, 0);
-        std::string result = text ? reinterpret_cast<const char*>(text) : "";
-        if (result != "ok") {
-            *reason = "the integrity check failed: " + result;
-            ok = false;
-        }
-    }
-    sqlite3_finalize(stmt);
-    for (size_t i = 0; ok && i < kStoreTableCount; ++i) {
-        bool has = false;
-        if (!HasTable(db, kStoreTables[i].pszName, &has, reason)) {
-            ok = false;
-        } else if (!has) {
-            *reason = std::string("no table ") + kStoreTables[i].pszName;
-            ok = false;
-        }
-    }
-    sqlite3_close(db);
-    return ok;
-}
-
-bool DataRestore(const std::string& file, const std::string& target, std::string* error) {
-    std::string reason;
-    if (!DataCheckCopy(file, &reason)) {
-        *error = file + ": not a sound Movimetra database (" + reason + "); nothing was replaced";
-        return false;
-    }
+bool DataRestore(const std::string& file, const std::string& target, DataRestoreReport* report,
+                 std::string* error) {
     sqlite3* from = Open(file, SQLITE_OPEN_READONLY, error);
     if (from == nullptr) return false;
-    sqlite3* to = Open(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error);
+    sqlite3* to = Open(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW, error);
     if (to == nullptr) {
         sqlite3_close(from);
         return false;
     }
+    bool ok = true;
+    struct stat st;
+    // The database replaced is kept beside it, whole, before anything changes.
+    if (stat(target.c_str(), &st) == 0 && st.st_size > 0) {
+        char stamp[32];
+        time_t now = time(nullptr);
+        struct tm local;
+        localtime_r(&now, &local);
+        strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+        // A second restore within the same second gets a name of its own.
+        int fd = -1;
+        for (int n = 1; fd < 0 && n <= 100; ++n) {
+            report->kept = target + ".before-restore-" + stamp + (n > 1 ? "-" + std::to_string(n) : "");
+            fd = open(report->kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (fd < 0 && errno != EEXIST) break;
+        }
+        if (fd < 0) {
+            *error = report->kept + ": " + std::strerror(errno);
+            ok = false;
+        } else {
+            close(fd);
+            sqlite3* keep = Open(report->kept, SQLITE_OPEN_READWRITE, error);
+            ok = keep != nullptr && CopyDatabase(to, keep, error);
+            if (keep) sqlite3_close(keep);
+            if (!ok) {
+                *error = report->kept + ": " + *error;
+                std::remove(report->kept.c_str());
+            }
+        }
+        if (ok) report->nDaysLost = DaysOnlyIn(to, from);
+    }
     // The backup runs as one write transaction on the target: it is replaced whole or not at all.
-    bool ok = CopyDatabase(from, to, error);
-    if (!ok) *error = target + ": " + *error;
+    if (ok) {
+        ok = CopyDatabase(from, to, error);
+        if (!ok) *error = target + ": " + *error;
+    }
     sqlite3_close(to);
     sqlite3_close(from);
     return ok;

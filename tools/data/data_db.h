@@ -22,20 +22,20 @@ sqlite3* DataOpenForWrite(const std::string& path, std::string* error);
 bool DataReadRows(sqlite3* db, const std::string& from, const std::string& to,
                   std::vector<std::vector<DataCell>>* rows, std::string* error);
 
-struct DataImportCounts {
-    size_t nAdded = 0;
-    size_t nSkipped = 0;  // already there: same date, time walked and totals
-};
-// Writes the rows in one transaction: all of them or, on any failure, none.
-bool DataWriteRows(sqlite3* db, const std::vector<DataRow>& rows, DataImportCounts* counts,
-                   std::string* error);
+// Runs statements; false with *error.
+bool DataExec(sqlite3* db, const char* sql, std::string* error);
+// Creates whichever of the program's tables is missing, with the program's own statements.
+bool DataCreateMissingTables(sqlite3* db, std::string* error);
 
 // A consistent copy of the database in `file`, through SQLite's online backup (safe while the
 // program writes). The copy is written beside `file` and renamed over it when complete.
 bool DataBackup(sqlite3* db, const std::string& file, std::string* error);
-// Whether `file` is a sound Movimetra database: integrity check passes and the three tables
-// are there.
-bool DataCheckCopy(const std::string& file, std::string* reason);
+struct DataRestoreReport {
+    std::string kept;      // where the replaced database was kept, when there was one
+    size_t nDaysLost = 0;  // days it held that the restored copy lacks
+};
 // Replaces the contents of the database at `target` (created when missing) with those of the
-// checked copy `file`, in one step.
-bool DataRestore(const std::string& file, const std::string& target, std::string* error);
+// checked copy `file`, in one step, after keeping the database it replaces beside it
+// ("<target>.before-restore-YYYYMMDD-HHMMSS", mode 0600).
+bool DataRestore(const std::string& file, const std::string& target, DataRestoreReport* report,
+                 std::string* error);

@@ -58,10 +58,13 @@ void AppendUtf8(std::string* out, unsigned code) {
 // numbers or null.
 class CJsonReader {
 public:
-    CJsonReader(const std::string& text, DataParseError* error) : m_Text(text), m_pError(error) {}
+    CJsonReader(std::string_view text, DataParseError* error) : m_Text(text), m_pError(error) {
+        if (m_Text.substr(0, 3) == "\xEF\xBB\xBF") m_nPos = 3;
+    }
 
-    bool Rows(std::vector<DataRecord>* records) {
+    bool Rows(const DataRecordSink& sink) {
         Blank();
+        if (Peek() == '{') return Fail("an array of rows ('[') expected, not a single object");
         if (!Expect('[')) return false;
         Blank();
         if (Peek() == ']') {
@@ -70,8 +73,10 @@ public:
         }
         for (;;) {
             DataRecord record;
+            record.bTyped = true;
             if (!Object(&record)) return false;
-            records->push_back(record);
+            record.nEnd = m_nPos;
+            if (!sink(record)) return true;
             Blank();
             if (Peek() == ',') {
                 ++m_nPos;
@@ -133,8 +138,8 @@ private:
                 size_t column = kDataColumnCount;
                 for (size_t i = 0; i < kDataColumnCount; ++i)
                     if (key == kDataColumns[i]) column = i;
-                if (column == kDataColumnCount) return Fail("unknown key \"" + key + "\"");
-                if (seen[column]) return Fail("key \"" + key + "\" given twice");
+                if (column == kDataColumnCount) return Fail("unknown key \"" + DataEchoField(key) + "\"");
+                if (seen[column]) return Fail("key \"" + DataEchoField(key) + "\" given twice");
                 seen[column] = true;
                 Blank();
                 if (!Expect(':')) return false;
@@ -273,7 +278,7 @@ private:
         }
     }
 
-    const std::string& m_Text;
+    std::string_view m_Text;
     DataParseError* m_pError;
     size_t m_nPos = 0;
     size_t m_nLine = 1;
@@ -309,7 +314,7 @@ std::string DataJsonEnd() {
     return "\n]\n";
 }
 
-bool DataJsonRead(const std::string& text, std::vector<DataRecord>* records, DataParseError* error) {
+bool DataJsonRead(std::string_view text, const DataRecordSink& sink, DataParseError* error) {
     CJsonReader reader(text, error);
-    return reader.Rows(records);
+    return reader.Rows(sink);
 }

@@ -13,6 +13,6 @@ std::string DataJsonBegin();
 std::string DataJsonLine(const std::vector<DataCell>& cells, bool first);
 std::string DataJsonEnd();
 
-// Reads an array of row objects into records (cells in column order). False with the error's
+// Reads an array of row objects record by record (cells in column order). False with the error's
 // line on malformed JSON, an unknown or repeated key, or a missing column.
-bool DataJsonRead(const std::string& text, std::vector<DataRecord>* records, DataParseError* error);
+bool DataJsonRead(std::string_view text, const DataRecordSink& sink, DataParseError* error);

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -36,6 +38,33 @@ bool IsNumber(const char* text) {
     return true;
 }
 
+// Moves a database of earlier versions' user data folder into `folder` once.
+void MoveLegacyDatabase(const std::string& legacy, const std::string& folder) {
+    const std::string from = legacy + "/" + kDatabaseFileName;
+    const std::string to = folder + "/" + kDatabaseFileName;
+    struct stat st;
+    if (lstat(to.c_str(), &st) == 0 || lstat(from.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+    if (link(from.c_str(), to.c_str()) != 0) return;
+    unlink(from.c_str());
+    const std::string journal = kDatabaseJournalSuffix;
+    if (link((from + journal).c_str(), (to + journal).c_str()) == 0) unlink((from + journal).c_str());
+    std::fprintf(stderr, "movimetra-data: moved the history from %s to %s\n", from.c_str(), to.c_str());
+}
+
+// Why `folder` may not keep the history (symbolic links followed), or empty when it may.
+std::string FolderProblem(const std::string& folder, std::string* resolved) {
+    char* real = realpath(folder.c_str(), nullptr);
+    if (real == nullptr) return std::strerror(errno);
+    *resolved = real;
+    std::free(real);
+    struct stat st;
+    if (stat(resolved->c_str(), &st) != 0) return std::strerror(errno);
+    if (!S_ISDIR(st.st_mode)) return "is not a folder";
+    if (st.st_uid != getuid()) return "belongs to another user";
+    if (st.st_mode & (S_IWGRP | S_IWOTH)) return "may be written by group or others";
+    return std::string();
+}
+
 }  // namespace
 
 std::string DataExecutablePath() {
@@ -44,7 +73,7 @@ std::string DataExecutablePath() {
     return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
 }
 
-std::string DataDefaultDatabasePath(const std::string& exePath, bool create) {
+std::string DataDefaultDatabasePath(const std::string& exePath, bool create, std::string* problem) {
     size_t slash = exePath.rfind('/');
     std::string exeFolder = slash == std::string::npos ? std::string("./") : exePath.substr(0, slash + 1);
 
@@ -55,20 +84,31 @@ std::string DataDefaultDatabasePath(const std::string& exePath, bool create) {
     facts.bHasDatabase = Exists(exeFolder + kDatabaseFileName);
     const char* named = std::getenv(kDataDirVariable);
     std::string folder;
+    std::string legacy;
     switch (ChooseDataFolder(named != nullptr && named[0] != 0, facts)) {
         case DataFolderKind::Override:
             folder = named;
             break;
         case DataFolderKind::UserData:
             folder = UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+            legacy = LegacyUserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
             break;
         case DataFolderKind::ProgramFolder:
             break;
     }
-    if (folder.empty()) return exeFolder + kDatabaseFileName;
-    if (create) MakeFolders(folder);
-    if (folder.back() != '/') folder += '/';
-    return folder + kDatabaseFileName;
+    if (folder.empty()) folder = exeFolder;
+    const bool legacyDatabase = !legacy.empty() && Exists(legacy + "/" + kDatabaseFileName);
+    if ((create || legacyDatabase) && !IsFolder(folder)) MakeFolders(folder);
+    std::string resolved;
+    std::string why = FolderProblem(folder, &resolved);
+    if (!why.empty()) {
+        // A folder that is not there yet is fine for reading: there is nothing to read.
+        if (problem && (create || IsFolder(folder))) *problem = "data folder " + folder + ": " + why;
+        if (folder.back() != '/') folder += '/';
+        return folder + kDatabaseFileName;
+    }
+    if (!legacy.empty()) MoveLegacyDatabase(legacy, resolved);
+    return resolved + "/" + kDatabaseFileName;
 }
 
 void DataMakeFolderFor(const std::string& file) {

@@ -7,8 +7,11 @@
 #include <string>
 
 // The database path for a tool at `exePath`: its folder is the program's folder (both are
-// installed, or built, side by side). `create` makes a missing data folder (mode 0700).
-std::string DataDefaultDatabasePath(const std::string& exePath, bool create);
+// installed, or built, side by side). `create` makes a missing data folder (mode 0700). The
+// folder's symbolic links are resolved; when it is not a folder of the user's that only the user
+// may write, *problem says so (and nothing may be made there). A database left in the user data
+// folder of earlier versions is moved into the new one.
+std::string DataDefaultDatabasePath(const std::string& exePath, bool create, std::string* problem);
 // The running executable's path.
 std::string DataExecutablePath();
 // A process other than this one that has the file open (the program keeps its database open

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -26,12 +28,18 @@ bool IsClock(const std::string& text, size_t pos) {
            Number(text, pos, 2) < 24 && Number(text, pos + 3, 2) < 60 && Number(text, pos + 6, 2) < 60;
 }
 
-// The time walked: hours of two or more digits, then :MM:SS.
+// The time walked: hours of two or more digits, then :MM:SS, as long as the program can hold it in
+// seconds and write it back the same.
 bool IsDuration(const std::string& text) {
     size_t colon = text.find(':');
-    if (colon == std::string::npos || colon < 2 || colon > 10 || !Digits(text, 0, colon)) return false;
-    return text.size() == colon + 6 && Digits(text, colon + 1, 2) && text[colon + 3] == ':' &&
-           Digits(text, colon + 4, 2) && Number(text, colon + 1, 2) < 60 && Number(text, colon + 4, 2) < 60;
+    if (colon == std::string::npos || colon < 2 || colon > 6 || !Digits(text, 0, colon)) return false;
+    if (colon > 2 && text[0] == '0') return false;
+    if (text.size() != colon + 6 || !Digits(text, colon + 1, 2) || text[colon + 3] != ':' ||
+        !Digits(text, colon + 4, 2) || Number(text, colon + 1, 2) >= 60 || Number(text, colon + 4, 2) >= 60)
+        return false;
+    const int64_t seconds =
+        int64_t{Number(text, 0, colon)} * 3600 + Number(text, colon + 1, 2) * 60 + Number(text, colon + 4, 2);
+    return seconds <= kDataMaxSeconds;
 }
 
 bool IsDateTime(const std::string& text) {
@@ -39,26 +47,33 @@ bool IsDateTime(const std::string& text) {
 }
 
 // The text of a number cell, or of a text cell in CSV (which has no types).
-bool NumberText(const DataCell& cell, std::string* text) {
-    if (cell.kind == DataCell::Kind::Null) return false;
+bool NumberText(const DataCell& cell, bool typed, std::string* text) {
+    if (cell.kind == DataCell::Kind::Null || (typed && cell.kind != DataCell::Kind::Number)) return false;
     *text = cell.text;
     return !text->empty();
 }
 
-bool ParseCount(const DataCell& cell, int64_t* value) {
+bool ParseCount(const DataCell& cell, bool typed, int64_t* value) {
     std::string text;
-    if (!NumberText(cell, &text)) return false;
+    if (!NumberText(cell, typed, &text)) return false;
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, *value);
-    return ec == std::errc() && ptr == end && *value >= 0 && *value <= std::numeric_limits<int32_t>::max();
+    return ec == std::errc() && ptr == end && *value >= 0 && *value <= kDataMaxSteps;
 }
 
-bool ParseAmount(const DataCell& cell, double* value) {
+// The program keeps amounts in hundredths and writes them back with two decimals: an amount is
+// taken only when that gives it back unchanged.
+bool ParseAmount(const DataCell& cell, bool typed, double* value) {
     std::string text;
-    if (!NumberText(cell, &text) || text[0] == '+' || text[0] == '-') return false;
+    if (!NumberText(cell, typed, &text) || text[0] == '+' || text[0] == '-') return false;
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, *value);
-    return ec == std::errc() && ptr == end && std::isfinite(*value);
+    if (ec != std::errc() || ptr != end || !std::isfinite(*value) || *value > kDataMaxAmount) return false;
+    char twoDecimals[64];
+    std::snprintf(twoDecimals, sizeof twoDecimals, "%.2f", *value);
+    double back = 0;
+    auto [backEnd, backEc] = std::from_chars(twoDecimals, twoDecimals + std::strlen(twoDecimals), back);
+    return backEc == std::errc() && back == *value;
 }
 
 bool OptionalDateTime(const DataCell& cell, std::optional<std::string>* out) {
@@ -72,6 +87,35 @@ bool OptionalDateTime(const DataCell& cell, std::optional<std::string>* out) {
 }
 
 }  // namespace
+
+std::string DataEchoField(const std::string& text) {
+    constexpr size_t kShown = 40;
+    std::string out;
+    size_t i = 0;
+    for (; i < text.size() && i < kShown; ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c == 0x7f) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (i < text.size()) {
+        // Not in the middle of a character.
+        while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80) out.pop_back();
+        if (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0xC0) out.pop_back();
+        out += "...";
+    }
+    return out;
+}
 
 std::string DataFormatReal(double value) {
     char buffer[64];
@@ -94,37 +138,41 @@ bool DataIsDate(const std::string& text) {
 
 bool DataRowFromRecord(const DataRecord& record, DataRow* row, std::string* reason) {
     if (record.cells.size() != kDataColumnCount) {
-        *reason =
-            std::to_string(record.cells.size()) + " fields, expected " + std::to_string(kDataColumnCount);
+        *reason = std::to_string(record.cells.size()) + (record.cells.size() == 1 ? " field" : " fields") +
+                  ", expected " + std::to_string(kDataColumnCount);
         return false;
     }
     const std::vector<DataCell>& c = record.cells;
+    const bool typed = record.bTyped;
     if (c[0].kind != DataCell::Kind::Text || !DataIsDate(c[0].text)) {
-        *reason = "date \"" + c[0].text + "\" is not a date (YYYY-MM-DD)";
+        *reason = "date \"" + DataEchoField(c[0].text) + "\" is not a date (YYYY-MM-DD)";
         return false;
     }
     if (c[1].kind != DataCell::Kind::Text || !IsDuration(c[1].text)) {
-        *reason = "time \"" + c[1].text + "\" is not a time walked (HH:MM:SS)";
+        *reason =
+            "time \"" + DataEchoField(c[1].text) + "\" is not a time walked (HH:MM:SS, up to 596523:14:07)";
         return false;
     }
-    if (!ParseCount(c[2], &row->steps)) {
-        *reason = "steps \"" + c[2].text + "\" is not a whole number from 0 to 2147483647";
+    if (!ParseCount(c[2], typed, &row->steps)) {
+        *reason = "steps \"" + DataEchoField(c[2].text) + "\" is not a whole number from 0 to 1000000";
         return false;
     }
-    if (!ParseAmount(c[3], &row->kcal)) {
-        *reason = "kcal \"" + c[3].text + "\" is not a number of 0 or more";
+    if (!ParseAmount(c[3], typed, &row->kcal)) {
+        *reason = "kcal \"" + DataEchoField(c[3].text) +
+                  "\" is not a number from 0 to 1000000 with two decimals at most";
         return false;
     }
-    if (!ParseAmount(c[4], &row->distance)) {
-        *reason = "distance \"" + c[4].text + "\" is not a number of 0 or more";
+    if (!ParseAmount(c[4], typed, &row->distance)) {
+        *reason = "distance \"" + DataEchoField(c[4].text) +
+                  "\" is not a number from 0 to 1000000 with two decimals at most";
         return false;
     }
     if (!OptionalDateTime(c[5], &row->created)) {
-        *reason = "created \"" + c[5].text + "\" is not a date and time (YYYY-MM-DD HH:MM:SS)";
+        *reason = "created \"" + DataEchoField(c[5].text) + "\" is not a date and time (YYYY-MM-DD HH:MM:SS)";
         return false;
     }
     if (!OptionalDateTime(c[6], &row->updated)) {
-        *reason = "updated \"" + c[6].text + "\" is not a date and time (YYYY-MM-DD HH:MM:SS)";
+        *reason = "updated \"" + DataEchoField(c[6].text) + "\" is not a date and time (YYYY-MM-DD HH:MM:SS)";
         return false;
     }
     row->date = c[0].text;

@@ -22,8 +22,15 @@ struct DataCell {
 // A record read from a file: its cells and the line it starts on.
 struct DataRecord {
     size_t nLine = 0;
+    size_t nEnd = 0;      // where the record ends in the text
+    bool bTyped = false;  // JSON: numbers must be numbers, texts texts
     std::vector<DataCell> cells;
 };
+
+// What the program shows and saves back unchanged: a day's row beyond these is refused.
+inline constexpr int64_t kDataMaxSteps = 1000000;
+inline constexpr int64_t kDataMaxSeconds = 2147483647;  // time walked, up to 596523:14:07
+inline constexpr double kDataMaxAmount = 1000000;       // kcal and distance
 
 // A checked row, ready to be written.
 struct DataRow {
@@ -40,5 +47,7 @@ struct DataRow {
 std::string DataFormatReal(double value);
 // Checks the cells of a record and makes the typed row; on failure returns false with *reason.
 bool DataRowFromRecord(const DataRecord& record, DataRow* row, std::string* reason);
+// A field as an error message shows it: control characters escaped, cut to about 40 characters.
+std::string DataEchoField(const std::string& text);
 // True for a calendar date written YYYY-MM-DD.
 bool DataIsDate(const std::string& text);

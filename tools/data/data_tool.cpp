@@ -4,30 +4,32 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "tools/data/data_check.h"
 #include "tools/data/data_csv.h"
 #include "tools/data/data_db.h"
+#include "tools/data/data_import.h"
+#include "tools/data/data_input.h"
 #include "tools/data/data_json.h"
+#include "tools/data/data_lock.h"
 #include "tools/data/data_paths.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: movimetra-data [--db PATH] VERB ...\n"
+    "usage: movimetra-data [--db PATH] VERB ...   (--db may also come after the verb)\n"
     "  export [--from DATE] [--to DATE] [--format csv|json] [FILE]   the history (to standard output\n"
     "                                                                without FILE); DATE is YYYY-MM-DD\n"
     "  import FILE     rows of an exported CSV or JSON file ('-' reads standard input); rows\n"
     "                  already there are skipped; a bad line imports nothing; not while\n"
     "                  Movimetra runs\n"
     "  backup FILE     a consistent copy of the database, also while Movimetra runs\n"
-    "  restore FILE    replaces the database with a checked copy; not while Movimetra runs\n"
+    "  restore FILE    replaces the database with a checked copy; not while Movimetra runs;\n"
+    "                  the database replaced is kept beside it\n"
     "Without --db: MOVIMETRA_DATA_DIR, else the program's own folder (a build) or\n"
-    "$XDG_DATA_HOME/movimetra (an install), file Movimetra.db.\n";
+    "$XDG_DATA_HOME/movimetra-history (an install), file Movimetra.db.\n";
 
 // Errors after this many are counted, not listed.
 constexpr size_t kMaxListedErrors = 20;
@@ -50,15 +52,9 @@ int Fail(std::FILE* err, const std::string& message) {
     return 1;
 }
 
-bool ReadAll(const std::string& file, std::string* text) {
-    if (file == "-") {
-        text->assign(std::istreambuf_iterator<char>(std::cin.rdbuf()), std::istreambuf_iterator<char>());
-        return true;
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
-    text->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+// "1 row", "2 rows".
+std::string Count(size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -68,9 +64,27 @@ bool SameFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
-std::string RunningMessage(pid_t pid, const std::string& dbPath) {
-    return "Movimetra is running (process " + std::to_string(pid) + " has " + dbPath +
-           " open); close it first.";
+std::string RunningMessage(const std::string& dbPath) {
+    if (pid_t pid = DataProcessUsing(dbPath))
+        return "Movimetra is running (process " + std::to_string(pid) + " has " + dbPath +
+               " open); close it first.";
+    return "Movimetra is running on " + dbPath + "; close it first.";
+}
+
+// Takes the database's lock for writing; false (with the message written) when it cannot.
+bool LockForWriting(CDataLock* lock, const std::string& dbPath, const char* nothing, std::FILE* err) {
+    std::string error;
+    switch (lock->Take(dbPath, &error)) {
+        case CDataLock::Result::Held:
+            return true;
+        case CDataLock::Result::ProgramRuns:
+            Fail(err, RunningMessage(dbPath) + " " + nothing);
+            return false;
+        case CDataLock::Result::Failed:
+            break;
+    }
+    Fail(err, error + "; " + nothing);
+    return false;
 }
 
 int Export(Args& args, const std::string& dbPath, std::FILE* out, std::FILE* err) {
@@ -137,46 +151,54 @@ int Import(Args& args, const std::string& dbPath, std::FILE* out, std::FILE* err
     if (args.More()) return Usage(err, "unexpected argument " + args.Next());
     const std::string name = file == "-" ? "<stdin>" : file;
 
-    std::string text;
-    if (!ReadAll(file, &text)) return Fail(err, name + ": " + std::strerror(errno));
-    size_t first = text.find_first_not_of(" \t\r\n");
-    const bool json = first != std::string::npos && text[first] == '[';
-    std::vector<DataRecord> records;
-    DataParseError parseError;
-    if (!(json ? DataJsonRead(text, &records, &parseError) : DataCsvRead(text, &records, &parseError))) {
-        std::fprintf(err, "%s:%zu: %s\n", name.c_str(), parseError.nLine, parseError.reason.c_str());
-        return Fail(err, "nothing was imported");
-    }
-
-    std::vector<DataRow> rows;
-    size_t bad = 0;
-    for (const DataRecord& record : records) {
-        DataRow row;
-        std::string reason;
-        if (DataRowFromRecord(record, &row, &reason)) {
-            rows.push_back(row);
-        } else if (++bad <= kMaxListedErrors) {
-            std::fprintf(err, "%s:%zu: %s\n", name.c_str(), record.nLine, reason.c_str());
-        }
-    }
-    if (bad > 0) {
-        if (bad > kMaxListedErrors) std::fprintf(err, "%s: %zu bad lines in all\n", name.c_str(), bad);
-        return Fail(err, "nothing was imported");
-    }
-
-    // The running program updates today's newest row by its number: a row imported for today
-    // would become that row and be overwritten. Imports wait until the program is closed.
-    if (pid_t pid = DataProcessUsing(dbPath))
-        return Fail(err, RunningMessage(pid, dbPath) + " Nothing was imported");
+    CDataInput input;
     std::string error;
+    if (!input.Open(file, &error)) return Fail(err, error);
+    std::string_view text = input.Text();
+    size_t first = text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+    first = text.find_first_not_of(" \t\r\n", first);
+    const bool json = first != std::string::npos && (text[first] == '[' || text[first] == '{');
+
+    // The program updates today's newest row by its number: a row imported for today would become
+    // that row and be overwritten. The lock keeps the program out until the import is done.
     DataMakeFolderFor(dbPath);
+    CDataLock lock;
+    if (!LockForWriting(&lock, dbPath, "Nothing was imported.", err)) return 1;
     sqlite3* db = DataOpenForWrite(dbPath, &error);
     if (db == nullptr) return Fail(err, error + "; nothing was imported");
-    DataImportCounts counts;
-    bool ok = DataWriteRows(db, rows, &counts, &error);
+    CDataImport import;
+    bool written = import.Begin(db, &error);
+    // Rows are checked and written as they are read; a bad one stops the writing, and the rest
+    // is still read for its errors.
+    size_t bad = 0;
+    auto take = [&](DataRecord& record) {
+        input.Done(record.nEnd);
+        DataRow row;
+        std::string reason;
+        if (!DataRowFromRecord(record, &row, &reason)) {
+            if (++bad <= kMaxListedErrors)
+                std::fprintf(err, "%s:%zu: %s\n", name.c_str(), record.nLine, reason.c_str());
+            return true;
+        }
+        if (written && bad == 0) written = import.Add(row, &error);
+        return written;
+    };
+    DataParseError parseError;
+    bool parsed = json ? DataJsonRead(text, take, &parseError) : DataCsvRead(text, take, &parseError);
+    if (!parsed) std::fprintf(err, "%s:%zu: %s\n", name.c_str(), parseError.nLine, parseError.reason.c_str());
+    if (bad > kMaxListedErrors)
+        std::fprintf(err, "%s: %s in all\n", name.c_str(), Count(bad, "bad line", "bad lines").c_str());
+    if (!parsed || bad > 0) {
+        import.Rollback();
+        sqlite3_close(db);
+        return Fail(err, "nothing was imported");
+    }
+    if (written) written = import.Commit(&error);
     sqlite3_close(db);
-    if (!ok) return Fail(err, dbPath + ": " + error + "; nothing was imported");
-    std::fprintf(out, "imported %zu rows, skipped %zu already there\n", counts.nAdded, counts.nSkipped);
+    if (!written) return Fail(err, dbPath + ": " + error + "; nothing was imported");
+    const DataImportCounts& counts = import.Counts();
+    std::fprintf(out, "imported %s, skipped %zu already there\n", Count(counts.nAdded, "row", "rows").c_str(),
+                 counts.nSkipped);
     return 0;
 }
 
@@ -200,39 +222,58 @@ int Restore(Args& args, const std::string& dbPath, std::FILE* out, std::FILE* er
     std::string file = args.Next();
     if (args.More()) return Usage(err, "unexpected argument " + args.Next());
     if (SameFile(file, dbPath)) return Fail(err, file + " is the database itself");
-    if (pid_t pid = DataProcessUsing(dbPath))
-        return Fail(err, RunningMessage(pid, dbPath) + " Nothing was replaced");
-    std::string error;
+    std::string reason;
+    if (!DataCheckCopy(file, true, &reason))
+        return Fail(err, file + ": not a database Movimetra could have written (" + reason +
+                             "); nothing was replaced");
     DataMakeFolderFor(dbPath);
-    if (!DataRestore(file, dbPath, &error)) return Fail(err, error);
+    CDataLock lock;
+    if (!LockForWriting(&lock, dbPath, "Nothing was replaced.", err)) return 1;
+    std::string error;
+    DataRestoreReport report;
+    if (!DataRestore(file, dbPath, &report, &error)) return Fail(err, error + "; nothing was replaced");
     std::fprintf(out, "restored %s from %s\n", dbPath.c_str(), file.c_str());
+    if (!report.kept.empty()) {
+        std::fprintf(out, "the database it replaced is kept as %s\n", report.kept.c_str());
+        if (report.nDaysLost > 0)
+            std::fprintf(out, "that one holds %s the restored copy lacks\n",
+                         Count(report.nDaysLost, "day", "days").c_str());
+    }
     return 0;
 }
 
 }  // namespace
 
 int DataToolMain(int argc, char** argv, std::FILE* out, std::FILE* err) {
+    // Global options anywhere on the line; "--" ends them (a file may start with "--").
     Args args;
-    for (int i = 1; i < argc; ++i) args.items.push_back(argv[i]);
     std::string dbPath;
-    while (args.More() && args.items[args.pos].rfind("--", 0) == 0) {
-        std::string option = args.Next();
-        if (option == "--help") {
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (options && arg == "--") {
+            options = false;
+        } else if (options && arg == "--help") {
             std::fputs(kUsage, out);
             return 0;
-        }
-        if (option == "--db" && args.More()) {
-            dbPath = args.Next();
-        } else if (option.rfind("--db=", 0) == 0) {
-            dbPath = option.substr(5);
+        } else if (options && arg == "--db") {
+            if (i + 1 >= argc) return Usage(err, "--db needs a PATH");
+            dbPath = argv[++i];
+        } else if (options && arg.rfind("--db=", 0) == 0) {
+            dbPath = arg.substr(5);
         } else {
-            return Usage(err, "unknown option " + option);
+            args.items.push_back(arg);
         }
     }
     if (!args.More()) return Usage(err, "");
     std::string verb = args.Next();
+    if (verb.rfind("--", 0) == 0) return Usage(err, "unknown option " + verb);
     const bool writes = verb == "import" || verb == "restore";
-    if (dbPath.empty()) dbPath = DataDefaultDatabasePath(DataExecutablePath(), writes);
+    if (dbPath.empty()) {
+        std::string problem;
+        dbPath = DataDefaultDatabasePath(DataExecutablePath(), writes, &problem);
+        if (!problem.empty()) return Fail(err, "Cant open database " + dbPath + ": " + problem);
+    }
     if (verb == "export") return Export(args, dbPath, out, err);
     if (verb == "import") return Import(args, dbPath, out, err);
     if (verb == "backup") return Backup(args, dbPath, out, err);

@@ -1,6 +1,6 @@
 // The platform's own controls, beyond the Win32 subset: display backend, manual clock,
 // input injection, framebuffer access and scripted headless runs. Used by main() and by tests;
-// the program's logic never needs them.
+// the program's logic needs only MvCheckPrivateFolder.
 #pragma once
 
 #include <cstdint>
@@ -106,3 +106,10 @@ bool MvMessageBoxEnd(int result);
 HWND MvInputPanelWindow();
 // Notification icons on the task bar.
 int MvNotificationCount();
+
+// For folders that keep personal data (Win32 has no call for a folder's owner and mode): follows
+// symbolic links to the folder `path` names, stores its real path (with no trailing slash) in *resolved and
+// returns null when it is a folder owned by this user that neither group nor others may write. Otherwise a
+// short English reason ("is not a folder", "belongs to another user", "may be written by group or others") or
+// the system's error text.
+const char* MvCheckPrivateFolder(LPCWSTR path, std::wstring* resolved);
