@@ -72,8 +72,8 @@ echo "== the installed program, HOME=$work/home"
 mkdir -p "$work/home"
 script "$shots/installed" >"$work/installed.txt"
 run "$root/bin/movimetra" "$work/home" "$work/installed.txt" || fail "the installed program failed"
-data=$work/home/.local/share/movimetra
-[ -f "$data/Movimetra.db" ] || fail "no database under \$HOME/.local/share/movimetra"
+data=$work/home/.local/share/movimetra-history
+[ -f "$data/Movimetra.db" ] || fail "no database under \$HOME/.local/share/movimetra-history"
 [ "$(stat -c %a "$data")" = 700 ] || fail "data folder mode $(stat -c %a "$data"), expected 700"
 echo "   database: ${data#$work/}/Movimetra.db, folder mode $(stat -c %a "$data")"
 
@@ -95,7 +95,7 @@ echo "   first, main, history and picker screens identical"
 echo "== XDG_DATA_HOME and MOVIMETRA_DATA_DIR"
 printf 'wait 200\nquit\n' >"$work/quit.txt"
 run "$root/bin/movimetra" "$work/home" "$work/quit.txt" XDG_DATA_HOME="$work/xdg"
-[ -f "$work/xdg/movimetra/Movimetra.db" ] || fail "XDG_DATA_HOME not followed"
+[ -f "$work/xdg/movimetra-history/Movimetra.db" ] || fail "XDG_DATA_HOME not followed"
 run "$root/bin/movimetra" "$work/home" "$work/quit.txt" MOVIMETRA_DATA_DIR="$work/named"
 [ -f "$work/named/Movimetra.db" ] || fail "MOVIMETRA_DATA_DIR not followed"
 
