@@ -32,6 +32,9 @@ public:
     // running workout counted on it yet.
     virtual void OnNewDay(const TodayTotals* totals) {}
     virtual void OnLanguage(int languageIndex) {}
+    // Whether anybody can see the program (the display is on and the window not minimized).
+    // Unseen, a view draws nothing and its timers rest; seen again, it shows the current state.
+    virtual void OnSeen(bool seen) {}
     virtual void OnOk() {}
     // Each view creates its own window as a child of the main window.
     virtual BOOL Create(HWND parent, int index) = 0;

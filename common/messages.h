@@ -31,6 +31,7 @@
 #define UM_INVALIDATE (WM_USER + 60)         // 1084
 #define UM_GET_COUNTERS (WM_USER + 61)       // 1085 lParam EngineCounters* slot
 #define UM_STORE_FAULT (WM_USER + 64)        // 1088 wParam StoreFaultCause: a write failed
+#define UM_READINGS_MARK (WM_USER + 70)      // 1094 lParam event: set once the readings before it are handled
 // UM_SENSOR_DATA (0x812F) is declared with the sensor service in platform/win_devices.h.
 
 // View indices

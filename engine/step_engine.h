@@ -3,6 +3,7 @@
 // records, saving thread).
 #pragma once
 
+#include <atomic>
 #include <mutex>
 
 #include "common/engine_counters.h"
@@ -51,6 +52,13 @@ public:
     // a day change; frozen at stop. Setting the date or time of day never changes it. Any thread.
     uint32_t ElapsedSeconds();
 
+    // Whether anybody can see the program. Unseen, readings may wait up to a save period before
+    // they are counted (the sensor reads and sends them in batches); every save still counts all
+    // readings taken before it.
+    void SetSeen(bool seen);
+    // UM_READINGS_MARK: the readings posted before the mark are counted.
+    void ReadingsMarked(HANDLE event);
+
     // Record store
     void SaveTodayRow();                         // UM_SAVE_TODAY and the saving thread
     void LoadUserInfo(int mode);                 // UM_LOAD_PROFILE
@@ -71,6 +79,9 @@ public:
 
 private:
     void CloseResumeQueue();
+    // On the saving thread, before a save: has the sensor send what it holds and waits until the
+    // UI thread has counted every reading posted until then.
+    void CatchUpReadings();
     // ServiceIoControl on the sensor with the main window's handle as input.
     void SendSensorControl(DWORD code);
     // Today's local date as yyyymmdd.
@@ -154,5 +165,7 @@ private:
     CProfileStore m_Profile;
     CDailyRecords m_Records;
     CSavingThread m_Saver;
+    HANDLE m_hReadingsCounted = nullptr;  // manual-reset; set by UM_READINGS_MARK or StopSaving
+    std::atomic<bool> m_bSavingStops{false};
     CStoreFaults m_Faults;
 };

@@ -71,7 +71,21 @@ void CMainScreen::Show(bool show, int otherIndex) {
     // The runner and the value boxes tick only while they can be seen.
     if (!show) StopTickTimers();
     ShowViewCommon(m_View, show, otherIndex, CaptionOk::Clear, IDR_MENUBAR_MAIN_KO, IDR_MENUBAR_MAIN_EN);
-    if (show && m_nRunState != MAIN_STOPPED) ResumeTickTimers();
+    if (show && m_nRunState != MAIN_STOPPED && !m_bResting) ResumeTickTimers();
+}
+
+void CMainScreen::OnSeen(bool seen) {
+    if (seen != m_bResting) return;
+    m_bResting = !seen;
+    if (!m_View.bShown) return;
+    if (!seen) {
+        StopTickTimers();
+        return;
+    }
+    // Seen again: today's totals as the engine has them now, in one full repaint.
+    if (m_nRunState != MAIN_STOPPED) TakeEngineCounters();
+    FullRepaint();
+    if (m_nRunState != MAIN_STOPPED) ResumeTickTimers();
 }
 
 void CMainScreen::StartTickTimers() {
@@ -172,7 +186,7 @@ void CMainScreen::OnTimer(int id) {
     if (id == TIMER_NOTICE) {
         m_nRunState = MAIN_RUNNING;
         KillTimer(m_View.hMain, TIMER_NOTICE);
-        FullRepaint();
+        if (!m_bResting) FullRepaint();
     } else if (id == TIMER_VALUES) {
         if (m_bRephaseValues) {
             m_bRephaseValues = false;
@@ -234,7 +248,7 @@ void CMainScreen::OnNewDay(const TodayTotals* totals) {
     m_dWorkoutCalories = 0;
     m_dWorkoutDistance = 0;
     m_nWorkoutSeconds = 0;
-    if (m_View.bShown) FullRepaint();
+    if (m_View.bShown && !m_bResting) FullRepaint();
 }
 
 void CMainScreen::OnLanguage(int languageIndex) {

@@ -76,6 +76,8 @@ RECT CMainScreen::ImageRect(const wchar_t* fileName, int x, int y) const {
 }
 
 void CMainScreen::OnPaint(HDC) {
+    // Unseen: the repaint waits until the view can be seen again.
+    if (m_bResting) return;
     FullRepaint();
 }
 
