@@ -90,6 +90,8 @@ void CMainScreen::OnSeen(bool seen) {
 
 void CMainScreen::StartTickTimers() {
     m_dwTicksSince = GetTickCount();
+    // Unseen, they start on this beat when the view can be seen.
+    if (m_bResting) return;
     SetTimer(m_View.hMain, TIMER_ANIMATION, kAnimationMs, nullptr);
     SetValuesTimer(kValuesMs);
     m_bTickTimers = true;
@@ -186,7 +188,7 @@ void CMainScreen::OnTimer(int id) {
     if (id == TIMER_NOTICE) {
         m_nRunState = MAIN_RUNNING;
         KillTimer(m_View.hMain, TIMER_NOTICE);
-        if (!m_bResting) FullRepaint();
+        FullRepaint();
     } else if (id == TIMER_VALUES) {
         if (m_bRephaseValues) {
             m_bRephaseValues = false;
@@ -248,7 +250,7 @@ void CMainScreen::OnNewDay(const TodayTotals* totals) {
     m_dWorkoutCalories = 0;
     m_dWorkoutDistance = 0;
     m_nWorkoutSeconds = 0;
-    if (m_View.bShown && !m_bResting) FullRepaint();
+    if (m_View.bShown) FullRepaint();
 }
 
 void CMainScreen::OnLanguage(int languageIndex) {

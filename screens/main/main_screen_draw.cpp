@@ -76,8 +76,6 @@ RECT CMainScreen::ImageRect(const wchar_t* fileName, int x, int y) const {
 }
 
 void CMainScreen::OnPaint(HDC) {
-    // Unseen: the repaint waits until the view can be seen again.
-    if (m_bResting) return;
     FullRepaint();
 }
 
@@ -87,6 +85,8 @@ void CMainScreen::ForgetDrawn() {
 }
 
 void CMainScreen::FullRepaint() {
+    // Unseen, nothing is drawn: the view repaints in full when it can be seen again.
+    if (m_bResting) return;
     RECT window{};
     if (!GetWindowRect(m_View.hWnd, &window)) return;
     HDC hdc = GetDC(m_View.hWnd);
@@ -111,6 +111,7 @@ void CMainScreen::FullRepaint() {
 }
 
 void CMainScreen::RepaintValueBoxes() {
+    if (m_bResting) return;
     if (m_bCompleteRepaints) m_DrawnValues.bValid = false;
     wchar_t calories[64];
     wchar_t time[64];
@@ -161,6 +162,7 @@ RECT CMainScreen::DigitsDamage(int64_t before, int64_t after) const {
 }
 
 void CMainScreen::RepaintUpperArea() {
+    if (m_bResting) return;
     if (m_bCompleteRepaints) m_DrawnUpper.bValid = false;
     const int64_t total = int64_t{m_nTodaySteps} + m_nWorkoutSteps;
     DrawnUpper& drawn = m_DrawnUpper;
@@ -263,6 +265,7 @@ void CMainScreen::OnLButtonDown(int x, int y) {
 
 // The pressed image goes straight onto the window, over the repaint just made.
 void CMainScreen::DrawPressedButton(int cell, POINT pos) {
+    if (m_bResting) return;
     HDC hdc = GetDC(m_View.hWnd);
     if (!hdc) return;
     DrawImageCell(hdc, cell, pos.x, pos.y);
