@@ -329,6 +329,7 @@ struct ThreadSplit {
     bool bOk = false;
     double dWindowMs = 0;
     ThreadUse ui, sensor, saving, floor;
+    ThreadUse program;  // all of its threads
 };
 
 ThreadUse Between(const std::map<std::string, ThreadUse>& a, const std::map<std::string, ThreadUse>& b,
@@ -367,6 +368,7 @@ void MeasureThreads(const Child& program, const Child& floor, int walkMs, Thread
     split->sensor = Between(programBefore, programAfter, "sensor");
     split->saving = Between(programBefore, programAfter, "saving");
     split->floor = Between(Whole(floorBefore), Whole(floorAfter), "");
+    split->program = Between(Whole(programBefore), Whole(programAfter), "");
     split->bOk = split->ui.dWakes > 0 && split->sensor.dWakes > 0 && split->floor.dWakes > 0;
 }
 
@@ -518,6 +520,11 @@ void BM_WalkingCpuPerMinute(benchmark::State& state) {
         state.counters["ui_thread_us_per_wakeup"] = split.ui.dCpuMs * 1000.0 / split.ui.dWakes;
         state.counters["sensor_thread_us_per_wakeup"] = split.sensor.dCpuMs * 1000.0 / split.sensor.dWakes;
         state.counters["floor_us_per_wakeup"] = split.floor.dCpuMs * 1000.0 / split.floor.dWakes;
+        // The whole program inside the walk, start and end left out: for a walk that costs little,
+        // steadier than the difference of two runs.
+        state.counters["window_cpu_ms_per_minute"] = split.program.dCpuMs * perMinute;
+        state.counters["window_ratio_to_floor"] = split.program.dCpuMs / split.floor.dCpuMs;
+        state.counters["window_wakeups_per_s"] = split.program.dWakes * 1000.0 / split.dWindowMs;
     }
     state.counters["load_average"] = (loadBefore + LoadAverage()) / 2;
     const char* sources[3] = {"walker", "iio files", "iio buffer"};

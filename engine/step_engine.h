@@ -82,6 +82,9 @@ private:
     // On the saving thread, before a save: has the sensor send what it holds and waits until the
     // UI thread has counted every reading posted until then.
     void CatchUpReadings();
+    // At a stop: the readings taken but not yet counted (unseen, up to a save period of them) are
+    // counted now rather than dropped with the sensor's queue, so that the stop's save holds them.
+    void CountWaitingReadings();
     // ServiceIoControl on the sensor with the main window's handle as input.
     void SendSensorControl(DWORD code);
     // Today's local date as yyyymmdd.

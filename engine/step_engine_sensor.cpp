@@ -102,6 +102,7 @@ void CStepEngine::StopCounting() {
     if (!m_bSensorRunning) return;
     // The time walked until now counts for the day on which it was walked.
     CheckDayChange(false);
+    CountWaitingReadings();
     CloseResumeQueue();
     SendSensorControl(SENSOR_CTL_STOP);
     SendSensorControl(SENSOR_CTL_DETACH);
@@ -143,6 +144,12 @@ void CStepEngine::CatchUpReadings() {
     if (!PostMessageW(m_hMain, UM_READINGS_MARK, 0, reinterpret_cast<LPARAM>(m_hReadingsCounted))) return;
     if (m_bSavingStops) return;
     WaitForSingleObject(m_hReadingsCounted, INFINITE);
+}
+
+void CStepEngine::CountWaitingReadings() {
+    ServiceIoControl(m_hSensor, SENSOR_CTL_FLUSH, nullptr, 0, nullptr, 0, nullptr, nullptr);
+    MSG msg;
+    while (PeekMessageW(&msg, m_hMain, UM_SENSOR_DATA, UM_SENSOR_DATA, PM_REMOVE)) DispatchMessageW(&msg);
 }
 
 void CStepEngine::ReadingsMarked(HANDLE event) {

@@ -2,7 +2,7 @@
 // its character device, fed a scan per 20 ms of the manual clock) is read once per save period
 // while the window is minimized. Each reading still counts with its own interval, so the program
 // stores what the replay tool counts in the same walk, and readings reach the program up to a
-// save period late rather than every second.
+// save period late rather than every second. A stop while unseen counts what is still waiting.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -95,16 +95,14 @@ TEST(SensorBatchesTest, UnseenReadingsComeInSavePeriodsEachWithItsIntervalAndCou
         ASSERT_EQ(write(feeder, values, sizeof values), static_cast<ssize_t>(sizeof values));
         takenAt.push_back(GetTickCount() + kScanMs);
     });
-    // Seen again right after the last scan: what the device holds is read at once.
-    run.Hook("show", [&] { MvWindowShown(true); });
     int engineSteps = -1;
-    run.Hook("seen", [&] {
-        EXPECT_EQ(folder.Read("iio:device0/buffer/watermark"), "50") << "a second of scans when seen";
-        engineSteps = GetApplication()->Engine().IsSensorRunning() ? MainView()->WorkoutSteps() : -1;
+    run.Hook("stopped", [&] {
+        EXPECT_FALSE(GetApplication()->Engine().IsSensorRunning());
+        engineSteps = MainView()->WorkoutSteps();
     });
     std::string script = "call hide\nwait 100\n" + std::string(recordstest::kTapStartStop);
     for (size_t i = 0; i < scans.size() * kScansPerReading; ++i) script += "call feed\nwait 20\n";
-    script += "call show\nwait 2000\ncall seen\n" + std::string(recordstest::kTapStartStop) + "quit\n";
+    script += std::string(recordstest::kTapStartStop) + "call stopped\nquit\n";
     EXPECT_EQ(run.Run(script), 0);
     MvSensorSetBufferNode("");
     close(feeder);
