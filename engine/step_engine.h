@@ -53,8 +53,8 @@ public:
     uint32_t ElapsedSeconds();
 
     // Whether anybody can see the program. Unseen, readings may wait up to a save period before
-    // they are counted (the sensor reads and sends them in batches); every save still counts all
-    // readings taken before it.
+    // they are counted (the sensor reads and sends them in batches); every save then still counts
+    // all readings taken before it.
     void SetSeen(bool seen);
     // UM_READINGS_MARK: the readings posted before the mark are counted.
     void ReadingsMarked(HANDLE event);
@@ -79,8 +79,9 @@ public:
 
 private:
     void CloseResumeQueue();
-    // On the saving thread, before a save: has the sensor send what it holds and waits until the
-    // UI thread has counted every reading posted until then.
+    // On the saving thread, before a save while unseen: has the sensor send what it holds and
+    // waits until the UI thread has counted every reading posted until then. (Seen, readings wait
+    // a second at most, and the save goes ahead as it always did.)
     void CatchUpReadings();
     // At a stop: the readings taken but not yet counted (unseen, up to a save period of them) are
     // counted now rather than dropped with the sensor's queue, so that the stop's save holds them.
@@ -170,5 +171,6 @@ private:
     CSavingThread m_Saver;
     HANDLE m_hReadingsCounted = nullptr;  // manual-reset; set by UM_READINGS_MARK or StopSaving
     std::atomic<bool> m_bSavingStops{false};
+    std::atomic<bool> m_bSeen{true};  // SetSeen
     CStoreFaults m_Faults;
 };

@@ -131,12 +131,14 @@ void CStepEngine::RearmSensor() {
 }
 
 void CStepEngine::SetSeen(bool seen) {
+    m_bSeen = seen;
     DWORD latency = seen ? kSeenLatencyMs : CSavingThread::kSavePeriodMs;
     ServiceIoControl(m_hSensor, SENSOR_CTL_SET_LATENCY, &latency, sizeof latency, nullptr, 0, nullptr,
                      nullptr);
 }
 
 void CStepEngine::CatchUpReadings() {
+    if (m_bSeen) return;
     ServiceIoControl(m_hSensor, SENSOR_CTL_FLUSH, nullptr, 0, nullptr, 0, nullptr, nullptr);
     if (!m_hReadingsCounted || m_bSavingStops) return;
     ResetEvent(m_hReadingsCounted);

@@ -3,7 +3,7 @@
 // (counted across workouts). It sleeps until the next tenth second and wakes early only when the
 // run state changes; the seconds that passed meanwhile are counted as a thread looking once a
 // second would have counted them. Before each save the owner may bring the readings taken until
-// then into the counters, so that a save holds all of them.
+// then into the counters (while readings come in batches), so that a save holds all of them.
 #pragma once
 
 #include <atomic>
