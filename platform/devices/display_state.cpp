@@ -162,8 +162,8 @@ HPOWERNOTIFY RegisterPowerSettingNotification(HANDLE hRecipient, LPCGUID PowerSe
     std::lock_guard<std::mutex> lock(s.mutex);
     HPOWERNOTIFY handle = reinterpret_cast<HPOWERNOTIFY>(0x50530000u + s.nextId++);
     s.registrations.push_back({handle, window});
-    // The current value comes first, as with every power setting.
-    PostLocked(s, window, OnLocked(s));
+    // A window takes the display for on until told otherwise: only an "off" is sent at once.
+    if (!OnLocked(s)) PostLocked(s, window, false);
     WatchLocked(s);
     return handle;
 }

@@ -47,7 +47,8 @@ struct POWER_BROADCAST {
 };
 
 // Power setting notifications to a window: WM_POWERBROADCAST with PBT_POWERSETTINGCHANGE and
-// lParam the POWERBROADCAST_SETTING, first with the current value right after registering.
+// lParam the POWERBROADCAST_SETTING, at every change (and right after registering if the display
+// is off already; a window takes it for on until told otherwise).
 #define WM_POWERBROADCAST 0x0218
 #define PBT_POWERSETTINGCHANGE 0x8013
 #define DEVICE_NOTIFY_WINDOW_HANDLE 0x00000000
