@@ -87,7 +87,19 @@ int CApplication::Start(HWND hMain) {
     CreateViews();
     m_bEngineStarted = true;
     m_Engine.InitEngine(hMain);
+    // Whether anybody can see the screen comes as a power setting.
+    m_hDisplayNotify =
+        RegisterPowerSettingNotification(hMain, &GUID_CONSOLE_DISPLAY_STATE, DEVICE_NOTIFY_WINDOW_HANDLE);
     return 0;
+}
+
+void CApplication::UpdateSeen() {
+    const bool seen = m_bDisplayOn && !m_bMinimized;
+    if (seen == m_bSeen) return;
+    m_bSeen = seen;
+    if (m_bEngineStarted) m_Engine.SetSeen(seen);
+    for (CScreen* view : m_pViews)
+        if (view) view->OnSeen(seen);
 }
 
 void CApplication::CreateViews() {
@@ -141,9 +153,30 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         case WM_DESTROY:
             // Only the main window's destruction ends the program's objects.
             if (hWnd != m_hMain) break;
+            if (m_hDisplayNotify) UnregisterPowerSettingNotification(m_hDisplayNotify);
+            m_hDisplayNotify = nullptr;
             if (m_bEngineStarted) m_Engine.OnDestroy();
             DestroyViews();
             m_ImageDrawer.Release();
+            break;
+        case WM_POWERBROADCAST:
+            if (wParam == PBT_POWERSETTINGCHANGE && lParam) {
+                const POWERBROADCAST_SETTING* setting = (const POWERBROADCAST_SETTING*)lParam;
+                // Off (0) or on; dimmed (2) can still be seen.
+                if (setting->PowerSetting == GUID_CONSOLE_DISPLAY_STATE && setting->DataLength >= 1) {
+                    m_bDisplayOn = setting->Data[0] != 0;
+                    UpdateSeen();
+                }
+            }
+            break;
+        case WM_SIZE:
+            if (hWnd == m_hMain) {
+                m_bMinimized = wParam == SIZE_MINIMIZED;
+                UpdateSeen();
+            }
+            break;
+        case UM_READINGS_MARK:
+            if (m_bEngineStarted) m_Engine.ReadingsMarked((HANDLE)lParam);
             break;
         case WM_ACTIVATE:
             if (LOWORD(wParam) == WA_ACTIVE && m_bEngineStarted) m_Engine.RearmSensor();

@@ -53,6 +53,8 @@ private:
     void DestroyViews();
     // A save failed (UM_STORE_FAULT): the cause's message in the current language.
     void ShowStoreFault(int cause);
+    // The display state or the window's minimized state changed: views and engine follow.
+    void UpdateSeen();
     CScreen* Current() const { return GetView(m_nCurrent); }
     CScreen* Previous() const { return GetView(m_nPrevious); }
 
@@ -69,6 +71,12 @@ private:
     // The language last applied (UM_SET_LANGUAGE), for the program's own message boxes.
     int m_nLanguage = 0;
     CGoalNotice m_GoalNotice;
+    // Whether anybody can see the program: the console display state and the main window's size
+    // state, as the platform notifies them.
+    HPOWERNOTIFY m_hDisplayNotify = nullptr;
+    bool m_bDisplayOn = true;
+    bool m_bMinimized = false;
+    bool m_bSeen = true;
 };
 
 // The vibration pulse: LED 11 on, 100 ms, off, 100 ms, on, 100 ms, off (blocks for 300 ms).

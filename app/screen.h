@@ -34,6 +34,9 @@ public:
     virtual void OnLanguage(int languageIndex) {}
     // The daily goal in steps, 0 for none: at start and whenever the profile stores it.
     virtual void OnGoal(int steps) {}
+    // Whether anybody can see the program (the display is on and the window not minimized).
+    // Unseen, a view draws nothing and its timers rest; seen again, it shows the current state.
+    virtual void OnSeen(bool seen) {}
     virtual void OnOk() {}
     // Each view creates its own window as a child of the main window.
     virtual BOOL Create(HWND parent, int index) = 0;

@@ -16,19 +16,27 @@
 //
 // Views: "history" opens the history view right after the start, so that the main view is hidden
 // (the walk with the screen out of sight); "main" keeps the main view with its runner and value
-// boxes on screen. Sources: "walk" (the synthetic walker) or "iio" (a device folder of three
-// files, read like the floor's). Clocks: "real" walks in real time; "manual" advances the manual
-// clock and gives CPU per simulated minute.
+// boxes on screen. "saver" runs a private session bus on which the GNOME screen saver (a
+// python3-dbusmock object) is active from the start: nobody sees the screen. Sources: "iio" 0 is
+// the synthetic walker, 1 a device folder of three files, read like the floor's, 2 the same device
+// with a buffer whose character device is a FIFO that this benchmark feeds with one scan per
+// 60 ms. Clocks: "real" walks in real time; "manual" advances the manual clock and gives CPU per
+// simulated minute.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <gio/gio.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -93,6 +101,143 @@ bool PrepareDevice(const std::string& dir) {
     return true;
 }
 
+// The same device with a buffer of 16.7 scans a second (one per reading): scan elements x, y, z
+// as little-endian s16 and, beside the folder, a FIFO standing in for its character device.
+bool PrepareBufferedDevice(const std::string& dir, std::string* node) {
+    if (!PrepareDevice(dir)) return false;
+    auto write = [&](const std::string& name, const std::string& text) {
+        std::filesystem::create_directories(std::filesystem::path(dir + "/" + name).parent_path());
+        std::ofstream f(dir + "/" + name);
+        f << text;
+        return f.good();
+    };
+    bool ok = write("in_accel_sampling_frequency", "16.666667\n") && write("in_accel_scale", "0.001\n") &&
+              write("buffer/enable", "0\n") && write("buffer/length", "0\n") &&
+              write("buffer/watermark", "1\n");
+    const char* axes[3] = {"x", "y", "z"};
+    for (int i = 0; i < 3 && ok; ++i)
+        ok = write(std::string("scan_elements/in_accel_") + axes[i] + "_en", "0\n") &&
+             write(std::string("scan_elements/in_accel_") + axes[i] + "_index", std::to_string(i) + "\n") &&
+             write(std::string("scan_elements/in_accel_") + axes[i] + "_type", "le:s16/16>>0\n");
+    *node = dir + "-node";
+    return ok && mkfifo(node->c_str(), 0600) == 0;
+}
+
+// Feeds the FIFO one scan per 60 ms (absolute deadlines) of a walk-like signal until stopped.
+class CScanFeeder {
+public:
+    bool Start(const std::string& node) {
+        m_fd = open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (m_fd < 0) return false;
+        m_thread = std::thread([this] { Run(); });
+        return true;
+    }
+    ~CScanFeeder() {
+        m_bStop = true;
+        if (m_thread.joinable()) m_thread.join();
+        if (m_fd >= 0) close(m_fd);
+    }
+
+private:
+    void Run() {
+        timespec next{};
+        clock_gettime(CLOCK_MONOTONIC, &next);
+        for (long k = 0; !m_bStop; ++k) {
+            next.tv_nsec += 60000000L;
+            if (next.tv_nsec >= 1000000000L) {
+                next.tv_nsec -= 1000000000L;
+                ++next.tv_sec;
+            }
+            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+            const double phase = 2 * M_PI * 1.8 * k * 0.06;
+            const int16_t scan[3] = {static_cast<int16_t>(1500 * std::sin(phase)),
+                                     static_cast<int16_t>(9810 + 4000 * std::sin(2 * phase)),
+                                     static_cast<int16_t>(800 * std::cos(phase))};
+            if (write(m_fd, scan, sizeof scan) < 0) break;
+        }
+    }
+    int m_fd = -1;
+    std::atomic<bool> m_bStop{false};
+    std::thread m_thread;
+};
+
+// A private session bus (dbus-daemon) with the GNOME screen saver on it as a python3-dbusmock
+// object whose GetActive answers true.
+class CActiveScreenSaver {
+public:
+    bool Start(const std::string& dir) {
+        const std::string socket = dir + "/bus";
+        std::ofstream(dir + "/bus.conf")
+            << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+               " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+               "<busconfig><type>session</type><listen>unix:path="
+            << socket
+            << "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow user=\"*\"/>"
+               "<allow own=\"*\"/><allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
+               "</policy></busconfig>\n";
+        m_strAddress = "unix:path=" + socket;
+        m_nDaemon = Spawn({"/usr/bin/dbus-daemon", "--nofork", "--config-file=" + dir + "/bus.conf"}, {});
+        for (int i = 0; i < 500 && m_pBus == nullptr; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            m_pBus = g_dbus_connection_new_for_address_sync(
+                m_strAddress.c_str(),
+                static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                                  G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+                nullptr, nullptr, nullptr);
+        }
+        if (m_pBus == nullptr) return false;
+        m_nMock = Spawn({"/usr/bin/python3", "-m", "dbusmock", "--session", kName, kPath, kName},
+                        {"DBUS_SESSION_BUS_ADDRESS=" + m_strAddress});
+        for (int i = 0; i < 1000; ++i) {
+            GVariant* reply = g_dbus_connection_call_sync(
+                m_pBus, kName, kPath, "org.freedesktop.DBus.Mock", "AddMethod",
+                g_variant_new("(sssss)", kName, "GetActive", "", "b", "ret = True"), nullptr,
+                G_DBUS_CALL_FLAGS_NONE, 1000, nullptr, nullptr);
+            if (reply != nullptr) {
+                g_variant_unref(reply);
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+    ~CActiveScreenSaver() {
+        for (pid_t pid : {m_nMock, m_nDaemon})
+            if (pid > 0) {
+                kill(pid, SIGTERM);
+                waitpid(pid, nullptr, 0);
+            }
+        if (m_pBus != nullptr) g_object_unref(m_pBus);
+    }
+    const std::string& Address() const { return m_strAddress; }
+
+private:
+    static constexpr const char* kName = "org.gnome.ScreenSaver";
+    static constexpr const char* kPath = "/org/gnome/ScreenSaver";
+    static pid_t Spawn(std::vector<std::string> args, const std::vector<std::string>& settings) {
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e) env.push_back(*e);
+        env.insert(env.end(), settings.begin(), settings.end());
+        std::vector<char*> envp, argv;
+        for (std::string& entry : env) envp.push_back(entry.data());
+        envp.push_back(nullptr);
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        pid_t pid = -1;
+        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    }
+    std::string m_strAddress;
+    pid_t m_nDaemon = -1;
+    pid_t m_nMock = -1;
+    GDBusConnection* m_pBus = nullptr;
+};
+
 struct Usage {
     bool bOk = false;
     double dCpuSeconds = 0;
@@ -110,8 +255,16 @@ Child Launch(const std::string& program, std::vector<std::string> args,
              const std::vector<std::string>& settings) {
     Child child;
     std::vector<std::string> env;
+    // The settings replace what the environment says.
+    auto setHere = [&](const char* entry) {
+        for (const std::string& setting : settings) {
+            const size_t equals = setting.find('=');
+            if (std::strncmp(entry, setting.c_str(), equals + 1) == 0) return true;
+        }
+        return false;
+    };
     for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, "MOVIMETRA_", 10) != 0) env.push_back(*e);
+        if (std::strncmp(*e, "MOVIMETRA_", 10) != 0 && !setHere(*e)) env.push_back(*e);
     env.insert(env.end(), settings.begin(), settings.end());
     std::vector<char*> envp;
     for (std::string& entry : env) envp.push_back(entry.data());
@@ -176,6 +329,7 @@ struct ThreadSplit {
     bool bOk = false;
     double dWindowMs = 0;
     ThreadUse ui, sensor, saving, floor;
+    ThreadUse program;  // all of its threads
 };
 
 ThreadUse Between(const std::map<std::string, ThreadUse>& a, const std::map<std::string, ThreadUse>& b,
@@ -214,31 +368,49 @@ void MeasureThreads(const Child& program, const Child& floor, int walkMs, Thread
     split->sensor = Between(programBefore, programAfter, "sensor");
     split->saving = Between(programBefore, programAfter, "saving");
     split->floor = Between(Whole(floorBefore), Whole(floorAfter), "");
+    split->program = Between(Whole(programBefore), Whole(programAfter), "");
     split->bOk = split->ui.dWakes > 0 && split->sensor.dWakes > 0 && split->floor.dWakes > 0;
 }
 
 // One run of the program that walks for walkMs after the start and, on the real clock, of the
 // floor program for as long, side by side: both see the same machine. With a split, the threads
 // of both are also looked at during the walk.
-void RunWalkAndFloor(bool realClock, bool history, bool iio, int walkMs, Usage* program, Usage* floor,
-                     ThreadSplit* split = nullptr) {
+// Sources of the walk.
+enum Source { kWalker = 0, kIioFiles = 1, kIioBuffered = 2 };
+
+void RunWalkAndFloor(bool realClock, bool history, int source, bool saver, int walkMs, Usage* program,
+                     Usage* floor, ThreadSplit* split = nullptr) {
     *program = Usage{};
     *floor = Usage{};
     const CTempDir temp("mv_walking_bench_");
     const CTempDir floorTemp("mv_walking_floor_");
     const std::string& dir = temp.Path();
     if (dir.empty() || floorTemp.Path().empty()) return;
-    if (!PrepareFolder(dir) || !PrepareDevice(dir + "/iio") || !PrepareDevice(floorTemp.Path())) return;
+    if (!PrepareFolder(dir) || !PrepareDevice(floorTemp.Path())) return;
+    std::string node;
+    if (!(source == kIioBuffered ? PrepareBufferedDevice(dir + "/iio", &node) : PrepareDevice(dir + "/iio")))
+        return;
     std::ofstream script(dir + "/script.txt");
     script << "tap 80 692\n";                          // start
     if (history) script << "wait 100\ntap 400 692\n";  // the history view
     script << "wait " << walkMs << "\nquit\n";
     script.close();
-    Child walker = Launch(
-        dir + "/Movimetra", {},
-        {"MOVIMETRA_DISPLAY=headless", std::string("MOVIMETRA_CLOCK=") + (realClock ? "real" : "manual"),
-         std::string("MOVIMETRA_SENSOR=") + (iio ? "iio:" + dir + "/iio" : "walk"),
-         "MOVIMETRA_SCRIPT=" + dir + "/script.txt"});
+    std::vector<std::string> settings = {
+        "MOVIMETRA_DISPLAY=headless", std::string("MOVIMETRA_CLOCK=") + (realClock ? "real" : "manual"),
+        std::string("MOVIMETRA_SENSOR=") + (source != kWalker ? "iio:" + dir + "/iio" : "walk"),
+        "MOVIMETRA_SCRIPT=" + dir + "/script.txt"};
+    CScanFeeder feeder;
+    if (source == kIioBuffered) {
+        if (!feeder.Start(node)) return;
+        settings.push_back("MV_TEST_IIO_NODE=" + node);
+    }
+    CActiveScreenSaver screenSaver;
+    if (saver) {
+        std::filesystem::create_directories(dir + "/dbus");
+        if (!screenSaver.Start(dir + "/dbus")) return;
+        settings.push_back("DBUS_SESSION_BUS_ADDRESS=" + screenSaver.Address());
+    }
+    Child walker = Launch(dir + "/Movimetra", {}, settings);
     Child floorChild;
     if (realClock) floorChild = Launch(SelfPath(), {"--floor", std::to_string(walkMs), floorTemp.Path()}, {});
     if (realClock && split) MeasureThreads(walker, floorChild, walkMs, split);
@@ -295,21 +467,23 @@ PerMinute Difference(const Usage& brief, const Usage& full, int shortMs, int lon
     return p;
 }
 
-// args: real clock (1) or manual (0); history view (1) or main view (0); iio source (1) or the
-// walker (0); short and long walk in ms. On the real clock the floor runs beside it.
+// args: real clock (1) or manual (0); history view (1) or main view (0); the source (Source);
+// screen saver active (1) or none (0); short and long walk in ms. On the real clock the floor runs
+// beside it.
 void BM_WalkingCpuPerMinute(benchmark::State& state) {
     const bool realClock = state.range(0) != 0;
     const bool history = state.range(1) != 0;
-    const bool iio = state.range(2) != 0;
-    const int shortMs = static_cast<int>(state.range(3));
-    const int longMs = static_cast<int>(state.range(4));
+    const int source = static_cast<int>(state.range(2));
+    const bool saver = state.range(3) != 0;
+    const int shortMs = static_cast<int>(state.range(4));
+    const int longMs = static_cast<int>(state.range(5));
     PerMinute program, floor;
     ThreadSplit split;
     const double loadBefore = LoadAverage();
     for (auto _ : state) {
         Usage brief, full, floorBrief, floorFull;
-        RunWalkAndFloor(realClock, history, iio, shortMs, &brief, &floorBrief);
-        RunWalkAndFloor(realClock, history, iio, longMs, &full, &floorFull, &split);
+        RunWalkAndFloor(realClock, history, source, saver, shortMs, &brief, &floorBrief);
+        RunWalkAndFloor(realClock, history, source, saver, longMs, &full, &floorFull, &split);
         if (!brief.bOk || !full.bOk) {
             state.SkipWithError("the program did not run (is Movimetra built beside this benchmark?)");
             return;
@@ -341,24 +515,35 @@ void BM_WalkingCpuPerMinute(benchmark::State& state) {
         state.counters["saving_thread_cpu_ms_per_minute"] = split.saving.dCpuMs * perMinute;
         state.counters["sensor_thread_ratio_to_floor"] = split.sensor.dCpuMs / split.floor.dCpuMs;
         state.counters["ui_thread_wakeups_per_s"] = split.ui.dWakes * 1000.0 / split.dWindowMs;
+        state.counters["sensor_thread_wakeups_per_s"] = split.sensor.dWakes * 1000.0 / split.dWindowMs;
+        state.counters["saving_thread_wakeups_per_s"] = split.saving.dWakes * 1000.0 / split.dWindowMs;
         state.counters["ui_thread_us_per_wakeup"] = split.ui.dCpuMs * 1000.0 / split.ui.dWakes;
         state.counters["sensor_thread_us_per_wakeup"] = split.sensor.dCpuMs * 1000.0 / split.sensor.dWakes;
         state.counters["floor_us_per_wakeup"] = split.floor.dCpuMs * 1000.0 / split.floor.dWakes;
+        // The whole program inside the walk, start and end left out: for a walk that costs little,
+        // steadier than the difference of two runs.
+        state.counters["window_cpu_ms_per_minute"] = split.program.dCpuMs * perMinute;
+        state.counters["window_ratio_to_floor"] = split.program.dCpuMs / split.floor.dCpuMs;
+        state.counters["window_wakeups_per_s"] = split.program.dWakes * 1000.0 / split.dWindowMs;
     }
     state.counters["load_average"] = (loadBefore + LoadAverage()) / 2;
+    const char* sources[3] = {"walker", "iio files", "iio buffer"};
     state.SetLabel(std::string(realClock ? "real clock, " : "manual clock (per simulated minute), ") +
-                   (history ? "history view shown, " : "main view shown, ") + (iio ? "iio files" : "walker"));
+                   (saver ? "screen saver active, " : "") +
+                   (history ? "history view shown, " : "main view shown, ") + sources[source]);
 }
 
 }  // namespace
 
 BENCHMARK(BM_WalkingCpuPerMinute)
-    ->ArgNames({"real", "history", "iio", "short_ms", "long_ms"})
-    ->Args({1, 0, 0, 2000, 32000})
-    ->Args({1, 1, 1, 2000, 62000})
-    ->Args({1, 1, 0, 2000, 32000})
-    ->Args({0, 1, 0, 10000, 610000})
-    ->Args({0, 0, 0, 10000, 130000})
+    ->ArgNames({"real", "history", "iio", "saver", "short_ms", "long_ms"})
+    ->Args({1, 0, 0, 0, 2000, 32000})
+    ->Args({1, 1, 1, 0, 2000, 62000})
+    ->Args({1, 1, 0, 0, 2000, 32000})
+    ->Args({1, 0, 2, 1, 2000, 62000})
+    ->Args({1, 0, 1, 1, 2000, 62000})
+    ->Args({0, 1, 0, 0, 10000, 610000})
+    ->Args({0, 0, 0, 0, 10000, 130000})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

@@ -34,6 +34,7 @@
 #define UM_GOAL_DATA (WM_USER + 65)          // 1089 wParam daily goal in steps (0 none), to every view
 #define UM_SET_GOAL (WM_USER + 66)           // 1090 wParam daily goal to store (0 none)
 #define UM_GOAL_REACHED (WM_USER + 67)       // 1091 wParam today's steps, lParam the goal
+#define UM_READINGS_MARK (WM_USER + 70)      // 1094 lParam event: set once the readings before it are handled
 // UM_SENSOR_DATA (0x812F) is declared with the sensor service in platform/win_devices.h.
 
 // View indices

@@ -64,6 +64,7 @@ CStepEngine::CStepEngine() {
 
 CStepEngine::~CStepEngine() {
     StopSaving();
+    if (m_hReadingsCounted) CloseHandle(m_hReadingsCounted);
     DeleteCriticalSection(&m_csCounters);
 }
 
@@ -420,5 +421,8 @@ void CStepEngine::CheckGoal() {
 }
 
 void CStepEngine::StopSaving() {
+    // A save waiting for the UI thread (which now waits here) goes ahead without it.
+    m_bSavingStops = true;
+    if (m_hReadingsCounted) SetEvent(m_hReadingsCounted);
     m_Saver.Stop();
 }

@@ -3,6 +3,7 @@
 // records, saving thread).
 #pragma once
 
+#include <atomic>
 #include <mutex>
 
 #include "common/engine_counters.h"
@@ -52,6 +53,13 @@ public:
     // a day change; frozen at stop. Setting the date or time of day never changes it. Any thread.
     uint32_t ElapsedSeconds();
 
+    // Whether anybody can see the program. Unseen, readings may wait up to a save period before
+    // they are counted (the sensor reads and sends them in batches); every save then still counts
+    // all readings taken before it.
+    void SetSeen(bool seen);
+    // UM_READINGS_MARK: the readings posted before the mark are counted.
+    void ReadingsMarked(HANDLE event);
+
     // Record store
     void SaveTodayRow();                         // UM_SAVE_TODAY and the saving thread
     void LoadUserInfo(int mode);                 // UM_LOAD_PROFILE
@@ -76,6 +84,13 @@ public:
 
 private:
     void CloseResumeQueue();
+    // On the saving thread, before a save while unseen: has the sensor send what it holds and
+    // waits until the UI thread has counted every reading posted until then. (Seen, readings wait
+    // a second at most, and the save goes ahead as it always did.)
+    void CatchUpReadings();
+    // At a stop: the readings taken but not yet counted (unseen, up to a save period of them) are
+    // counted now rather than dropped with the sensor's queue, so that the stop's save holds them.
+    void CountWaitingReadings();
     // ServiceIoControl on the sensor with the main window's handle as input.
     void SendSensorControl(DWORD code);
     // Today's local date as yyyymmdd.
@@ -163,5 +178,8 @@ private:
     CGoalStore m_Goal;
     CDailyRecords m_Records;
     CSavingThread m_Saver;
+    HANDLE m_hReadingsCounted = nullptr;  // manual-reset; set by UM_READINGS_MARK or StopSaving
+    std::atomic<bool> m_bSavingStops{false};
+    std::atomic<bool> m_bSeen{true};  // SetSeen
     CStoreFaults m_Faults;
 };

@@ -13,6 +13,8 @@ constexpr DWORD kQueueMaxMessageSize = 144;
 // Buffer for one power broadcast read back from the queue.
 constexpr DWORD kResumeBufferSize = 816;
 constexpr DWORD kMinBroadcastSize = 16;
+// How long a reading may wait before it is counted while the program is seen.
+constexpr DWORD kSeenLatencyMs = 1000;
 
 }  // namespace
 
@@ -33,7 +35,10 @@ void CStepEngine::InitEngine(HWND hMain) {
     m_Goal.Load();
     SendMessageW(hMain, UM_GOAL_DATA, static_cast<WPARAM>(m_Goal.Steps()), 0);
     if (m_Profile.CheckFirstUse() == 1) m_Profile.LoadUserInfo(1);
-    m_Saver.Start({[this] { return GetRunState() == 2; }, [this] { SaveTodayRow(); }});
+    if (!m_hReadingsCounted) m_hReadingsCounted = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_bSavingStops = false;
+    m_Saver.Start(
+        {[this] { return GetRunState() == 2; }, [this] { SaveTodayRow(); }, [this] { CatchUpReadings(); }});
     // Wakes the engine at midnight, so that a screen left open shows the new day's totals.
     ArmDayTimer();
 }
@@ -102,6 +107,7 @@ void CStepEngine::StopCounting() {
     if (!m_bSensorRunning) return;
     // The time walked until now counts for the day on which it was walked.
     CheckDayChange(false);
+    CountWaitingReadings();
     CloseResumeQueue();
     SendSensorControl(SENSOR_CTL_STOP);
     SendSensorControl(SENSOR_CTL_DETACH);
@@ -127,6 +133,34 @@ void CStepEngine::OnDestroy() {
 
 void CStepEngine::RearmSensor() {
     if (m_bSensorRunning) SendSensorControl(SENSOR_CTL_ATTACH);
+}
+
+void CStepEngine::SetSeen(bool seen) {
+    m_bSeen = seen;
+    DWORD latency = seen ? kSeenLatencyMs : CSavingThread::kSavePeriodMs;
+    ServiceIoControl(m_hSensor, SENSOR_CTL_SET_LATENCY, &latency, sizeof latency, nullptr, 0, nullptr,
+                     nullptr);
+}
+
+void CStepEngine::CatchUpReadings() {
+    if (m_bSeen) return;
+    ServiceIoControl(m_hSensor, SENSOR_CTL_FLUSH, nullptr, 0, nullptr, 0, nullptr, nullptr);
+    if (!m_hReadingsCounted || m_bSavingStops) return;
+    ResetEvent(m_hReadingsCounted);
+    // Posted after the readings, so handled after them.
+    if (!PostMessageW(m_hMain, UM_READINGS_MARK, 0, reinterpret_cast<LPARAM>(m_hReadingsCounted))) return;
+    if (m_bSavingStops) return;
+    WaitForSingleObject(m_hReadingsCounted, INFINITE);
+}
+
+void CStepEngine::CountWaitingReadings() {
+    ServiceIoControl(m_hSensor, SENSOR_CTL_FLUSH, nullptr, 0, nullptr, 0, nullptr, nullptr);
+    MSG msg;
+    while (PeekMessageW(&msg, m_hMain, UM_SENSOR_DATA, UM_SENSOR_DATA, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+void CStepEngine::ReadingsMarked(HANDLE event) {
+    if (event) SetEvent(event);
 }
 
 bool CStepEngine::HasSensor() {

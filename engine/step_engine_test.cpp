@@ -83,6 +83,9 @@ protected:
             case UM_GET_DB:
                 *reinterpret_cast<sqlite3**>(lParam) = self->m_pDb;
                 return 0;
+            case UM_READINGS_MARK:
+                engine.ReadingsMarked(reinterpret_cast<HANDLE>(lParam));
+                return 0;
             case UM_EXEC_SQL:
                 engine.ExecSql(static_cast<int>(wParam), reinterpret_cast<const wchar_t*>(lParam));
                 return 0;

@@ -6,7 +6,7 @@
 
 namespace {
 constexpr DWORD kBeatMs = 1000;
-constexpr unsigned kSaveEvery = 10;
+constexpr unsigned kSaveEvery = CSavingThread::kSavePeriodMs / kBeatMs;
 }  // namespace
 
 bool CSavingThread::Start(Callbacks callbacks) {
@@ -68,7 +68,10 @@ DWORD CSavingThread::ThreadProc(LPVOID param) {
                 const unsigned before = self->m_nTicks.load();
                 const unsigned after = before + static_cast<unsigned>(beats - seen);
                 self->m_nTicks.store(after);
-                if (after / kSaveEvery != before / kSaveEvery) self->m_Callbacks.saveToday();
+                if (after / kSaveEvery != before / kSaveEvery) {
+                    if (self->m_Callbacks.beforeSave) self->m_Callbacks.beforeSave();
+                    self->m_Callbacks.saveToday();
+                }
             }
             self->m_nBeatsSeen.store(beats);
         }

@@ -2,7 +2,8 @@
 // beat of whole seconds from its start) and saves today's row on every tenth such second
 // (counted across workouts). It sleeps until the next tenth second and wakes early only when the
 // run state changes; the seconds that passed meanwhile are counted as a thread looking once a
-// second would have counted them.
+// second would have counted them. Before each save the owner may bring the readings taken until
+// then into the counters (while readings come in batches), so that a save holds all of them.
 #pragma once
 
 #include <atomic>
@@ -17,7 +18,10 @@ public:
     struct Callbacks {
         std::function<bool()> isWorkoutRunning;
         std::function<void()> saveToday;
+        std::function<void()> beforeSave;  // optional
     };
+    // Time between two saves of a running workout.
+    static constexpr DWORD kSavePeriodMs = 10000;
 
     ~CSavingThread() { Stop(); }
     bool Start(Callbacks callbacks);

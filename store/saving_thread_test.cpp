@@ -47,7 +47,9 @@ protected:
                     counters.nDay = store_test::TodayNumber();
                     wchar_t duration[16] = L"";
                     m_Records.SaveTodayRow(m_Runner, counters, duration, 16);
-                }};
+                    m_Steps.push_back("save");
+                },
+                [this] { m_Steps.push_back("catch up"); }};
     }
 
     // Rows changed on the connection so far: one per save (an UPDATE of one row).
@@ -58,6 +60,7 @@ protected:
     CDailyRecords m_Records;
     CSavingThread m_Saver;
     int m_nChangesBefore = 0;
+    std::vector<std::string> m_Steps;  // what the thread asked of the owner, in order
 };
 
 TEST_F(SavingThreadTest, SavingOncePerTenRunningSeconds) {
@@ -79,6 +82,8 @@ TEST_F(SavingThreadTest, SavingOncePerTenRunningSeconds) {
     MvAdvanceClock(10000);
     EXPECT_EQ(20u, m_Saver.Ticks());
     EXPECT_EQ(2, Saves());
+    // Each save comes right after the owner brought its readings in.
+    EXPECT_EQ((std::vector<std::string>{"catch up", "save", "catch up", "save"}), m_Steps);
 }
 
 TEST_F(SavingThreadTest, SavingTicksCountAcrossWorkouts) {

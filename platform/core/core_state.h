@@ -107,7 +107,8 @@ struct SentMessage {
 };
 
 // Close: the display's window was closed; WM_CLOSE for the main window, in input order.
-enum class InputKind { Down, Move, Up, KeyDown, KeyUp, Char, SoftKey, Close };
+// Shown: the display's window was minimized or hidden (x 0) or shown again (x 1).
+enum class InputKind { Down, Move, Up, KeyDown, KeyUp, Char, SoftKey, Close, Shown };
 
 struct InputEvent {
     InputKind kind = InputKind::Down;

@@ -43,6 +43,25 @@ int TakeInputLocked(Lock& lk, MSG* msg, HWND filter, UINT minMsg, UINT maxMsg, b
         if (remove) g.input.pop_front();
         return 1;
     }
+    if (ev.kind == InputKind::Shown) {
+        // The main window learns it as a minimize or a restore of its own.
+        HWND main = MainWindowLocked();
+        if (main == nullptr) {
+            if (remove) g.input.pop_front();
+            return remove ? 2 : 0;
+        }
+        if (!inRange(WM_SIZE) || !WindowMatchesFilterLocked(main, filter)) return 0;
+        const RECT r = WindowLocked(main)->rect;
+        const LPARAM size = ev.x != 0 ? MAKELPARAM(r.right - r.left, r.bottom - r.top) : 0;
+        *msg = MSG{main,
+                   WM_SIZE,
+                   static_cast<WPARAM>(ev.x != 0 ? SIZE_RESTORED : SIZE_MINIMIZED),
+                   size,
+                   static_cast<DWORD>(NowMs()),
+                   g.lastPos};
+        if (remove) g.input.pop_front();
+        return 1;
+    }
     HWND target = nullptr;
     UINT message = 0;
     WPARAM wParam = 0;
@@ -157,6 +176,10 @@ void MvKey(UINT vk, bool ctrl, bool shift) {
 
 void MvSoftKey(int which) {
     Enqueue(InputKind::SoftKey, which, 0);
+}
+
+void MvWindowShown(bool shown) {
+    Enqueue(InputKind::Shown, shown ? 1 : 0, 0);
 }
 
 void MvTypeText(const std::wstring& text) {

@@ -87,6 +87,9 @@ void MvSleepInhibitorReset();
 // user's bus socket when DBUS_SESSION_BUS_ADDRESS is unset, else "no bus", so that no library
 // starts a bus of its own that would outlive the program (platform start).
 void MvSessionBusPrepare();
+// Stops following the screen saver and forgets the power-setting registrations (platform
+// shutdown, before the session bus is dropped).
+void MvDisplayStateShutdown();
 // Drops the shared session-bus connection and forgets that its lack was said (platform shutdown).
 void MvSessionBusShutdown();
 // Looks whether the device was suspended since the last look (CLOCK_BOOTTIME ran ahead of

@@ -117,6 +117,16 @@ bool CIioBuffer::Open(const std::string& device, const std::string& node, int wa
     return true;
 }
 
+bool CIioBuffer::SetWatermark(int watermark) {
+    if (m_fd < 0) return false;
+    // The device takes a new watermark only while its buffer is off.
+    const std::string buffer = m_strDevice + "/buffer";
+    if (!WriteText(buffer + "/enable", "0")) return false;
+    if (Exists(buffer + "/length")) WriteText(buffer + "/length", std::to_string(watermark * 2));
+    if (Exists(buffer + "/watermark")) WriteText(buffer + "/watermark", std::to_string(watermark));
+    return WriteText(buffer + "/enable", "1");
+}
+
 void CIioBuffer::Close() {
     if (m_fd < 0) return;
     close(m_fd);

@@ -26,6 +26,8 @@ public:
     // Appends the raw x, y, z values of every complete scan that can be read now, without waiting.
     // False when the device cannot be read any more.
     bool ReadScans(std::vector<double>* xyz);
+    // Gives the open buffer a new watermark (and room for two of it); false when the device refuses.
+    bool SetWatermark(int watermark);
     // Disables the buffer and closes the device.
     void Close();
 

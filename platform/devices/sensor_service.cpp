@@ -9,6 +9,7 @@
 #include <semaphore.h>
 #include <time.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -36,6 +37,9 @@ struct SourceSlot {
     std::unique_ptr<CSensorSource> source;
     SensorStep step = SensorStep::End();
     bool hasStep = false;
+    DWORD latencyMs = 0;  // the latency the source was last given
+    // Whether readings may wait in the source; kept by the sensor thread, read by a flush.
+    std::atomic<bool> batches{false};
 };
 
 struct SensorService {
@@ -59,6 +63,11 @@ struct SensorService {
     bool exitHandlerRegistered = false;
     std::vector<DWORD> log;
     unsigned delivered = 0;
+    DWORD latencyMs = 1000;  // SENSOR_CTL_SET_LATENCY
+    // Flushes asked for and done (the thread serves them in order).
+    unsigned flushAsked = 0;
+    unsigned flushDone = 0;
+    std::condition_variable flushed;
 };
 
 // Never destroyed: the sensor thread may still look at it while the process ends.
@@ -88,6 +97,9 @@ void EnsureSourceLocked(SensorService& s) {
     }
     s.source = std::make_shared<SourceSlot>();
     s.source->source = std::move(source);
+    s.source->source->SetLatency(s.latencyMs);
+    s.source->latencyMs = s.latencyMs;
+    s.source->batches = s.source->source->Batches();
 }
 
 LPARAM PackXY(int16_t x, int16_t y) {
@@ -114,6 +126,19 @@ constexpr int64_t kNsPerMs = 1000000;
 // Readings wake the UI thread only once they have waited this long in its queue; a thread that
 // wakes more often (the main view's timers, the engine's second) takes them along.
 constexpr DWORD kUiWakeMs = 1000;
+
+// With a longer latency, readings wait for the flush that comes about once per latency (before
+// each save): only if none comes do they wake the UI thread, after twice that.
+DWORD UiWakeMs(DWORD latencyMs) {
+    return latencyMs <= kUiWakeMs ? kUiWakeMs : 2 * latencyMs;
+}
+
+// Marks the flushes asked for until now as done.
+void FlushDoneLocked(SensorService& s) {
+    if (s.flushDone == s.flushAsked) return;
+    s.flushDone = s.flushAsked;
+    s.flushed.notify_all();
+}
 
 int64_t MonotonicNs() {
     timespec ts{};
@@ -175,24 +200,56 @@ DWORD SensorThread(LPVOID) {
     SensorService& s = Service();
     std::shared_ptr<SourceSlot> source;
     CSensorWaiter waiter;
+    unsigned serving = 0;  // the flush being served: done when the source has nothing more now
+    bool flushing = false;
     for (;;) {
         unsigned generation = 0;
         bool active;
+        DWORD latency = 0;
+        unsigned flushAsked = 0;
         {
             std::lock_guard<std::mutex> lock(s.mutex);
             if (s.quit) break;
             active = s.started && s.source != nullptr;
             source = active ? s.source : nullptr;
             if (active) generation = s.generation;
+            latency = s.latencyMs;
+            flushAsked = s.flushAsked;
+            if (!active) FlushDoneLocked(s);
         }
         if (!active) {
+            flushing = false;
             if (waiter.Wait(s, INFINITE) == WaitResult::kFailed) break;
             continue;
+        }
+        if (source->latencyMs != latency) {
+            source->latencyMs = latency;
+            source->source->SetLatency(latency);
+            // A batch under way is waited for anew, at the new length.
+            if (source->batches && source->hasStep && source->step.eKind == SensorStep::kWait)
+                source->hasStep = false;
+        }
+        if (flushAsked != serving) {
+            serving = flushAsked;
+            flushing = true;
+            source->source->Flush();
+            if (source->batches && source->hasStep && source->step.eKind == SensorStep::kWait)
+                source->hasStep = false;
         }
         SensorStep& step = source->step;
         if (!source->hasStep) {
             step = source->source->Next();
             source->hasStep = true;
+            source->batches = source->source->Batches();
+        }
+        if (flushing && step.eKind != SensorStep::kReading) {
+            // Everything taken until the flush was asked for is posted.
+            flushing = false;
+            std::lock_guard<std::mutex> lock(s.mutex);
+            if (static_cast<int>(serving - s.flushDone) > 0) {
+                s.flushDone = serving;
+                s.flushed.notify_all();
+            }
         }
         if (step.eKind == SensorStep::kEnd) {
             if (waiter.Wait(s, INFINITE) == WaitResult::kFailed) break;
@@ -221,7 +278,7 @@ DWORD SensorThread(LPVOID) {
             // A reading read in a batch was taken earlier; one taken before START is not sent.
             const DWORD taken = now - step.nAgeMs;
             if (static_cast<int32_t>(taken - s.startTick) < 0) continue;
-            const DWORD wakeAfter = MvIsManualClock() ? 0 : kUiWakeMs;
+            const DWORD wakeAfter = MvIsManualClock() ? 0 : UiWakeMs(s.latencyMs);
             if (MvPostMessageAt(s.window, UM_SENSOR_DATA, PackZ(step.z), PackXY(step.x, step.y), taken,
                                 wakeAfter))
                 ++s.delivered;
@@ -230,6 +287,7 @@ DWORD SensorThread(LPVOID) {
     {
         std::lock_guard<std::mutex> lock(s.mutex);
         s.threadDone = true;
+        FlushDoneLocked(s);
     }
     s.changed.notify_all();
     return 0;
@@ -320,6 +378,20 @@ void Stop(SensorService& s) {
     WakeThread(s);
 }
 
+// Waits until the thread has posted every reading taken until now. A source that delivers each
+// reading as it comes has none waiting.
+void Flush(SensorService& s) {
+    std::unique_lock<std::mutex> lock(s.mutex);
+    if (!s.started || s.thread == nullptr || s.quit || s.source == nullptr || !s.source->batches) return;
+    const unsigned ticket = ++s.flushAsked;
+    lock.unlock();
+    WakeThread(s);
+    lock.lock();
+    // Bounded: a device that hangs in a read must not hold the caller (the saving thread) for good.
+    s.flushed.wait_for(lock, std::chrono::seconds(2),
+                       [&] { return static_cast<int>(s.flushDone - ticket) >= 0 || s.threadDone; });
+}
+
 HWND WindowFromInput(LPVOID in, DWORD inSize) {
     if (in == nullptr) return nullptr;
     if (inSize >= sizeof(HWND)) {
@@ -352,7 +424,8 @@ BOOL ServiceIoControl(HANDLE service, DWORD code, LPVOID in, DWORD inSize, LPVOI
     SensorService& s = Service();
     {
         std::lock_guard<std::mutex> lock(s.mutex);
-        s.log.push_back(code);
+        // The flush before every save is not worth a line.
+        if (code != SENSOR_CTL_FLUSH) s.log.push_back(code);
     }
     switch (code) {
         case SENSOR_CTL_ATTACH: {
@@ -369,6 +442,21 @@ BOOL ServiceIoControl(HANDLE service, DWORD code, LPVOID in, DWORD inSize, LPVOI
         }
         case SENSOR_CTL_QUERY_SOURCE:
             return HasSource(s) ? TRUE : FALSE;
+        case SENSOR_CTL_SET_LATENCY: {
+            DWORD ms = 0;
+            if (in == nullptr || inSize < sizeof(ms)) return FALSE;
+            std::memcpy(&ms, in, sizeof(ms));
+            {
+                std::lock_guard<std::mutex> lock(s.mutex);
+                if (ms == s.latencyMs) return TRUE;
+                s.latencyMs = ms;
+            }
+            WakeThread(s);
+            return TRUE;
+        }
+        case SENSOR_CTL_FLUSH:
+            Flush(s);
+            return TRUE;
         case SENSOR_CTL_STOP:
             Stop(s);
             MvSleepInhibitorHold(IsStarted(s));
@@ -427,6 +515,7 @@ void MvSensorShutdown() {
     SensorService& s = Service();
     std::unique_lock<std::mutex> lock(s.mutex);
     s.started = false;
+    s.latencyMs = kUiWakeMs;
     ++s.generation;
     DropQueuedReadingsLocked(s, nullptr);
     if (s.thread != nullptr) {

@@ -34,6 +34,14 @@ public:
     virtual ~CSensorSource() = default;
     // The next step. After kEnd the source keeps answering kEnd.
     virtual SensorStep Next() = 0;
+    // The longest a reading may wait before it is delivered. A source that reads in batches reads
+    // about that often (and has its device keep as much); the others deliver each reading as it
+    // comes and ignore it.
+    virtual void SetLatency(DWORD ms) {}
+    // Whether readings taken may wait in the source (it reads in batches).
+    virtual bool Batches() const { return false; }
+    // The next step reads what was taken until now rather than waiting for the batch.
+    virtual void Flush() {}
 };
 
 // Opens the source a setting names ("iio[:PATH]", "replay:FILE", "walk", "none"; empty: the

@@ -140,11 +140,42 @@ std::unique_ptr<CIioSensorSource> CIioSensorSource::Open(const std::string& path
         if (hz > 0 && hz <= 100000) {
             source->m_dHz = hz;
             source->m_nScansPerPeriod = std::max(reads, 1);
-            const int watermark = std::max(static_cast<int>(hz * kBatchMs / 1000.0), 1);
-            if (!source->m_Buffer.Open(device, node, watermark)) source->m_Buffer.Close();
+            if (!source->m_Buffer.Open(device, node, source->WatermarkFor(kBatchMs)))
+                source->m_Buffer.Close();
         }
     }
     return source;
+}
+
+int CIioSensorSource::WatermarkFor(DWORD batchMs) const {
+    return std::max(static_cast<int>(m_dHz * batchMs / 1000.0), 1);
+}
+
+// A longer batch is read a second after its watermark: the flush before each save normally takes
+// it first, and the device keeps twice the watermark.
+DWORD CIioSensorSource::BatchWaitMs() const {
+    return m_dwBatchMs > kBatchMs ? m_dwBatchMs + kBatchMs : kBatchMs;
+}
+
+void CIioSensorSource::SetLatency(DWORD ms) {
+    const DWORD batch = std::max(ms, kBatchMs);
+    if (batch == m_dwBatchMs) return;
+    m_dwBatchMs = batch;
+    if (!m_Buffer.IsOpen()) return;
+    // The scans the device holds are taken before it is set anew.
+    m_Buffer.ReadScans(&m_scans);
+    if (!m_Buffer.SetWatermark(WatermarkFor(batch))) {
+        MvSensorReport("iio: cannot set the buffer of " + m_strDevice + "; its _raw files are read instead");
+        m_Buffer.Close();
+        m_scans.clear();
+        m_bWaited = false;
+    }
+}
+
+void CIioSensorSource::Flush() {
+    if (!m_Buffer.IsOpen()) return;
+    m_bWaited = true;
+    m_bFlushing = true;
 }
 
 DWORD CIioSensorSource::SliceMs(int index) const {
@@ -183,13 +214,17 @@ SensorStep CIioSensorSource::NextBuffered() {
         }
         if (!m_bWaited) {
             m_bWaited = true;
-            return SensorStep::Wait(kBatchMs);
+            return SensorStep::Wait(BatchWaitMs());
         }
         m_bWaited = false;
         const size_t before = m_scans.size();
         const bool readable = m_Buffer.ReadScans(&m_scans);
         // A buffer that stays empty (no trigger drives it) would count nothing: poll instead.
-        m_nEmptyBatches = m_scans.size() == before ? m_nEmptyBatches + 1 : 0;
+        if (m_scans.size() != before)
+            m_nEmptyBatches = 0;
+        else if (!m_bFlushing)
+            ++m_nEmptyBatches;
+        m_bFlushing = false;
         if (!readable || m_nEmptyBatches >= kMaxEmptyBatches) {
             MvSensorReport("iio: " +
                            std::string(readable ? "the buffer of " + m_strDevice + " delivers nothing"

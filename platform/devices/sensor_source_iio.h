@@ -34,11 +34,18 @@ public:
     ~CIioSensorSource() override;
     SensorStep Next() override;
 
+    void SetLatency(DWORD ms) override;
+    bool Batches() const override { return m_Buffer.IsOpen(); }
+    void Flush() override;
+
     const std::string& DevicePath() const { return m_strDevice; }
     int ReadsPerPeriod() const { return m_nReads; }
     bool BufferedCapture() const { return m_Buffer.IsOpen(); }
-    // The buffered batch: how often the buffer is read.
+    // The buffered batch: how often the buffer is read, at the least latency.
     static constexpr DWORD kBatchMs = 1000;
+    // Latency of the batches now, and how long the device keeps a batch (the buffer's watermark).
+    DWORD BatchMs() const { return m_dwBatchMs; }
+    int Watermark() const { return WatermarkFor(m_dwBatchMs); }
 
 private:
     CIioSensorSource();
@@ -46,6 +53,9 @@ private:
     DWORD SliceMs(int index) const;
     SensorStep NextBuffered();
     int16_t ToReading(int axis, double raw) const;
+    int WatermarkFor(DWORD batchMs) const;
+    // The wait before the next batch is read.
+    DWORD BatchWaitMs() const;
 
     std::string m_strDevice;
     int m_fdRaw[3];
@@ -67,4 +77,6 @@ private:
     // Batches in a row that brought no scan; at kMaxEmptyBatches the _raw files are polled.
     static constexpr int kMaxEmptyBatches = 3;
     int m_nEmptyBatches = 0;
+    DWORD m_dwBatchMs = kBatchMs;
+    bool m_bFlushing = false;  // the next read was asked for early: an empty one is no sign
 };

@@ -177,6 +177,41 @@ protected:
         }
         return SensorStep::End();
     }
+    // The accelerometer of device 1 with a buffer at 100 Hz; its character device a FIFO, whose
+    // path is returned. Channels by index: timestamp (off), z, x, y; a scan is 6 bytes: z, x, y
+    // little-endian s16.
+    std::string BufferedDevice() {
+        const std::string dev = "devices/iio:device1/";
+        m_folder.Write(dev + "in_accel_sampling_frequency", "100\n");
+        m_folder.Write(dev + "in_accel_scale", "0.001\n");
+        m_folder.Write(dev + "buffer/enable", "0\n");
+        m_folder.Write(dev + "buffer/length", "0\n");
+        m_folder.Write(dev + "buffer/watermark", "1\n");
+        const char* axes[3] = {"z", "x", "y"};
+        for (int i = 0; i < 3; ++i) {
+            m_folder.Write(dev + "scan_elements/in_accel_" + axes[i] + "_en", "0\n");
+            m_folder.Write(dev + "scan_elements/in_accel_" + axes[i] + "_index", std::to_string(i) + "\n");
+            m_folder.Write(dev + "scan_elements/in_accel_" + axes[i] + "_type", "le:s16/16>>0\n");
+        }
+        m_folder.Write(dev + "scan_elements/in_timestamp_en", "0\n");
+        m_folder.Write(dev + "scan_elements/in_timestamp_index", "3\n");
+        m_folder.Write(dev + "scan_elements/in_timestamp_type", "le:s64/64>>0\n");
+        const std::string node = m_folder.Path() + "/iio:device1";
+        EXPECT_EQ(mkfifo(node.c_str(), 0600), 0);
+        return node;
+    }
+    // `count` scans with x = firstX, firstX + 100, ...; y -500, z 9807.
+    static void WriteScans(int writer, int count, int firstX) {
+        std::vector<unsigned char> bytes;
+        for (int k = 0; k < count; ++k) {
+            const int16_t values[3] = {9807, static_cast<int16_t>(firstX + 100 * k), -500};  // z, x, y
+            for (int16_t v : values) {
+                bytes.push_back(static_cast<unsigned char>(v & 0xFF));
+                bytes.push_back(static_cast<unsigned char>((v >> 8) & 0xFF));
+            }
+        }
+        ASSERT_EQ(write(writer, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
     CDeviceFolder m_folder;
 };
 
@@ -276,23 +311,7 @@ TEST_F(IioSensorSourceTest, UnreadableValuesAreSkippedAndReportedOnce) {
 // (here a FIFO) once a second, each period's mean a reading with its age.
 TEST_F(IioSensorSourceTest, BufferedCaptureReadsScansFromTheCharacterDevice) {
     const std::string dev = "devices/iio:device1/";
-    m_folder.Write(dev + "in_accel_sampling_frequency", "100\n");
-    m_folder.Write(dev + "in_accel_scale", "0.001\n");
-    m_folder.Write(dev + "buffer/enable", "0\n");
-    m_folder.Write(dev + "buffer/length", "0\n");
-    m_folder.Write(dev + "buffer/watermark", "1\n");
-    // Channels by index: timestamp (off), z, x, y; the scan is 6 bytes: z, x, y little-endian s16.
-    const char* axes[3] = {"z", "x", "y"};
-    for (int i = 0; i < 3; ++i) {
-        m_folder.Write(dev + "scan_elements/in_accel_" + axes[i] + "_en", "0\n");
-        m_folder.Write(dev + "scan_elements/in_accel_" + axes[i] + "_index", std::to_string(i) + "\n");
-        m_folder.Write(dev + "scan_elements/in_accel_" + axes[i] + "_type", "le:s16/16>>0\n");
-    }
-    m_folder.Write(dev + "scan_elements/in_timestamp_en", "0\n");
-    m_folder.Write(dev + "scan_elements/in_timestamp_index", "3\n");
-    m_folder.Write(dev + "scan_elements/in_timestamp_type", "le:s64/64>>0\n");
-    const std::string node = m_folder.Path() + "/iio:device1";
-    ASSERT_EQ(mkfifo(node.c_str(), 0600), 0);
+    const std::string node = BufferedDevice();
 
     std::string error;
     auto source = CIioSensorSource::Open(m_folder.Path() + "/devices", node, &error);
@@ -301,23 +320,14 @@ TEST_F(IioSensorSourceTest, BufferedCaptureReadsScansFromTheCharacterDevice) {
     EXPECT_EQ(m_folder.Read(dev + "buffer/enable"), "1");
     EXPECT_EQ(m_folder.Read(dev + "buffer/watermark"), "100");
     EXPECT_EQ(m_folder.Read(dev + "buffer/length"), "200");
+    const char* axes[3] = {"z", "x", "y"};
     for (const char* axis : axes)
         EXPECT_EQ(m_folder.Read(dev + "scan_elements/in_accel_" + axis + "_en"), "1");
     EXPECT_EQ(m_folder.Read(dev + "scan_elements/in_timestamp_en"), "0\n");
 
     int writer = open(node.c_str(), O_WRONLY | O_NONBLOCK);
     ASSERT_GE(writer, 0);
-    auto writeScans = [&](int count, int firstX) {
-        std::vector<unsigned char> bytes;
-        for (int k = 0; k < count; ++k) {
-            const int16_t values[3] = {9807, static_cast<int16_t>(firstX + 100 * k), -500};  // z, x, y
-            for (int16_t v : values) {
-                bytes.push_back(static_cast<unsigned char>(v & 0xFF));
-                bytes.push_back(static_cast<unsigned char>((v >> 8) & 0xFF));
-            }
-        }
-        ASSERT_EQ(write(writer, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    };
+    auto writeScans = [&](int count, int firstX) { WriteScans(writer, count, firstX); };
 
     // A batch of 14 scans: two periods of six (100 Hz) and two scans that wait for the next batch.
     SensorStep step = source->Next();
@@ -370,6 +380,56 @@ TEST_F(IioSensorSourceTest, BufferedCaptureReadsScansFromTheCharacterDevice) {
     std::vector<DWORD> waits;
     EXPECT_EQ(NextReading(*polling, &waits).z, 1000);  // in_accel_z_raw 1000 x 0.001 m/s^2
     EXPECT_EQ(waits, std::vector<DWORD>({10, 10, 10, 10, 10, 10}));
+}
+
+// The latency sets the batch: unseen, the device keeps a save period of scans (the watermark)
+// and is read about that often; seen, a second again. Scans it held at the switch are kept, and
+// a flush reads at once, an empty read then being no sign of a buffer that delivers nothing.
+TEST_F(IioSensorSourceTest, LatencySetsTheWatermarkAndTheBatchAndKeepsHeldScans) {
+    const std::string dev = "devices/iio:device1/";
+    const std::string node = BufferedDevice();
+    std::string error;
+    auto source = CIioSensorSource::Open(m_folder.Path() + "/devices", node, &error);
+    ASSERT_NE(source, nullptr) << error;
+    ASSERT_TRUE(source->Batches());
+    const int writer = open(node.c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(writer, 0);
+    EXPECT_EQ(source->Next().nWaitMs, 1000u);
+
+    WriteScans(writer, 6, 1000);  // one period, held by the device at the switch
+    source->SetLatency(10000);
+    EXPECT_EQ(source->BatchMs(), 10000u);
+    EXPECT_EQ(m_folder.Read(dev + "buffer/watermark"), "1000");
+    EXPECT_EQ(m_folder.Read(dev + "buffer/length"), "2000");
+    EXPECT_EQ(m_folder.Read(dev + "buffer/enable"), "1");
+    SensorStep step = source->Next();
+    ASSERT_EQ(step.eKind, SensorStep::kReading);
+    EXPECT_EQ(step.x, 1250);
+    // The flush before each save normally comes first; the source's own read a second later.
+    step = source->Next();
+    ASSERT_EQ(step.eKind, SensorStep::kWait);
+    EXPECT_EQ(step.nWaitMs, 11000u);
+
+    for (int i = 0; i < 5; ++i) {
+        source->Flush();
+        step = source->Next();
+        EXPECT_EQ(step.eKind, SensorStep::kWait);
+        EXPECT_EQ(step.nWaitMs, 11000u) << "an empty flush does not read again at once";
+    }
+    EXPECT_TRUE(source->BufferedCapture()) << "empty flushes are not empty batches";
+    WriteScans(writer, 12, 2000);
+    source->Flush();
+    step = source->Next();
+    ASSERT_EQ(step.eKind, SensorStep::kReading);
+    EXPECT_EQ(step.nAgeMs, 60u);
+
+    source->SetLatency(1000);
+    EXPECT_EQ(m_folder.Read(dev + "buffer/watermark"), "100");
+    EXPECT_EQ(m_folder.Read(dev + "buffer/length"), "200");
+    source->SetLatency(200);  // a second at the least
+    EXPECT_EQ(source->BatchMs(), 1000u);
+    EXPECT_EQ(m_folder.Read(dev + "buffer/watermark"), "100");
+    close(writer);
 }
 
 }  // namespace

@@ -288,6 +288,16 @@ private:
         EnqueueInputLocked(ev);
     }
 
+    void Shown(bool shown) {
+        if (shown == m_shown) return;
+        m_shown = shown;
+        InputEvent ev;
+        ev.kind = InputKind::Shown;
+        ev.x = shown ? 1 : 0;
+        Lock lk(CoreState().mutex);
+        EnqueueInputLocked(ev);
+    }
+
     void Handle(const SDL_Event& ev) {
         switch (ev.type) {
             case SDL_QUIT: {
@@ -304,6 +314,12 @@ private:
                 if (ev.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
                     ev.window.event == SDL_WINDOWEVENT_DISPLAY_CHANGED)
                     FollowWindowScale();
+                // Minimized or hidden, nobody sees the window: the program is told as Win32 would.
+                if (ev.window.event == SDL_WINDOWEVENT_MINIMIZED || ev.window.event == SDL_WINDOWEVENT_HIDDEN)
+                    Shown(false);
+                if (ev.window.event == SDL_WINDOWEVENT_RESTORED || ev.window.event == SDL_WINDOWEVENT_SHOWN ||
+                    ev.window.event == SDL_WINDOWEVENT_MAXIMIZED)
+                    Shown(true);
                 break;
             case SDL_MOUSEBUTTONDOWN:
                 if (ev.button.button == SDL_BUTTON_LEFT && ev.button.which != SDL_TOUCH_MOUSEID &&
@@ -391,6 +407,7 @@ private:
     bool m_force = false;
     bool m_stylusDown = false;
     bool m_finger = false;  // the stylus that is down is a finger
+    bool m_shown = true;    // the window as the program was last told (minimized or hidden: false)
     SDL_FingerID m_fingerId = 0;
     bool m_iconSet = false;
 };

@@ -158,6 +158,7 @@ void MvPlatformShutdown() {
     }
     MvSensorShutdown();
     MvSleepInhibitorReset();
+    MvDisplayStateShutdown();
     MvSessionBusShutdown();
     InstanceServerStop();
     RemoveCloseSignals();

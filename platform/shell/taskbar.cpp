@@ -26,6 +26,9 @@ struct TaskBarState {
     std::wstring title;
     bool ok = false;
     int minute = -1;
+    // While nobody can see the screen the clock is not polled.
+    HPOWERNOTIFY displayNotify = nullptr;
+    bool displayOff = false;
 };
 
 HWND g_hTaskBar = nullptr;
@@ -145,7 +148,25 @@ LRESULT CALLBACK TaskBarProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPar
         case WM_CREATE:
             // The bar may wait to share a wake the program has anyway.
             SetCoalescableTimer(hWnd, kPollTimer, kPollMs, nullptr, kPollMs / 2);
+            g_state.displayNotify = RegisterPowerSettingNotification(hWnd, &GUID_CONSOLE_DISPLAY_STATE,
+                                                                     DEVICE_NOTIFY_WINDOW_HANDLE);
             return 0;
+        case WM_POWERBROADCAST: {
+            const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
+            if (wParam != PBT_POWERSETTINGCHANGE || setting == nullptr ||
+                !(setting->PowerSetting == GUID_CONSOLE_DISPLAY_STATE))
+                return TRUE;
+            const bool off = setting->Data[0] == 0;
+            if (off == g_state.displayOff) return TRUE;
+            g_state.displayOff = off;
+            if (off) {
+                KillTimer(hWnd, kPollTimer);
+            } else {
+                Poll(hWnd);
+                SetCoalescableTimer(hWnd, kPollTimer, kPollMs, nullptr, kPollMs / 2);
+            }
+            return TRUE;
+        }
         case WM_PAINT:
             MvShellPaintOffscreen(hWnd, MV_SCREEN_WIDTH, MV_TASKBAR_HEIGHT, Compose);
             return 0;
@@ -164,6 +185,7 @@ LRESULT CALLBACK TaskBarProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPar
         }
         case WM_DESTROY:
             KillTimer(hWnd, kPollTimer);
+            if (g_state.displayNotify != nullptr) UnregisterPowerSettingNotification(g_state.displayNotify);
             if (g_hTaskBar == hWnd) g_hTaskBar = nullptr;
             g_state = TaskBarState();
             return 0;

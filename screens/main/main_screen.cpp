@@ -71,11 +71,27 @@ void CMainScreen::Show(bool show, int otherIndex) {
     // The runner and the value boxes tick only while they can be seen.
     if (!show) StopTickTimers();
     ShowViewCommon(m_View, show, otherIndex, CaptionOk::Clear, IDR_MENUBAR_MAIN_KO, IDR_MENUBAR_MAIN_EN);
-    if (show && m_nRunState != MAIN_STOPPED) ResumeTickTimers();
+    if (show && m_nRunState != MAIN_STOPPED && !m_bResting) ResumeTickTimers();
+}
+
+void CMainScreen::OnSeen(bool seen) {
+    if (seen != m_bResting) return;
+    m_bResting = !seen;
+    if (!m_View.bShown) return;
+    if (!seen) {
+        StopTickTimers();
+        return;
+    }
+    // Seen again: today's totals as the engine has them now, in one full repaint.
+    if (m_nRunState != MAIN_STOPPED) TakeEngineCounters();
+    FullRepaint();
+    if (m_nRunState != MAIN_STOPPED) ResumeTickTimers();
 }
 
 void CMainScreen::StartTickTimers() {
     m_dwTicksSince = GetTickCount();
+    // Unseen, they start on this beat when the view can be seen.
+    if (m_bResting) return;
     SetTimer(m_View.hMain, TIMER_ANIMATION, kAnimationMs, nullptr);
     SetValuesTimer(kValuesMs);
     m_bTickTimers = true;

@@ -39,6 +39,7 @@ public:
     void OnNewDay(const TodayTotals* totals) override;
     void OnLanguage(int languageIndex) override;
     void OnGoal(int steps) override;
+    void OnSeen(bool seen) override;
 
     // The three repaints, each composed off-screen and copied to the window in one BitBlt:
     // everything; the calories and time boxes; the upper 480 x 352 area.
@@ -66,6 +67,7 @@ public:
     int DigitCount() const { return m_nDigitCount; }
     int ButtonPressed() const { return m_bButtonPressed; }
     bool TickTimersRunning() const { return m_bTickTimers; }
+    bool Resting() const { return m_bResting; }
     int TodayLoaded() const { return m_bTodayLoaded; }
     int Goal() const { return m_nGoal; }
     const ViewCommon& Common() const { return m_View; }
@@ -138,6 +140,8 @@ private:
     int m_nIdleTicks = 11;
     int m_nDigitCount = 0;
     bool m_bTickTimers = false;
+    // Nobody can see the program: nothing is drawn and the runner and value timers stop.
+    bool m_bResting = false;
     DWORD m_dwTicksSince = 0;  // when the workout's timers were first set (their beat)
     bool m_bRephaseAnimation = false;
     bool m_bRephaseValues = false;

@@ -86,6 +86,8 @@ void CMainScreen::ForgetDrawn() {
 }
 
 void CMainScreen::FullRepaint() {
+    // Unseen, nothing is drawn: the view repaints in full when it can be seen again.
+    if (m_bResting) return;
     RECT window{};
     if (!GetWindowRect(m_View.hWnd, &window)) return;
     HDC hdc = GetDC(m_View.hWnd);
@@ -117,6 +119,7 @@ void CMainScreen::FullRepaint() {
 }
 
 void CMainScreen::RepaintValueBoxes() {
+    if (m_bResting) return;
     if (m_bCompleteRepaints) m_DrawnValues.bValid = false;
     wchar_t calories[64];
     wchar_t time[64];
@@ -167,6 +170,7 @@ RECT CMainScreen::DigitsDamage(int64_t before, int64_t after) const {
 }
 
 void CMainScreen::RepaintUpperArea() {
+    if (m_bResting) return;
     if (m_bCompleteRepaints) m_DrawnUpper.bValid = false;
     const int64_t total = int64_t{m_nTodaySteps} + m_nWorkoutSteps;
     DrawnUpper& drawn = m_DrawnUpper;
@@ -225,7 +229,7 @@ void CMainScreen::GoalBandState(int* barWidth, wchar_t* text, size_t size) const
 }
 
 void CMainScreen::RepaintGoalBand() {
-    if (m_nGoal <= 0) return;
+    if (m_nGoal <= 0 || m_bResting) return;
     if (m_bCompleteRepaints) m_DrawnBand.bValid = false;
     int bar = 0;
     wchar_t text[64];
@@ -319,6 +323,7 @@ void CMainScreen::OnLButtonDown(int x, int y) {
 
 // The pressed image goes straight onto the window, over the repaint just made.
 void CMainScreen::DrawPressedButton(int cell, POINT pos) {
+    if (m_bResting) return;
     HDC hdc = GetDC(m_View.hWnd);
     if (!hdc) return;
     DrawImageCell(hdc, cell, pos.x, pos.y);

@@ -64,7 +64,9 @@ void MvStylusUp(int x, int y);
 void MvTap(int x, int y);
 void MvKey(UINT vk, bool ctrl = false, bool shift = false);  // key down and up
 void MvSoftKey(int which);                                   // 0 left, 1 right (as F1/F2)
-void MvTypeText(const std::wstring& text);                   // WM_CHAR to the focused window
+// The display's window minimized or hidden (false) or shown again (true), as the desktop tells it.
+void MvWindowShown(bool shown);
+void MvTypeText(const std::wstring& text);  // WM_CHAR to the focused window
 
 // Framebuffer: 0x00RRGGBB pixel of the screen, and PNG snapshots.
 // The screen is drawn at the display's device scale S (MvDeviceScale): program pixel (x, y)

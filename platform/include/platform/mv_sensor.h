@@ -20,6 +20,10 @@
 // A call replaces the current source; the new one is opened at the next SENSOR_CTL_START.
 // A bad setting is reported once on stderr and the service then delivers nothing.
 void MvSensorConfigure(const std::string& setting);
+// Tests and benchmarks: the character device from which IIO sources opened from now on read their
+// buffer (a FIFO standing in for /dev/iio:deviceN; empty: the device's own). A program started as
+// a child takes it from MV_TEST_IIO_NODE.
+void MvSensorSetBufferNode(const std::string& node);
 // The control codes received by ServiceIoControl, in order.
 std::vector<DWORD> MvSensorControlLog();
 void MvSensorClearLog();

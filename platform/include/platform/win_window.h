@@ -84,6 +84,10 @@
 #define SW_SHOWNORMAL 1
 #define SW_SHOW 5
 
+// WM_SIZE
+#define SIZE_RESTORED 0
+#define SIZE_MINIMIZED 1
+
 // WM_ACTIVATE
 #define WA_INACTIVE 0
 #define WA_ACTIVE 1
