@@ -45,6 +45,7 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "store/schema.h"
@@ -124,6 +125,23 @@ bool PrepareBufferedDevice(const std::string& dir, std::string* node) {
 }
 
 // Feeds the FIFO one scan per 60 ms (absolute deadlines) of a walk-like signal until stopped.
+// Starts args[0] with `env` as its whole environment, its output thrown away: the pid, or -1.
+pid_t SpawnQuiet(std::vector<std::string> args, std::vector<std::string> env) {
+    std::vector<char*> envp, argv;
+    for (std::string& entry : env) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
 class CScanFeeder {
 public:
     bool Start(const std::string& node) {
@@ -218,19 +236,7 @@ private:
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) env.push_back(*e);
         env.insert(env.end(), settings.begin(), settings.end());
-        std::vector<char*> envp, argv;
-        for (std::string& entry : env) envp.push_back(entry.data());
-        envp.push_back(nullptr);
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        pid_t pid = -1;
-        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        return pid;
+        return SpawnQuiet(std::move(args), std::move(env));
     }
     std::string m_strAddress;
     pid_t m_nDaemon = -1;
@@ -266,22 +272,9 @@ Child Launch(const std::string& program, std::vector<std::string> args,
     for (char** e = environ; *e; ++e)
         if (std::strncmp(*e, "MOVIMETRA_", 10) != 0 && !setHere(*e)) env.push_back(*e);
     env.insert(env.end(), settings.begin(), settings.end());
-    std::vector<char*> envp;
-    for (std::string& entry : env) envp.push_back(entry.data());
-    envp.push_back(nullptr);
     args.insert(args.begin(), program);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     child.began = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) child.pid = pid;
-    posix_spawn_file_actions_destroy(&actions);
+    child.pid = SpawnQuiet(std::move(args), std::move(env));
     return child;
 }
 
