@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +14,7 @@
 
 #include "common/messages.h"
 #include "engine/step_detector.h"
+#include "store/database.h"
 #include "store/store_text.h"
 
 namespace {
@@ -31,6 +33,8 @@ private:
 
 constexpr int64_t kDayMs = 86400000;
 constexpr int64_t kDayTimerMaxMs = 60000;
+// Walking, the rows reach the synced file at least this often (and no more often).
+constexpr ULONGLONG kCheckpointPeriodMs = 60000;
 
 // A decimal text as atof reads it (leading blanks, an optional sign, the longest number
 // prefix; 0 when there is none), but independent of the process locale. Values that are not
@@ -233,6 +237,7 @@ void CStepEngine::BeginDay(int day, bool tellViews) {
         m_Faults.Failed(savedEarlier, "today's steps");
     else if (earlier.nRunState == 2)
         m_Faults.Succeeded();
+    if (earlier.nRunState == 2) CheckpointAfterSave(true);
     // An earlier day's row that could not be completed is written by a later save.
     m_Records.CloseRow();
     // Walking on: the new day gets its row now, as a start on that day would insert it.
@@ -256,7 +261,7 @@ void CStepEngine::FoldWorkoutIntoSums() {
                                                 static_cast<uint32_t>(m_iStepCount));
     m_DayBase.dCalories += m_dCalories;
     m_DayBase.dDistance += m_dTotalDistance;
-    sumStep += m_iStepCount;
+    sumStep = static_cast<int32_t>(std::clamp<int64_t>(int64_t{sumStep} + m_iStepCount, 0, INT32_MAX));
     sumKCal += m_dCalories;
     sumDistance += m_dTotalDistance;
     sumHMS += static_cast<int32_t>(m_nElapsed);
@@ -361,10 +366,12 @@ void CStepEngine::SaveTodayRow() {
     // the lock.
     wchar_t duration[16] = L"";
     int failed;
+    bool walking;
     {
         std::lock_guard<std::mutex> saving(m_SaveLock);
         EngineCounters counters;
         GetCounters(&counters);
+        walking = counters.nRunState == 2;
         failed = m_Records.SaveTodayRow(m_Db, counters, duration, sizeof duration / sizeof duration[0]);
     }
     duration[15] = L'\0';
@@ -372,8 +379,17 @@ void CStepEngine::SaveTodayRow() {
         m_Faults.Failed(failed, "today's steps");
     else
         m_Faults.Succeeded();
+    CheckpointAfterSave(!walking);
     CLockGuard lock(&m_csCounters);
     wcscpy(m_szDuration, duration);
+}
+
+void CStepEngine::CheckpointAfterSave(bool now) {
+    const ULONGLONG tick = GetTickCount64();
+    if (!now && tick - m_qwLastCheckpoint.load() < kCheckpointPeriodMs) return;
+    // A checkpoint that fails leaves the rows in the log, which keeps them: the next save tries
+    // again.
+    if (CheckpointDatabase(m_Db.GetHandle()) == SQLITE_OK) m_qwLastCheckpoint = tick;
 }
 
 void CStepEngine::LoadUserInfo(int mode) {
@@ -409,7 +425,8 @@ void CStepEngine::CheckGoal() {
     int day = 0;
     {
         CLockGuard lock(&m_csCounters);
-        today = int64_t{sumStep} + m_iStepCount;
+        // Counted as a day's row keeps it: never past the largest count, never below zero.
+        today = std::clamp<int64_t>(int64_t{sumStep} + m_iStepCount, 0, INT32_MAX);
         day = m_nSumsDate;
     }
     if (day == 0) day = TodayDateNumber();

@@ -61,7 +61,9 @@ public:
     void ReadingsMarked(HANDLE event);
 
     // Record store
-    void SaveTodayRow();                         // UM_SAVE_TODAY and the saving thread
+    // UM_SAVE_TODAY and the saving thread. A save with no workout running (a stop's, an exit's)
+    // is followed by a checkpoint; one of a running workout only once a minute.
+    void SaveTodayRow();
     void LoadUserInfo(int mode);                 // UM_LOAD_PROFILE
     void ExecSql(int kind, const wchar_t* sql);  // UM_EXEC_SQL
     // UM_SET_GOAL: stores the daily goal (0 none) and tells the views; a failed write is reported
@@ -115,6 +117,9 @@ private:
     // After the workout stopped: its counters join the sums, so that a new workout (whose
     // detector starts from zero) adds to them. Used while a save is owed. Caller holds the lock.
     void FoldWorkoutIntoSums();
+    // Makes the saved rows safe from a power loss (a synced checkpoint) when `now`, or when the
+    // last one was a minute ago or more.
+    void CheckpointAfterSave(bool now);
     // Whether the sums belong to today (an earlier day's are dropped when a workout starts).
     bool SumsAreTodays();
     // After a new step: when today's steps first reach the goal, the day's notice is stored and
@@ -180,6 +185,7 @@ private:
     CSavingThread m_Saver;
     HANDLE m_hReadingsCounted = nullptr;  // manual-reset; set by UM_READINGS_MARK or StopSaving
     std::atomic<bool> m_bSavingStops{false};
-    std::atomic<bool> m_bSeen{true};  // SetSeen
+    std::atomic<bool> m_bSeen{true};               // SetSeen
+    std::atomic<ULONGLONG> m_qwLastCheckpoint{0};  // GetTickCount64 of the last checkpoint
     CStoreFaults m_Faults;
 };

@@ -2,6 +2,7 @@
 // update of the newest row and deleting all records.
 #include "store/daily_records.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -101,7 +102,8 @@ bool CDailyRecords::ReadDayTotals(CDbHelper& db, const wchar_t* date, StoredToda
         totals.nHours += StoreTextToInt(Part(curtime, 0, hourDigits));
         totals.nMinutes += StoreTextToInt(Part(curtime, hourDigits + 1, 2));
         totals.nSeconds += StoreTextToInt(curtime.size() >= 2 ? curtime.substr(curtime.size() - 2) : curtime);
-        totals.nSteps += StoreTextToInt(rows[base + 1]);
+        // A count past what a row keeps (a hand-edited file) is the largest one; none is negative.
+        totals.nSteps += std::max(0, StoreTextToInt(rows[base + 1]));
         kcalSum += Hundredths(rows[base + 2]);
         distanceSum += Hundredths(rows[base + 3]);
     }

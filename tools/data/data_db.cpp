@@ -123,6 +123,12 @@ bool CopyDatabase(sqlite3* from, sqlite3* to, std::string* error) {
     return true;
 }
 
+// A copy is one file: the program's database keeps a write-ahead log beside it, which the copy
+// (whose first page says so) would otherwise start again; the program converts it back.
+bool SingleFile(sqlite3* db, std::string* error) {
+    return DataExec(db, "PRAGMA journal_mode=DELETE;", error);
+}
+
 // Days with rows in `a` and none in `b`.
 size_t DaysOnlyIn(sqlite3* a, sqlite3* b) {
     std::set<std::string> days[2];
@@ -204,7 +210,7 @@ bool DataBackup(sqlite3* db, const std::string& file, std::string* error) {
     if (copy == nullptr) return false;
     // The history is personal: the copy is the user's alone.
     chmod(partial.c_str(), 0600);
-    bool ok = CopyDatabase(db, copy, error);
+    bool ok = CopyDatabase(db, copy, error) && SingleFile(copy, error);
     sqlite3_close(copy);
     std::string reason;
     if (ok && !DataCheckCopy(partial, false, &reason)) {
@@ -228,10 +234,13 @@ bool DataRestore(const std::string& file, const std::string& target, DataRestore
         sqlite3_close(from);
         return false;
     }
-    bool ok = true;
+    // What a killed program left in the log goes into the file first, and the log is removed:
+    // the kept copy holds it, and no old log is left beside the restored file.
+    bool ok = SingleFile(to, error);
+    if (!ok) *error = target + ": " + *error;
     struct stat st;
     // The database replaced is kept beside it, whole, before anything changes.
-    if (stat(target.c_str(), &st) == 0 && st.st_size > 0) {
+    if (ok && stat(target.c_str(), &st) == 0 && st.st_size > 0) {
         char stamp[32];
         time_t now = time(nullptr);
         struct tm local;
@@ -250,7 +259,7 @@ bool DataRestore(const std::string& file, const std::string& target, DataRestore
         } else {
             close(fd);
             sqlite3* keep = Open(report->kept, SQLITE_OPEN_READWRITE, error);
-            ok = keep != nullptr && CopyDatabase(to, keep, error);
+            ok = keep != nullptr && CopyDatabase(to, keep, error) && SingleFile(keep, error);
             if (keep) sqlite3_close(keep);
             if (!ok) {
                 *error = report->kept + ": " + *error;
@@ -261,7 +270,7 @@ bool DataRestore(const std::string& file, const std::string& target, DataRestore
     }
     // The backup runs as one write transaction on the target: it is replaced whole or not at all.
     if (ok) {
-        ok = CopyDatabase(from, to, error);
+        ok = CopyDatabase(from, to, error) && SingleFile(to, error);
         if (!ok) *error = target + ": " + *error;
     }
     sqlite3_close(to);

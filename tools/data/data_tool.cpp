@@ -223,9 +223,21 @@ int Restore(Args& args, const std::string& dbPath, std::FILE* out, std::FILE* er
     if (args.More()) return Usage(err, "unexpected argument " + args.Next());
     if (SameFile(file, dbPath)) return Fail(err, file + " is the database itself");
     std::string reason;
-    if (!DataCheckCopy(file, true, &reason))
+    if (!DataCheckCopy(file, true, &reason)) {
+        // The copy was taken while a write was under way: SQLite must finish it (roll it back)
+        // before anything reads the copy, and it never writes to a file it only restores from.
+        struct stat st;
+        if (stat((file + "-journal").c_str(), &st) == 0 && st.st_size > 0)
+            return Fail(err, file + ": a copy with an unfinished write beside it (" + file +
+                                 "-journal: the file was copied while a program was writing). Keep the "
+                                 "two files together, let SQLite finish the write by opening the copy "
+                                 "once (sqlite3 " +
+                                 file +
+                                 " 'PRAGMA quick_check;'), then restore it again; or restore a "
+                                 "copy made with movimetra-data backup. Nothing was replaced");
         return Fail(err, file + ": not a database Movimetra could have written (" + reason +
                              "); nothing was replaced");
+    }
     DataMakeFolderFor(dbPath);
     CDataLock lock;
     if (!LockForWriting(&lock, dbPath, "Nothing was replaced.", err)) return 1;

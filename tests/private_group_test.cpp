@@ -1,0 +1,106 @@
+// A user whose group is their own (the user-private group scheme, umask 002): the program and the
+// data tool accept a group-writable program folder whose group is that user's alone, and still
+// refuse one whose group has another member. Runs the program as another user (the superuser
+// only can make one).
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/mv_private_group.h"
+#include "tests/main_screen_test_util.h"
+#include "tests/shell_harness_test_util.h"
+
+namespace {
+
+constexpr uid_t kUser = 65534;  // nobody: the only account whose primary group is nogroup
+constexpr gid_t kOwnGroup = 65534;
+constexpr gid_t kSharedGroup = 0;  // root's group: the superuser is a member
+
+// Runs `program` as the test user with umask 002, its output in `log`; returns how it ended.
+shelltest::ChildEnd RunAsUser(const std::string& program, const std::vector<std::string>& args,
+                              const std::vector<std::string>& env, const std::string& log) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(kOwnGroup) != 0 || setuid(kUser) != 0) _exit(126);
+        umask(002);
+        for (const std::string& entry : env) putenv(strdup(entry.c_str()));
+        int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        if (fd >= 0) {
+            dup2(fd, 1);
+            dup2(fd, 2);
+            close(fd);
+        }
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    return shelltest::WaitProgram(pid, 60000);
+}
+
+TEST(PrivateGroupTest, TheRuleKnowsAGroupOfTheUserAloneFromAShared) {
+    EXPECT_TRUE(MvIsUsersPrivateGroup(kOwnGroup, kUser));
+    EXPECT_FALSE(MvIsUsersPrivateGroup(kSharedGroup, kUser));  // the superuser's primary group
+    EXPECT_FALSE(MvIsUsersPrivateGroup(kOwnGroup, 0));         // another user's private group
+    EXPECT_FALSE(MvIsUsersPrivateGroup(4000000, kUser));       // no such group
+}
+
+TEST(PrivateGroupTest, AGroupWritableFolderOfTheUsersOwnGroupKeepsTheHistory) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs the superuser to run as another user";
+    const CTempDir temp(shelltest::kTempPrefix);
+    const std::string& dir = temp.Path();
+    ASSERT_FALSE(dir.empty());
+    const std::string program = shelltest::InstallProgram(dir);
+    ASSERT_FALSE(program.empty());
+    ASSERT_TRUE(maintest::CopyBuiltImages(dir));
+    ASSERT_TRUE(shelltest::WriteTextFile(dir + "/script.txt", "wait 500\nsoftkey left\nwait 500\nquit\n"));
+    const std::string tool = dir + "/movimetra-data";
+    std::filesystem::copy_file(MV_DATA_BINARY, tool);
+    // A build tree made with umask 002: folders 0775, files 0664 (the programs 0775).
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+        const bool runnable = entry.is_directory() || entry.path() == program || entry.path() == tool;
+        chmod(entry.path().c_str(), runnable ? 0775 : 0664);
+        ASSERT_EQ(0, chown(entry.path().c_str(), kUser, kOwnGroup));
+    }
+    chmod(dir.c_str(), 0775);
+    ASSERT_EQ(0, chown(dir.c_str(), kUser, kOwnGroup));
+    const std::vector<std::string> env = {"MOVIMETRA_SCRIPT=" + dir + "/script.txt"};
+    const std::string log = dir + "/log.txt";
+    const std::string db = dir + "/Movimetra.db";
+
+    shelltest::ChildEnd end = RunAsUser(program, {}, env, log);
+    std::string said = shelltest::ReadTextFile(log);
+    EXPECT_TRUE(end.exited && end.code == 0) << said;
+    EXPECT_EQ(said.find("Cant open database"), std::string::npos) << said;
+    struct stat st {};
+    ASSERT_EQ(0, stat(db.c_str(), &st)) << said;
+    EXPECT_EQ(kUser, st.st_uid);
+    EXPECT_EQ(0600u, st.st_mode & 0777);
+    end = RunAsUser(tool, {"export"}, {}, log);
+    said = shelltest::ReadTextFile(log);
+    EXPECT_TRUE(end.exited && end.code == 0) << said;
+    EXPECT_EQ(said.rfind("date,time,steps", 0), 0u) << said;
+
+    // The same folder with a group that has another member: refused, nothing written.
+    std::filesystem::remove(db);
+    ASSERT_EQ(0, chown(dir.c_str(), kUser, kSharedGroup));
+    end = RunAsUser(program, {}, env, log);
+    said = shelltest::ReadTextFile(log);
+    EXPECT_NE(said.find("Movimetra: Cant open database"), std::string::npos) << said;
+    EXPECT_NE(said.find("may be written by group or others"), std::string::npos) << said;
+    EXPECT_FALSE(std::filesystem::exists(db));
+    end = RunAsUser(tool, {"import", "-"}, {}, log);
+    said = shelltest::ReadTextFile(log);
+    EXPECT_EQ(1, end.code) << said;
+    EXPECT_NE(said.find("may be written by group or others"), std::string::npos) << said;
+    EXPECT_FALSE(std::filesystem::exists(db));
+}
+
+}  // namespace
