@@ -15,6 +15,7 @@
 #include "common/messages.h"
 #include "engine/step_detector.h"
 #include "store/database.h"
+#include "store/hourly_records.h"
 #include "store/store_text.h"
 
 namespace {
@@ -32,6 +33,7 @@ private:
 };
 
 constexpr int64_t kDayMs = 86400000;
+constexpr int64_t kHourMs = 3600000;
 constexpr int64_t kDayTimerMaxMs = 60000;
 // Walking, the rows reach the synced file at least this often (and no more often).
 constexpr ULONGLONG kCheckpointPeriodMs = 60000;
@@ -176,8 +178,29 @@ void CStepEngine::ResetStepInfo() {
         m_dTotalDistance = 0;
         m_bCompareWithLast = 0;
         m_nSumsDate = TodayDateNumber();
+        m_nCountHour = ClockHour();
     }
     m_Records.CloseRow();
+}
+
+int CStepEngine::ClockHour() {
+    SYSTEMTIME st{};
+    GetLocalTime(&st);
+    return st.wHour;
+}
+
+void CStepEngine::CheckHourChange() {
+    SYSTEMTIME st{};
+    GetLocalTime(&st);
+    {
+        CLockGuard lock(&m_csCounters);
+        if (m_nRunState != 2 || m_nCountHour == st.wHour ||
+            st.wYear * 10000 + st.wMonth * 100 + st.wDay != m_nSumsDate)
+            return;
+    }
+    // The hour ended while walking: what was counted in it goes to its row now, as the day's
+    // totals go to their row at midnight.
+    SaveTodayRow();
 }
 
 int CStepEngine::TodayDateNumber() {
@@ -225,6 +248,7 @@ void CStepEngine::BeginDay(int day, bool tellViews) {
             sumKCal = stored.dKcal;
             sumDistance = stored.dDistance;
             m_nSumsDate = day;
+            m_nCountHour = ClockHour();
         }
         // The walk went on across the day change: its earlier day's row gets everything counted
         // until now. (A stopped workout was saved at its stop.)
@@ -303,7 +327,9 @@ void CStepEngine::ArmDayTimer() {
     GetLocalTime(&st);
     const int64_t msOfDay =
         ((st.wHour * 60 + st.wMinute) * 60 + st.wSecond) * int64_t{1000} + st.wMilliseconds;
-    int64_t wait = kDayMs - msOfDay;
+    // Midnight, and every hour's end for the hours' rows.
+    int64_t wait = kHourMs - msOfDay % kHourMs;
+    if (kDayMs - msOfDay < wait) wait = kDayMs - msOfDay;
     // A clock set on or back meanwhile is noticed within the minute.
     if (wait > kDayTimerMaxMs) wait = kDayTimerMaxMs;
     if (wait < 1) wait = 1;
@@ -312,7 +338,10 @@ void CStepEngine::ArmDayTimer() {
 
 void CStepEngine::OnTimer(int id) {
     CheckDayChange(false);
-    if (id == TIMER_DAY) ArmDayTimer();
+    if (id == TIMER_DAY) {
+        CheckHourChange();
+        ArmDayTimer();
+    }
     if (id != TIMER_VALUES) return;
     SendTime();
 }
@@ -354,6 +383,7 @@ void CStepEngine::FillCountersLocked(EngineCounters* out, ULONGLONG now) const {
     out->sumDistance = sumDistance;
     out->sumHMS = sumHMS;
     out->nDay = m_nSumsDate;
+    out->nHour = m_nCountHour;
 }
 
 int CStepEngine::GetRunState() {
@@ -373,6 +403,12 @@ void CStepEngine::SaveTodayRow() {
         GetCounters(&counters);
         walking = counters.nRunState == 2;
         failed = m_Records.SaveTodayRow(m_Db, counters, duration, sizeof duration / sizeof duration[0]);
+        // From here on the counting belongs to the clock's hour (of the totals' own day: a clock
+        // set back into an earlier day leaves it as it was).
+        SYSTEMTIME st{};
+        GetLocalTime(&st);
+        CLockGuard lock(&m_csCounters);
+        if (st.wYear * 10000 + st.wMonth * 100 + st.wDay == m_nSumsDate) m_nCountHour = st.wHour;
     }
     duration[15] = L'\0';
     if (failed != 0)
@@ -399,7 +435,11 @@ void CStepEngine::LoadUserInfo(int mode) {
 void CStepEngine::ExecSql(int kind, const wchar_t* sql) {
     std::vector<std::wstring> rows;
     SqlResult result{};
-    m_Db.ExecuteSql(kind, sql, rows, &result);
+    // Deleting the history deletes its hours with it, in one transaction.
+    if (kind == SQL_DELETE && wcscmp(sql, CDailyRecords::kDeleteAllSql) == 0)
+        result.nError = CHourlyRecords::DeleteAll(m_Db.GetHandle());
+    else
+        m_Db.ExecuteSql(kind, sql, rows, &result);
     if (result.nError == 0 || kind == SQL_SELECT || kind == SQL_INTLIST) return;
     // A write the views asked for failed: the profile, today's new row, deleting the history.
     static const wchar_t kTodayRow[] = L"INSERT INTO pedometer";

@@ -95,8 +95,12 @@ private:
     void CountWaitingReadings();
     // ServiceIoControl on the sensor with the main window's handle as input.
     void SendSensorControl(DWORD code);
-    // Today's local date as yyyymmdd.
+    // Today's local date as yyyymmdd, and the clock's local hour.
     static int TodayDateNumber();
+    static int ClockHour();
+    // At the end of an hour while walking: a save, so that the hour's row gets what was counted
+    // in it (TIMER_DAY fires at every hour's end).
+    void CheckHourChange();
     // ElapsedSeconds with m_csCounters held, `now` from GetTickCount64.
     uint32_t ElapsedLocked(ULONGLONG now) const;
     static uint32_t WallClockPhaseMs();
@@ -112,7 +116,8 @@ private:
     // the day's stored totals (its newest row, inserted when walking), and the views are told
     // (`tellViews`; a starting workout's view has just read the day's totals itself).
     void BeginDay(int day, bool tellViews);
-    // Sets TIMER_DAY on the main window for the next local midnight (at most a minute ahead).
+    // Sets TIMER_DAY on the main window for the next local midnight or end of an hour (at most a
+    // minute ahead).
     void ArmDayTimer();
     // After the workout stopped: its counters join the sums, so that a new workout (whose
     // detector starts from zero) adds to them. Used while a save is owed. Caller holds the lock.
@@ -173,6 +178,9 @@ private:
     // Local date (yyyymmdd) to which the sums and counters belong: saves go to this day's
     // newest row. 0 until a day's totals are known (read, reset or begun).
     int m_nSumsDate = 0;
+    // Local hour (of that day) in which the counting since the last save happens: saves add it
+    // to that hour's row. -1 until known.
+    int m_nCountHour = -1;
     // Held across taking the counters and writing them, so that the saves of the UI and the
     // saving thread reach the database in the order their totals were taken.
     std::mutex m_SaveLock;

@@ -100,6 +100,7 @@ void CStepEngine::StartCounting() {
     m_nEarlierDaysSeconds = 0;
     m_nElapsed = 0;
     m_nRunState = 2;
+    m_nCountHour = ClockHour();
     LeaveCriticalSection(&m_csCounters);
     m_qwLastCheckpoint = now;
     m_Saver.RunStateChanged();

@@ -40,6 +40,8 @@ public:
     // without a row (or a failed read) sends nothing.
     static bool LoadTodayTotals(CDbHelper& db, HWND hMain, const wchar_t* date, StoredToday* out);
     static int FindTodaySeq(CDbHelper& db, const wchar_t* date);
+    // Deleting the history (its days and their hours): the statement the views send.
+    static constexpr const wchar_t* kDeleteAllSql = L"DELETE FROM pedometer;";
     static void DeleteAllRecords(HWND hMain);
 
     // Writes the totals (sums plus the running counters) into the newest row of the day they
@@ -60,8 +62,10 @@ public:
 
 private:
     static std::wstring ComposeInsert(const wchar_t* date, const wchar_t* clock);
+    // Writes the row's totals and, in the same transaction, adds its gain to `hour` of `day`.
     static int UpdateRow(CDbHelper& db, int seq, int64_t steps, double kcal, double distance,
-                         const wchar_t* durationText, const wchar_t* date, const wchar_t* clock);
+                         const wchar_t* durationText, const wchar_t* date, const wchar_t* clock,
+                         const wchar_t* day, int hour);
     static int InsertRow(CDbHelper& db, const wchar_t* date, const wchar_t* clock);
 
     std::mutex m_Lock;
@@ -73,6 +77,8 @@ private:
         double dKcal;
         double dDistance;
         int64_t nSeconds;
+        int nDay;  // yyyymmdd and hour of the counting
+        int nHour;
     };
     RowTotals m_Failed{};
     // Rows closed (by a reset, or by the day changing) while their last update had failed: the

@@ -19,6 +19,9 @@ using store_test::StoreTest;
 class WriteAheadLogTest : public StoreTest {
 protected:
     void SetUp() override {
+        // The real file layer (another test may have put one without shared memory in front).
+        m_pDefault = sqlite3_vfs_find(nullptr);
+        sqlite3_vfs_register(sqlite3_vfs_find("unix"), 1);
         StoreTest::SetUp();
         m_File = ProgramFolder() + "/Movimetra.db";
         RemoveFiles();
@@ -26,6 +29,7 @@ protected:
     void TearDown() override {
         RemoveFiles();
         StoreTest::TearDown();
+        sqlite3_vfs_register(m_pDefault, 1);
     }
     void RemoveFiles() {
         for (const char* suffix : {"", "-wal", "-shm", "-journal"}) fs::remove(m_File + suffix);
@@ -47,6 +51,7 @@ protected:
     }
 
     std::string m_File;
+    sqlite3_vfs* m_pDefault = nullptr;
 };
 
 TEST_F(WriteAheadLogTest, AnOlderFileConvertsKeepsItsTablesAndLeavesNoLogAtClose) {
