@@ -94,8 +94,9 @@ uint32_t CStepEngine::ElapsedLocked(ULONGLONG now) const {
 }
 
 void CStepEngine::MotionInfo(WPARAM wParam, LPARAM lParam) {
-    // A reading after midnight counts for the new day.
+    // A reading after midnight counts for the new day, one after an hour's end for the new hour.
     CheckDayChange(false);
+    CheckHourChange();
     // The time the reading was taken: the sensor queues readings and the UI thread may handle
     // several at once, each with its own interval.
     const DWORD now = static_cast<DWORD>(GetMessageTime());

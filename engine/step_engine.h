@@ -98,8 +98,8 @@ private:
     // Today's local date as yyyymmdd, and the clock's local hour.
     static int TodayDateNumber();
     static int ClockHour();
-    // At the end of an hour while walking: a save, so that the hour's row gets what was counted
-    // in it (TIMER_DAY fires at every hour's end).
+    // At the first reading (or TIMER_DAY, which fires at every hour's end) after an hour's end
+    // while walking: a save, so that the hour's row gets what was counted in it.
     void CheckHourChange();
     // ElapsedSeconds with m_csCounters held, `now` from GetTickCount64.
     uint32_t ElapsedLocked(ULONGLONG now) const;
