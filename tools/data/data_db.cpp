@@ -71,6 +71,12 @@ bool DataCreateMissingTables(sqlite3* db, std::string* error) {
     return true;
 }
 
+bool DataCreateHourlyTable(sqlite3* db, std::string* error) {
+    bool has = false;
+    if (!HasTable(db, kHourlyTable.pszName, &has, error)) return false;
+    return has || DataExec(db, kHourlyTable.pszCreate, error);
+}
+
 namespace {
 
 DataCell CellOf(sqlite3_stmt* stmt, int column) {
@@ -177,11 +183,10 @@ sqlite3* DataOpenForWrite(const std::string& path, std::string* error) {
     return db;
 }
 
-bool DataReadRows(sqlite3* db, const std::string& from, const std::string& to,
-                  std::vector<std::vector<DataCell>>* rows, std::string* error) {
-    const char* sql =
-        "SELECT curdate, curtime, steps, kcal, distance, created_at, updated_at FROM pedometer "
-        "WHERE (?1 = '' OR curdate >= ?1) AND (?2 = '' OR curdate <= ?2) ORDER BY curdate, seq;";
+namespace {
+
+bool ReadCells(sqlite3* db, const char* sql, size_t columns, const std::string& from, const std::string& to,
+               std::vector<std::vector<DataCell>>* rows, std::string* error) {
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
         *error = sqlite3_errmsg(db);
@@ -192,7 +197,7 @@ bool DataReadRows(sqlite3* db, const std::string& from, const std::string& to,
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         std::vector<DataCell> row;
-        for (int c = 0; c < static_cast<int>(kDataColumnCount); ++c) row.push_back(CellOf(stmt, c));
+        for (int c = 0; c < static_cast<int>(columns); ++c) row.push_back(CellOf(stmt, c));
         rows->push_back(std::move(row));
     }
     sqlite3_finalize(stmt);
@@ -201,6 +206,28 @@ bool DataReadRows(sqlite3* db, const std::string& from, const std::string& to,
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool DataReadRows(sqlite3* db, const std::string& from, const std::string& to,
+                  std::vector<std::vector<DataCell>>* rows, std::string* error) {
+    return ReadCells(db,
+                     "SELECT curdate, curtime, steps, kcal, distance, created_at, updated_at FROM pedometer "
+                     "WHERE (?1 = '' OR curdate >= ?1) AND (?2 = '' OR curdate <= ?2) ORDER BY curdate, seq;",
+                     kDataColumnCount, from, to, rows, error);
+}
+
+bool DataReadHours(sqlite3* db, const std::string& from, const std::string& to,
+                   std::vector<std::vector<DataCell>>* rows, std::string* error) {
+    bool has = false;
+    if (!HasTable(db, kHourlyTable.pszName, &has, error)) return false;
+    if (!has) return true;  // a file from before the hours: none
+    return ReadCells(
+        db,
+        "SELECT curdate, hour, steps, kcal, distance FROM hourly "
+        "WHERE (?1 = '' OR curdate >= ?1) AND (?2 = '' OR curdate <= ?2) ORDER BY curdate, hour;",
+        kHourColumnCount, from, to, rows, error);
 }
 
 bool DataBackup(sqlite3* db, const std::string& file, std::string* error) {
