@@ -152,14 +152,17 @@ void CLogScreen::DrawDayChart(HDC hdc) {
         return;
     }
     HBRUSH brush = CreateSolidBrush(kBarColor);
+    int top = m_nBubbleY;
     for (int hour = 0; hour < 24; ++hour) {
         const RECT bar = DayBar(hour);
         if (bar.top >= bar.bottom) continue;
         FillRect(hdc, &bar, brush);
-        // The bubble stands over the last hour with something in it.
+        // The bubble stands over the last hour with something in it, as high as the highest bar,
+        // so that it covers none.
         m_nBubbleX = HourCentre(hour) - 10;
-        m_nBubbleY = bar.top;
+        if (top > bar.top) top = bar.top;
     }
+    m_nBubbleY = top;
     DeleteObject(brush);
 }
 
