@@ -111,19 +111,26 @@ Fixture* MakeFixture(bool index, int synchronous = 2, bool wal = false, int hour
 }
 
 void DropFixture(Fixture* f) {
-    sqlite3_close(f->db);
+    sqlite3_close_v2(f->db);  // closed once the records' kept statement goes with them
     delete f;
 }
 
-void BM_SaveTodayRow(benchmark::State& state) {
-    Fixture* f = MakeFixture(state.range(0) != 0, static_cast<int>(state.range(1)));
+// Today's totals during a walk (the date of kTodayLocalSeconds, the hour 10).
+EngineCounters Walking() {
     EngineCounters c{};
     c.nRunState = 2;
     c.sumStep = 1000;
     c.sumKCal = 40.0;
     c.sumDistance = 700.0;
     c.sumHMS = 600;
-    c.nDay = 20240305;  // the date of kTodayLocalSeconds
+    c.nDay = 20240305;
+    c.nHour = 10;
+    return c;
+}
+
+void BM_SaveTodayRow(benchmark::State& state) {
+    Fixture* f = MakeFixture(state.range(0) != 0, static_cast<int>(state.range(1)));
+    EngineCounters c = Walking();
     wchar_t duration[16];
     for (auto _ : state) {
         ++c.iStepCount;
@@ -140,18 +147,6 @@ BENCHMARK(BM_SaveTodayRow)
     ->Args({1, 0})
     ->ArgNames({"curdate_index", "synchronous"})
     ->Unit(benchmark::kMicrosecond);
-
-EngineCounters Walking() {
-    EngineCounters c{};
-    c.nRunState = 2;
-    c.sumStep = 1000;
-    c.sumKCal = 40.0;
-    c.sumDistance = 700.0;
-    c.sumHMS = 600;
-    c.nDay = 20240305;
-    c.nHour = 10;
-    return c;
-}
 
 // Today's save: the day's row and, in the same transaction, its hour (hours:1), against what a
 // save wrote before hours were kept: the newest row's number and the row's update (hours:0).

@@ -483,4 +483,6 @@ void CStepEngine::StopSaving() {
     m_bSavingStops = true;
     if (m_hReadingsCounted) SetEvent(m_hReadingsCounted);
     m_Saver.Stop();
+    // The statements kept for the saves go before the connection closes.
+    m_Records.ReleaseStatements();
 }

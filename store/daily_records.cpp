@@ -185,11 +185,10 @@ int CDailyRecords::UpdateRow(CDbHelper& db, int seq, int64_t steps, double kcal,
     // No other thread's statement joins it meanwhile.
     sqlite3* handle = db.GetHandle();
     CConnectionLock lock(handle);
-    int rc = handle ? sqlite3_exec(handle, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr) : SQLITE_MISUSE;
+    int rc = handle ? m_Gain.Begin(handle) : SQLITE_MISUSE;
     if (rc != SQLITE_OK) return handle ? sqlite3_extended_errcode(handle) : rc;
-    rc = CHourlyRecords::AddGain(handle, StoreUtf8FromWide(day).c_str(), hour, seq, ClampInt(steps),
-                                 StoreUtf8FromWide(kcalText.c_str()).c_str(),
-                                 StoreUtf8FromWide(distanceText.c_str()).c_str());
+    rc = m_Gain.Add(handle, StoreUtf8FromWide(day).c_str(), hour, seq, ClampInt(steps),
+                    std::wcstod(kcalText.c_str(), nullptr), std::wcstod(distanceText.c_str(), nullptr));
     if (rc != SQLITE_OK) rc = sqlite3_extended_errcode(handle);
     std::vector<std::wstring> rows;
     SqlResult result{};
@@ -197,9 +196,8 @@ int CDailyRecords::UpdateRow(CDbHelper& db, int seq, int64_t steps, double kcal,
         db.ExecuteSql(SQL_UPDATE, sql.c_str(), rows, &result);
         rc = result.nError;
     }
-    if (rc == SQLITE_OK && sqlite3_exec(handle, "COMMIT;", nullptr, nullptr, nullptr) != SQLITE_OK)
-        rc = sqlite3_extended_errcode(handle);
-    if (rc != SQLITE_OK) sqlite3_exec(handle, "ROLLBACK;", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK && m_Gain.Commit(handle) != SQLITE_OK) rc = sqlite3_extended_errcode(handle);
+    if (rc != SQLITE_OK) m_Gain.Rollback(handle);
     return rc;
 }
 
@@ -264,6 +262,11 @@ int CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t*
         c.iStepCount, c.sumStep, c.dCalories, c.sumKCal, c.dTotalDistance, c.sumDistance);
     m_bOwed = false;
     return 0;
+}
+
+void CDailyRecords::ReleaseStatements() {
+    std::lock_guard<std::mutex> lock(m_Lock);
+    m_Gain.Release();
 }
 
 bool CDailyRecords::OwesSave() {

@@ -86,6 +86,7 @@ void CloseDatabase(sqlite3* db) {
     // The last connection's close copies the log into the file and removes it (and the shared
     // memory file) when nobody else reads.
     CheckpointDatabase(db);
-    sqlite3_close(db);
+    // A statement still kept somewhere closes the connection when it goes.
+    sqlite3_close_v2(db);
     ReleaseDatabaseLock();
 }

@@ -1,8 +1,6 @@
 // The hourly table's statements.
 #include "store/hourly_records.h"
 
-#include <cstdlib>
-
 #include "store/connection_lock.h"
 #include "store/schema.h"
 
@@ -18,42 +16,79 @@ bool HasHourlyTable(sqlite3* db) {
     return found;
 }
 
-int Finish(sqlite3_stmt* stmt) {
-    int rc = sqlite3_step(stmt);
-    sqlite3_finalize(stmt);
-    return rc == SQLITE_DONE || rc == SQLITE_ROW ? SQLITE_OK : rc;
-}
-
 }  // namespace
 
-int CHourlyRecords::AddGain(sqlite3* db, const char* date, int hour, int seq, int32_t steps, const char* kcal,
-                            const char* distance) {
+int CHourlyGain::Add(sqlite3* db, const char* date, int hour, int seq, int32_t steps, double kcal,
+                     double distance) {
     if (!db) return SQLITE_MISUSE;
-    if (!HasHourlyTable(db)) {
-        int rc = sqlite3_exec(db, kHourlyTable.pszCreate, nullptr, nullptr, nullptr);
+    if (m_pDb != db) Release();
+    m_pDb = db;
+    if (!m_pStmt) {
+        if (!HasHourlyTable(db)) {
+            int rc = sqlite3_exec(db, kHourlyTable.pszCreate, nullptr, nullptr, nullptr);
+            if (rc != SQLITE_OK) return rc;
+        }
+        // The gain against the row as stored, in hundredths as the row keeps them, so that the
+        // hours add up to the day's rows however the saves went (a failed one, a kill in between).
+        int rc = sqlite3_prepare_v3(
+            db,
+            "INSERT INTO hourly (curdate, hour, steps, kcal, distance) "
+            "SELECT ?1, ?2, ?4 - ifnull(steps, 0), round(?5 - ifnull(kcal, 0), 2), "
+            "round(?6 - ifnull(distance, 0), 2) FROM pedometer "
+            "WHERE seq = ?3 AND (?4 != ifnull(steps, 0) OR round(?5 - ifnull(kcal, 0), 2) != 0 OR "
+            "round(?6 - ifnull(distance, 0), 2) != 0) "
+            "ON CONFLICT (curdate, hour) DO UPDATE SET steps = steps + excluded.steps, "
+            "kcal = round(kcal + excluded.kcal, 2), distance = round(distance + excluded.distance, 2);",
+            -1, SQLITE_PREPARE_PERSISTENT, &m_pStmt, nullptr);
         if (rc != SQLITE_OK) return rc;
     }
-    // The gain against the row as stored, in hundredths as the row keeps them, so that the hours
-    // add up to the day's rows however the saves went (a failed one, a kill in between).
-    sqlite3_stmt* stmt = nullptr;
-    int rc = sqlite3_prepare_v2(
-        db,
-        "INSERT INTO hourly (curdate, hour, steps, kcal, distance) "
-        "SELECT ?1, ?2, ?4 - ifnull(steps, 0), round(?5 - ifnull(kcal, 0), 2), "
-        "round(?6 - ifnull(distance, 0), 2) FROM pedometer "
-        "WHERE seq = ?3 AND (?4 != ifnull(steps, 0) OR round(?5 - ifnull(kcal, 0), 2) != 0 OR "
-        "round(?6 - ifnull(distance, 0), 2) != 0) "
-        "ON CONFLICT (curdate, hour) DO UPDATE SET steps = steps + excluded.steps, "
-        "kcal = round(kcal + excluded.kcal, 2), distance = round(distance + excluded.distance, 2);",
-        -1, &stmt, nullptr);
-    if (rc != SQLITE_OK) return rc;
-    sqlite3_bind_text(stmt, 1, date, -1, SQLITE_TRANSIENT);
-    sqlite3_bind_int(stmt, 2, hour);
-    sqlite3_bind_int(stmt, 3, seq);
-    sqlite3_bind_int(stmt, 4, steps);
-    sqlite3_bind_double(stmt, 5, std::strtod(kcal, nullptr));
-    sqlite3_bind_double(stmt, 6, std::strtod(distance, nullptr));
-    return Finish(stmt);
+    sqlite3_reset(m_pStmt);
+    sqlite3_bind_text(m_pStmt, 1, date, -1, SQLITE_TRANSIENT);
+    sqlite3_bind_int(m_pStmt, 2, hour);
+    sqlite3_bind_int(m_pStmt, 3, seq);
+    sqlite3_bind_int(m_pStmt, 4, steps);
+    sqlite3_bind_double(m_pStmt, 5, kcal);
+    sqlite3_bind_double(m_pStmt, 6, distance);
+    const int rc = sqlite3_step(m_pStmt);
+    sqlite3_reset(m_pStmt);
+    if (rc == SQLITE_DONE) return SQLITE_OK;
+    // Prepared afresh next time (a table gone from under it is made again).
+    sqlite3_finalize(m_pStmt);
+    m_pStmt = nullptr;
+    return rc;
+}
+
+int CHourlyGain::Run(sqlite3* db, sqlite3_stmt** stmt, const char* sql) {
+    if (!db) return SQLITE_MISUSE;
+    if (m_pDb != db) Release();
+    m_pDb = db;
+    if (!*stmt) {
+        int rc = sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, stmt, nullptr);
+        if (rc != SQLITE_OK) return rc;
+    }
+    const int rc = sqlite3_step(*stmt);
+    sqlite3_reset(*stmt);
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+int CHourlyGain::Begin(sqlite3* db) {
+    return Run(db, &m_pBegin, "BEGIN IMMEDIATE;");
+}
+
+int CHourlyGain::Commit(sqlite3* db) {
+    return Run(db, &m_pCommit, "COMMIT;");
+}
+
+void CHourlyGain::Rollback(sqlite3* db) {
+    if (db && !sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK;", nullptr, nullptr, nullptr);
+}
+
+void CHourlyGain::Release() {
+    for (sqlite3_stmt** stmt : {&m_pStmt, &m_pBegin, &m_pCommit}) {
+        sqlite3_finalize(*stmt);
+        *stmt = nullptr;
+    }
+    m_pDb = nullptr;
 }
 
 bool CHourlyRecords::ReadDay(sqlite3* db, const char* date, HourTotals out[24]) {

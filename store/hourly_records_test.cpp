@@ -66,7 +66,7 @@ protected:
     }
     std::string Path() const { return m_Folder + "/Movimetra.db"; }
     void Reopen() {
-        if (m_pDb) sqlite3_close(m_pDb);
+        if (m_pDb) sqlite3_close_v2(m_pDb);
         ASSERT_EQ(SQLITE_OK, sqlite3_open_v2(Path().c_str(), &m_pDb,
                                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr));
         m_Runner.SetHandle(m_pDb);
@@ -146,7 +146,7 @@ TEST_F(HourlyRecordsTest, AKillInTheMiddleOfSavesLeavesHoursAndDaysAgreeing) {
     const int today = store_test::TodayNumber();
     InsertRow(m_Day);
     ASSERT_EQ(0, Save(Walked(today, 8, 0, 0, 10, 0.5)));
-    sqlite3_close(m_pDb);
+    sqlite3_close_v2(m_pDb);
     m_pDb = nullptr;
     const std::string path = Path();
     // A process saving as fast as it can, killed at some moment of it.

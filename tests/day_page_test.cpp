@@ -6,30 +6,16 @@
 #include "app/win_main.h"
 #include "screens/history/chart_layout.h"
 #include "screens/history/log_screen.h"
+#include "tests/history_test_util.h"
 #include "tests/records_test_util.h"
 
 namespace {
 
+using namespace historytest;
 using namespace recordstest;
 
-// Screen points (the view starts at row 52): Thursday's column of the week page inside the
-// chart, the arrows, the popup's Yes.
-constexpr const char* kOpenHistory = "tap 400 692\n";
-constexpr const char* kThursdayColumn = "tap 330 452\n";  // 22 pixels right of its centre
-constexpr const char* kPrevious = "tap 120 180\n";
-constexpr const char* kNext = "tap 360 180\n";
-constexpr const char* kCalories = "tap 240 230\n";
-constexpr const char* kYes = "tap 131 343\n";
-
-CLogScreen* History() {
-    return static_cast<CLogScreen*>(GetApplication()->GetView(VIEW_HISTORY));
-}
-
-std::string Narrow(const wchar_t* text) {
-    std::string out;
-    for (const wchar_t* p = text; *p; ++p) out += *p < 128 ? (char)*p : '?';
-    return out;
-}
+// Thursday's column of the week page, inside the chart, 22 pixels right of its centre.
+constexpr const char* kThursdayColumn = "tap 330 452\n";
 
 struct HourRow {
     int nHour;
