@@ -32,13 +32,22 @@ TEST_F(DataToolTest, AnEditedFileImportsAsTheProgramWouldHaveWrittenIt) {
     ASSERT_EQ(0, r.code) << r.err;
     EXPECT_EQ("imported 0 rows, skipped 2 already there\n", r.out);
 
-    // What stays refused: a row short of the header's fields, a missing required key, a time
-    // that is no time.
+    // Under the full header, a row may leave out the trailing created and updated too.
     WriteFile(Path("short.csv"),
-              "date,time,steps,kcal,distance,created,updated\n2024-03-07,00:01:00,1,1,1\n");
+              "date,time,steps,kcal,distance,created,updated\n2024-03-07,00:01:00,1,1,1\n"
+              "2024-03-08,00:01:00,1,1,1,2024-03-08 10:00:00\n");
     r = Run({"--db", db, "import", Path("short.csv")});
+    ASSERT_EQ(0, r.code) << r.err;
+    EXPECT_EQ("imported 2 rows, skipped 0 already there\n", r.out);
+
+    // What stays refused: a row short of the needed fields or longer than the header, a missing
+    // required key, a time that is no time.
+    WriteFile(Path("bad.csv"),
+              "date,time,steps,kcal,distance\n2024-03-09,00:01:00,1,1\n2024-03-09,00:01:00,1,1,1,,\n");
+    r = Run({"--db", db, "import", Path("bad.csv")});
     EXPECT_EQ(1, r.code);
-    EXPECT_NE(r.err.find("short.csv:2: 5 fields, expected 7"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("bad.csv:2: 4 fields, expected 5"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("bad.csv:3: 7 fields, expected 5"), std::string::npos) << r.err;
     WriteFile(Path("nokcal.json"),
               "[{\"date\": \"2024-03-07\", \"time\": \"00:01:00\", \"steps\": 1, "
               "\"distance\": 1}]");
@@ -47,7 +56,7 @@ TEST_F(DataToolTest, AnEditedFileImportsAsTheProgramWouldHaveWrittenIt) {
     WriteFile(Path("badtime.csv"), "date,time,steps,kcal,distance\n2024-03-07,1:2:03,1,1,1\n");
     r = Run({"--db", db, "import", Path("badtime.csv")});
     EXPECT_NE(r.err.find("time \"1:2:03\" is not a time walked"), std::string::npos) << r.err;
-    EXPECT_EQ(2, RowCount(db));
+    EXPECT_EQ(4, RowCount(db));
 }
 
 TEST_F(DataToolTest, AJsonTrailingCommaIsNamedAsSuch) {

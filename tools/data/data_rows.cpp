@@ -197,8 +197,14 @@ bool TotalsCells(const std::vector<DataCell>& c, bool typed, int64_t* steps, dou
 }  // namespace
 
 bool DataRowFromRecord(const DataRecord& record, DataRow* row, std::string* reason) {
-    // created and updated may be left out, where the header (or the JSON row) leaves them out.
-    if (!CountOfFields(record, record.nColumns ? record.nColumns : kDataColumnCount, reason)) return false;
+    // created and updated may be left out: by the header (or the JSON row), or by a row of their
+    // own after the five that are needed.
+    const size_t columns = record.nColumns ? record.nColumns : kDataColumnCount;
+    if (record.cells.size() < kDataRequiredColumns || record.cells.size() > columns) {
+        *reason = std::to_string(record.cells.size()) + (record.cells.size() == 1 ? " field" : " fields") +
+                  ", expected " + (columns > kDataRequiredColumns ? "5 to " : "") + std::to_string(columns);
+        return false;
+    }
     const std::vector<DataCell> c = Cells(record, kDataColumnCount);
     if (!DateCell(c[0], reason)) return false;
     const std::string time = TwoHourDigits(c[1].text);

@@ -80,7 +80,8 @@ TEST_F(DataToolTest, ABadFileWritesNothingAndNamesEachBadLine) {
          "1,,\n",
          "bad.txt:3: text after a closing quote"},
         {"date,time,steps,kcal,distance,created,updated\n2024-03-01,00:01:00,1,1\n", "bad.txt:2: 4 fields"},
-        {"date,time,steps,kcal,distance,created,updated\n2024-03-01\n", "bad.txt:2: 1 field, expected 7"},
+        {"date,time,steps,kcal,distance,created,updated\n2024-03-01\n",
+         "bad.txt:2: 1 field, expected 5 to 7"},
         {"[\n  {\"date\": \"2024-03-01\", \"time\": \"00:01:00\", \"steps\": 1, \"kcal\": 1, \"distance\": "
          "1, "
          "\"created\": null, \"updated\": null},\n  {\"date\": \"2024-03-02\", \"steps\": 1}\n]\n",
