@@ -14,8 +14,9 @@ namespace {
 using namespace historytest;
 using namespace recordstest;
 
-// Thursday's column of the week page, inside the chart, 22 pixels right of its centre.
-constexpr const char* kThursdayColumn = "tap 330 452\n";
+// Thursday's column of the week page, low in the chart (under any bubble), 22 pixels right of its
+// centre.
+constexpr const char* kThursdayColumn = "tap 330 672\n";
 
 struct HourRow {
     int nHour;

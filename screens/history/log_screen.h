@@ -160,4 +160,5 @@ private:
         double dKCal;
         double dDistance;
     } m_DayPage{};
+    RECT m_rcBubble{};  // where the total bubble was drawn last: a tap there is not a day's
 };

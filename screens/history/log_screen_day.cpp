@@ -39,6 +39,8 @@ int HourCentre(int hour) {
 
 bool CLogScreen::DayColumnAt(int x, int y, int* slot) const {
     if (m_nPeriod != 0 || y < kChartTop || y > kChartBaseY) return false;
+    if (x >= m_rcBubble.left && x < m_rcBubble.right && y >= m_rcBubble.top && y < m_rcBubble.bottom)
+        return false;
     const int offset = x - kWeekSlotCentre + kWeekSlotReach;
     if (offset < 0) return false;
     const int i = offset / kWeekSlotPitch;

@@ -202,6 +202,7 @@ void CLogScreen::DrawBubble(HDC hdc) {
         DrawImageAt(m_View.hMain, hdc, b.x - 9 + 15 * k, b.y - 102, Image(44));
     DrawImageAt(m_View.hMain, hdc, b.x - 9 + 15 * b.segments, b.y - 102, Image(45));
     Cell(hdc, text, b.x - 20, b.y - 100, b.x + 15 * b.segments + 56, b.y - 55, 32, kWhite, DT_CENTER);
+    m_rcBubble = RECT{b.x - 20, b.y - 102, b.x + 15 * b.segments + 56, b.y - 55};
 }
 
 // The three tabs; `current` gets its focused image, or with pressedLook its pressed image.
