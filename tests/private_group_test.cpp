@@ -50,12 +50,7 @@ shelltest::ChildEnd RunAsUser(const Account& user, const std::string& program,
         if (setgroups(0, nullptr) != 0 || setgid(user.gid) != 0 || setuid(user.uid) != 0) _exit(126);
         umask(002);
         for (const std::string& entry : env) putenv(strdup(entry.c_str()));
-        int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        if (fd >= 0) {
-            dup2(fd, 1);
-            dup2(fd, 2);
-            close(fd);
-        }
+        shelltest::RedirectChildOutput(log);
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);
