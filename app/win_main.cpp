@@ -99,6 +99,11 @@ BOOL InitInstance(HINSTANCE hInstance, int nCmdShow) {
     HWND hOther = FindWindowW(className, title);
     if (hOther) {
         SetForegroundWindow((HWND)((UINT_PTR)hOther | 1));
+        // Said as the same-database case says it: this one may have been meant for another folder.
+        std::fprintf(stderr,
+                     "Movimetra: another Movimetra is running from the same program folder "
+                     "(MOVIMETRA_INSTANCE names another instance)\n");
+        std::fflush(stderr);
         return FALSE;
     }
     // One program per database, whatever its instance key or install: the database's lock says

@@ -16,4 +16,7 @@ struct EngineCounters {
     int32_t sumHMS;
     // Local date (yyyymmdd) to which these totals belong; 0 when no day's totals are known yet.
     int32_t nDay;
+    // Local hour (0-23) in which what was counted since the last save was counted; -1: the
+    // clock's hour at the save.
+    int32_t nHour;
 };

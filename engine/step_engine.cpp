@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +14,8 @@
 
 #include "common/messages.h"
 #include "engine/step_detector.h"
+#include "store/database.h"
+#include "store/hourly_records.h"
 #include "store/store_text.h"
 
 namespace {
@@ -30,7 +33,10 @@ private:
 };
 
 constexpr int64_t kDayMs = 86400000;
+constexpr int64_t kHourMs = 3600000;
 constexpr int64_t kDayTimerMaxMs = 60000;
+// Walking, the rows reach the synced file at least this often (and no more often).
+constexpr ULONGLONG kCheckpointPeriodMs = 60000;
 
 // A decimal text as atof reads it (leading blanks, an optional sign, the longest number
 // prefix; 0 when there is none), but independent of the process locale. Values that are not
@@ -88,8 +94,9 @@ uint32_t CStepEngine::ElapsedLocked(ULONGLONG now) const {
 }
 
 void CStepEngine::MotionInfo(WPARAM wParam, LPARAM lParam) {
-    // A reading after midnight counts for the new day.
+    // A reading after midnight counts for the new day, one after an hour's end for the new hour.
     CheckDayChange(false);
+    CheckHourChange();
     // The time the reading was taken: the sensor queues readings and the UI thread may handle
     // several at once, each with its own interval.
     const DWORD now = static_cast<DWORD>(GetMessageTime());
@@ -172,8 +179,29 @@ void CStepEngine::ResetStepInfo() {
         m_dTotalDistance = 0;
         m_bCompareWithLast = 0;
         m_nSumsDate = TodayDateNumber();
+        m_nCountHour = ClockHour();
     }
     m_Records.CloseRow();
+}
+
+int CStepEngine::ClockHour() {
+    SYSTEMTIME st{};
+    GetLocalTime(&st);
+    return st.wHour;
+}
+
+void CStepEngine::CheckHourChange() {
+    SYSTEMTIME st{};
+    GetLocalTime(&st);
+    {
+        CLockGuard lock(&m_csCounters);
+        if (m_nRunState != 2 || m_nCountHour == st.wHour ||
+            st.wYear * 10000 + st.wMonth * 100 + st.wDay != m_nSumsDate)
+            return;
+    }
+    // The hour ended while walking: what was counted in it goes to its row now, as the day's
+    // totals go to their row at midnight.
+    SaveTodayRow();
 }
 
 int CStepEngine::TodayDateNumber() {
@@ -221,6 +249,7 @@ void CStepEngine::BeginDay(int day, bool tellViews) {
             sumKCal = stored.dKcal;
             sumDistance = stored.dDistance;
             m_nSumsDate = day;
+            m_nCountHour = ClockHour();
         }
         // The walk went on across the day change: its earlier day's row gets everything counted
         // until now. (A stopped workout was saved at its stop.)
@@ -233,6 +262,7 @@ void CStepEngine::BeginDay(int day, bool tellViews) {
         m_Faults.Failed(savedEarlier, "today's steps");
     else if (earlier.nRunState == 2)
         m_Faults.Succeeded();
+    if (earlier.nRunState == 2) CheckpointAfterSave(true);
     // An earlier day's row that could not be completed is written by a later save.
     m_Records.CloseRow();
     // Walking on: the new day gets its row now, as a start on that day would insert it.
@@ -256,7 +286,7 @@ void CStepEngine::FoldWorkoutIntoSums() {
                                                 static_cast<uint32_t>(m_iStepCount));
     m_DayBase.dCalories += m_dCalories;
     m_DayBase.dDistance += m_dTotalDistance;
-    sumStep += m_iStepCount;
+    sumStep = static_cast<int32_t>(std::clamp<int64_t>(int64_t{sumStep} + m_iStepCount, 0, INT32_MAX));
     sumKCal += m_dCalories;
     sumDistance += m_dTotalDistance;
     sumHMS += static_cast<int32_t>(m_nElapsed);
@@ -298,7 +328,9 @@ void CStepEngine::ArmDayTimer() {
     GetLocalTime(&st);
     const int64_t msOfDay =
         ((st.wHour * 60 + st.wMinute) * 60 + st.wSecond) * int64_t{1000} + st.wMilliseconds;
-    int64_t wait = kDayMs - msOfDay;
+    // Midnight, and every hour's end for the hours' rows.
+    int64_t wait = kHourMs - msOfDay % kHourMs;
+    if (kDayMs - msOfDay < wait) wait = kDayMs - msOfDay;
     // A clock set on or back meanwhile is noticed within the minute.
     if (wait > kDayTimerMaxMs) wait = kDayTimerMaxMs;
     if (wait < 1) wait = 1;
@@ -307,7 +339,10 @@ void CStepEngine::ArmDayTimer() {
 
 void CStepEngine::OnTimer(int id) {
     CheckDayChange(false);
-    if (id == TIMER_DAY) ArmDayTimer();
+    if (id == TIMER_DAY) {
+        CheckHourChange();
+        ArmDayTimer();
+    }
     if (id != TIMER_VALUES) return;
     SendTime();
 }
@@ -349,6 +384,7 @@ void CStepEngine::FillCountersLocked(EngineCounters* out, ULONGLONG now) const {
     out->sumDistance = sumDistance;
     out->sumHMS = sumHMS;
     out->nDay = m_nSumsDate;
+    out->nHour = m_nCountHour;
 }
 
 int CStepEngine::GetRunState() {
@@ -361,19 +397,36 @@ void CStepEngine::SaveTodayRow() {
     // the lock.
     wchar_t duration[16] = L"";
     int failed;
+    bool walking;
     {
         std::lock_guard<std::mutex> saving(m_SaveLock);
         EngineCounters counters;
         GetCounters(&counters);
+        walking = counters.nRunState == 2;
         failed = m_Records.SaveTodayRow(m_Db, counters, duration, sizeof duration / sizeof duration[0]);
+        // From here on the counting belongs to the clock's hour (of the totals' own day: a clock
+        // set back into an earlier day leaves it as it was).
+        SYSTEMTIME st{};
+        GetLocalTime(&st);
+        CLockGuard lock(&m_csCounters);
+        if (st.wYear * 10000 + st.wMonth * 100 + st.wDay == m_nSumsDate) m_nCountHour = st.wHour;
     }
     duration[15] = L'\0';
     if (failed != 0)
         m_Faults.Failed(failed, "today's steps");
     else
         m_Faults.Succeeded();
+    CheckpointAfterSave(!walking);
     CLockGuard lock(&m_csCounters);
     wcscpy(m_szDuration, duration);
+}
+
+void CStepEngine::CheckpointAfterSave(bool now) {
+    const ULONGLONG tick = GetTickCount64();
+    if (!now && tick - m_qwLastCheckpoint.load() < kCheckpointPeriodMs) return;
+    // A checkpoint that fails leaves the rows in the log, which keeps them: the next save tries
+    // again.
+    if (CheckpointDatabase(m_Db.GetHandle()) == SQLITE_OK) m_qwLastCheckpoint = tick;
 }
 
 void CStepEngine::LoadUserInfo(int mode) {
@@ -383,7 +436,11 @@ void CStepEngine::LoadUserInfo(int mode) {
 void CStepEngine::ExecSql(int kind, const wchar_t* sql) {
     std::vector<std::wstring> rows;
     SqlResult result{};
-    m_Db.ExecuteSql(kind, sql, rows, &result);
+    // Deleting the history deletes its hours with it, in one transaction.
+    if (kind == SQL_DELETE && wcscmp(sql, CDailyRecords::kDeleteAllSql) == 0)
+        result.nError = CHourlyRecords::DeleteAll(m_Db.GetHandle());
+    else
+        m_Db.ExecuteSql(kind, sql, rows, &result);
     if (result.nError == 0 || kind == SQL_SELECT || kind == SQL_INTLIST) return;
     // A write the views asked for failed: the profile, today's new row, deleting the history.
     static const wchar_t kTodayRow[] = L"INSERT INTO pedometer";
@@ -409,7 +466,8 @@ void CStepEngine::CheckGoal() {
     int day = 0;
     {
         CLockGuard lock(&m_csCounters);
-        today = int64_t{sumStep} + m_iStepCount;
+        // Counted as a day's row keeps it: never past the largest count, never below zero.
+        today = std::clamp<int64_t>(int64_t{sumStep} + m_iStepCount, 0, INT32_MAX);
         day = m_nSumsDate;
     }
     if (day == 0) day = TodayDateNumber();
@@ -425,4 +483,6 @@ void CStepEngine::StopSaving() {
     m_bSavingStops = true;
     if (m_hReadingsCounted) SetEvent(m_hReadingsCounted);
     m_Saver.Stop();
+    // The statements kept for the saves go before the connection closes.
+    m_Records.ReleaseStatements();
 }

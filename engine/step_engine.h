@@ -61,7 +61,9 @@ public:
     void ReadingsMarked(HANDLE event);
 
     // Record store
-    void SaveTodayRow();                         // UM_SAVE_TODAY and the saving thread
+    // UM_SAVE_TODAY and the saving thread. A save with no workout running (a stop's, an exit's)
+    // is followed by a checkpoint; one of a running workout only once a minute.
+    void SaveTodayRow();
     void LoadUserInfo(int mode);                 // UM_LOAD_PROFILE
     void ExecSql(int kind, const wchar_t* sql);  // UM_EXEC_SQL
     // UM_SET_GOAL: stores the daily goal (0 none) and tells the views; a failed write is reported
@@ -93,8 +95,12 @@ private:
     void CountWaitingReadings();
     // ServiceIoControl on the sensor with the main window's handle as input.
     void SendSensorControl(DWORD code);
-    // Today's local date as yyyymmdd.
+    // Today's local date as yyyymmdd, and the clock's local hour.
     static int TodayDateNumber();
+    static int ClockHour();
+    // At the first reading (or TIMER_DAY, which fires at every hour's end) after an hour's end
+    // while walking: a save, so that the hour's row gets what was counted in it.
+    void CheckHourChange();
     // ElapsedSeconds with m_csCounters held, `now` from GetTickCount64.
     uint32_t ElapsedLocked(ULONGLONG now) const;
     static uint32_t WallClockPhaseMs();
@@ -110,11 +116,15 @@ private:
     // the day's stored totals (its newest row, inserted when walking), and the views are told
     // (`tellViews`; a starting workout's view has just read the day's totals itself).
     void BeginDay(int day, bool tellViews);
-    // Sets TIMER_DAY on the main window for the next local midnight (at most a minute ahead).
+    // Sets TIMER_DAY on the main window for the next local midnight or end of an hour (at most a
+    // minute ahead).
     void ArmDayTimer();
     // After the workout stopped: its counters join the sums, so that a new workout (whose
     // detector starts from zero) adds to them. Used while a save is owed. Caller holds the lock.
     void FoldWorkoutIntoSums();
+    // Makes the saved rows safe from a power loss (a synced checkpoint) when `now`, or when the
+    // last one was a minute ago or more.
+    void CheckpointAfterSave(bool now);
     // Whether the sums belong to today (an earlier day's are dropped when a workout starts).
     bool SumsAreTodays();
     // After a new step: when today's steps first reach the goal, the day's notice is stored and
@@ -168,6 +178,9 @@ private:
     // Local date (yyyymmdd) to which the sums and counters belong: saves go to this day's
     // newest row. 0 until a day's totals are known (read, reset or begun).
     int m_nSumsDate = 0;
+    // Local hour (of that day) in which the counting since the last save happens: saves add it
+    // to that hour's row. -1 until known.
+    int m_nCountHour = -1;
     // Held across taking the counters and writing them, so that the saves of the UI and the
     // saving thread reach the database in the order their totals were taken.
     std::mutex m_SaveLock;
@@ -180,6 +193,7 @@ private:
     CSavingThread m_Saver;
     HANDLE m_hReadingsCounted = nullptr;  // manual-reset; set by UM_READINGS_MARK or StopSaving
     std::atomic<bool> m_bSavingStops{false};
-    std::atomic<bool> m_bSeen{true};  // SetSeen
+    std::atomic<bool> m_bSeen{true};               // SetSeen
+    std::atomic<ULONGLONG> m_qwLastCheckpoint{0};  // GetTickCount64 of the last checkpoint
     CStoreFaults m_Faults;
 };

@@ -37,6 +37,7 @@ void CStepEngine::InitEngine(HWND hMain) {
     if (m_Profile.CheckFirstUse() == 1) m_Profile.LoadUserInfo(1);
     if (!m_hReadingsCounted) m_hReadingsCounted = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     m_bSavingStops = false;
+    m_qwLastCheckpoint = GetTickCount64();
     m_Saver.Start(
         {[this] { return GetRunState() == 2; }, [this] { SaveTodayRow(); }, [this] { CatchUpReadings(); }});
     // Wakes the engine at midnight, so that a screen left open shows the new day's totals.
@@ -99,7 +100,9 @@ void CStepEngine::StartCounting() {
     m_nEarlierDaysSeconds = 0;
     m_nElapsed = 0;
     m_nRunState = 2;
+    m_nCountHour = ClockHour();
     LeaveCriticalSection(&m_csCounters);
+    m_qwLastCheckpoint = now;
     m_Saver.RunStateChanged();
 }
 

@@ -614,6 +614,9 @@ TEST_F(StepEngineTest, WalkAcrossMidnightSplitsAtTheFirstReadingOfTheNewDayAndAS
 
 TEST_F(StepEngineTest, SavingThreadSavesTodaysRowEveryTenRunningSeconds) {
     CDailyRecords::InsertTodayRow(m_hMain, store_test::TodayText().c_str());
+    // Stored as read: a save is one UPDATE, with no hour's gain.
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(m_pDb, "UPDATE pedometer SET steps = 100, kcal = 1.5, distance = 80.0;",
+                                      nullptr, nullptr, nullptr));
     TodayTotals totals{60, 100, 1.5, 80.0};
     m_Engine.SelectPedometer(&totals);
     const int before = sqlite3_total_changes(m_pDb);

@@ -2,10 +2,15 @@
 // update of the newest row and deleting all records.
 #include "store/daily_records.h"
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
 #include "common/messages.h"
+#include "store/connection_lock.h"
+#include "store/hourly_records.h"
 #include "store/store_text.h"
 
 namespace {
@@ -101,7 +106,8 @@ bool CDailyRecords::ReadDayTotals(CDbHelper& db, const wchar_t* date, StoredToda
         totals.nHours += StoreTextToInt(Part(curtime, 0, hourDigits));
         totals.nMinutes += StoreTextToInt(Part(curtime, hourDigits + 1, 2));
         totals.nSeconds += StoreTextToInt(curtime.size() >= 2 ? curtime.substr(curtime.size() - 2) : curtime);
-        totals.nSteps += StoreTextToInt(rows[base + 1]);
+        // A count past what a row keeps (a hand-edited file) is the largest one; none is negative.
+        totals.nSteps += std::max(0, StoreTextToInt(rows[base + 1]));
         kcalSum += Hundredths(rows[base + 2]);
         distanceSum += Hundredths(rows[base + 3]);
     }
@@ -155,7 +161,7 @@ int CDailyRecords::FindTodaySeq(CDbHelper& db, const wchar_t* date) {
 }
 
 void CDailyRecords::DeleteAllRecords(HWND hMain) {
-    SendMessageW(hMain, UM_EXEC_SQL, SQL_DELETE, reinterpret_cast<LPARAM>(L"DELETE FROM pedometer;"));
+    SendMessageW(hMain, UM_EXEC_SQL, SQL_DELETE, reinterpret_cast<LPARAM>(kDeleteAllSql));
 }
 
 int CDailyRecords::InsertRow(CDbHelper& db, const wchar_t* date, const wchar_t* clock) {
@@ -166,7 +172,8 @@ int CDailyRecords::InsertRow(CDbHelper& db, const wchar_t* date, const wchar_t* 
 }
 
 int CDailyRecords::UpdateRow(CDbHelper& db, int seq, int64_t steps, double kcal, double distance,
-                             const wchar_t* durationText, const wchar_t* date, const wchar_t* clock) {
+                             const wchar_t* durationText, const wchar_t* date, const wchar_t* clock,
+                             const wchar_t* day, int hour) {
     std::wstring kcalText = StoreHundredths(kcal);
     std::wstring distanceText = StoreHundredths(distance);
     std::wstring sql = StoreFormat(
@@ -174,10 +181,24 @@ int CDailyRecords::UpdateRow(CDbHelper& db, int seq, int64_t steps, double kcal,
         L"%ls') "
         L"WHERE seq = %d;",
         ClampInt(steps), kcalText.c_str(), distanceText.c_str(), durationText, date, clock, seq);
+    // The hour's gain and the day's row in one transaction: a kill never leaves them disagreeing.
+    // No other thread's statement joins it meanwhile.
+    sqlite3* handle = db.GetHandle();
+    CConnectionLock lock(handle);
+    int rc = handle ? m_Gain.Begin(handle) : SQLITE_MISUSE;
+    if (rc != SQLITE_OK) return handle ? sqlite3_extended_errcode(handle) : rc;
+    rc = m_Gain.Add(handle, StoreUtf8FromWide(day).c_str(), hour, seq, ClampInt(steps),
+                    std::wcstod(kcalText.c_str(), nullptr), std::wcstod(distanceText.c_str(), nullptr));
+    if (rc != SQLITE_OK) rc = sqlite3_extended_errcode(handle);
     std::vector<std::wstring> rows;
     SqlResult result{};
-    db.ExecuteSql(SQL_UPDATE, sql.c_str(), rows, &result);
-    return result.nError;
+    if (rc == SQLITE_OK) {
+        db.ExecuteSql(SQL_UPDATE, sql.c_str(), rows, &result);
+        rc = result.nError;
+    }
+    if (rc == SQLITE_OK && m_Gain.Commit(handle) != SQLITE_OK) rc = sqlite3_extended_errcode(handle);
+    if (rc != SQLITE_OK) m_Gain.Rollback(handle);
+    return rc;
 }
 
 int CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t* durationText,
@@ -206,8 +227,10 @@ int CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t*
     // Rows closed while they could not be written come first.
     while (!m_Closed.empty()) {
         const RowTotals& row = m_Closed.front();
+        wchar_t rowDay[16];
+        MakeDayText(row.nDay, rowDay, 16);
         int failed = UpdateRow(db, row.nSeq, row.nSteps, row.dKcal, row.dDistance,
-                               DurationText(row.nSeconds).c_str(), date, clock);
+                               DurationText(row.nSeconds).c_str(), date, clock, rowDay, row.nHour);
         if (failed != 0) {
             m_bOwed = true;
             return failed;
@@ -222,12 +245,14 @@ int CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t*
         if (failed != 0) return failed;
         seq = FindTodaySeq(db, day);
     }
+    const int hour = c.nHour >= 0 && c.nHour < 24 ? c.nHour : st.wHour;
     int failed = UpdateRow(db, seq, steps, c.sumKCal + c.dCalories, c.sumDistance + c.dTotalDistance,
-                           duration.c_str(), date, clock);
+                           duration.c_str(), date, clock, day, hour);
     if (failed != 0) {
         // The row keeps its earlier totals; the engine keeps these, and the next save writes them.
         m_bOwed = true;
-        m_Failed = RowTotals{seq, steps, c.sumKCal + c.dCalories, c.sumDistance + c.dTotalDistance, seconds};
+        m_Failed = RowTotals{
+            seq, steps, c.sumKCal + c.dCalories, c.sumDistance + c.dTotalDistance, seconds, c.nDay, hour};
         return failed;
     }
     m_Failed = RowTotals{};
@@ -237,6 +262,11 @@ int CDailyRecords::SaveTodayRow(CDbHelper& db, const EngineCounters& c, wchar_t*
         c.iStepCount, c.sumStep, c.dCalories, c.sumKCal, c.dTotalDistance, c.sumDistance);
     m_bOwed = false;
     return 0;
+}
+
+void CDailyRecords::ReleaseStatements() {
+    std::lock_guard<std::mutex> lock(m_Lock);
+    m_Gain.Release();
 }
 
 bool CDailyRecords::OwesSave() {

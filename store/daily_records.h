@@ -11,6 +11,7 @@
 #include "common/today_totals.h"
 #include "platform/windows.h"
 #include "store/db_helper.h"
+#include "store/hourly_records.h"
 
 // Today's totals as read back from the newest row of the day.
 struct StoredToday {
@@ -40,6 +41,8 @@ public:
     // without a row (or a failed read) sends nothing.
     static bool LoadTodayTotals(CDbHelper& db, HWND hMain, const wchar_t* date, StoredToday* out);
     static int FindTodaySeq(CDbHelper& db, const wchar_t* date);
+    // Deleting the history (its days and their hours): the statement the views send.
+    static constexpr const wchar_t* kDeleteAllSql = L"DELETE FROM pedometer;";
     static void DeleteAllRecords(HWND hMain);
 
     // Writes the totals (sums plus the running counters) into the newest row of the day they
@@ -57,14 +60,19 @@ public:
     // The engine's totals no longer go to the row last saved (a reset, totals read again, or a new
     // day): a row whose last update failed keeps the totals it should have had for the next save.
     void CloseRow();
+    // Before the connection closes: the statements kept for the saves go.
+    void ReleaseStatements();
 
 private:
     static std::wstring ComposeInsert(const wchar_t* date, const wchar_t* clock);
-    static int UpdateRow(CDbHelper& db, int seq, int64_t steps, double kcal, double distance,
-                         const wchar_t* durationText, const wchar_t* date, const wchar_t* clock);
+    // Writes the row's totals and, in the same transaction, adds its gain to `hour` of `day`.
+    int UpdateRow(CDbHelper& db, int seq, int64_t steps, double kcal, double distance,
+                  const wchar_t* durationText, const wchar_t* date, const wchar_t* clock, const wchar_t* day,
+                  int hour);
     static int InsertRow(CDbHelper& db, const wchar_t* date, const wchar_t* clock);
 
     std::mutex m_Lock;
+    CHourlyGain m_Gain;
     bool m_bOwed = false;
     // A row and the totals an update that failed should have given it.
     struct RowTotals {
@@ -73,6 +81,8 @@ private:
         double dKcal;
         double dDistance;
         int64_t nSeconds;
+        int nDay;  // yyyymmdd and hour of the counting
+        int nHour;
     };
     RowTotals m_Failed{};
     // Rows closed (by a reset, or by the day changing) while their last update had failed: the

@@ -17,6 +17,21 @@ namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
 
+// Commits go to the write-ahead log without waiting for the disk; the checkpoints (at least once
+// a minute of walking, at every stop, at midnight and at exit) sync the log and the file. A folder
+// that cannot hold the log keeps the file's own journal, and its saves fail as they did.
+void UseWriteAheadLog(sqlite3* db) {
+    sqlite3_stmt* stmt = nullptr;
+    bool wal = false;
+    if (sqlite3_prepare_v2(db, "PRAGMA journal_mode=WAL;", -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW) {
+        const unsigned char* mode = sqlite3_column_text(stmt, 0);
+        wal = mode != nullptr && std::string(reinterpret_cast<const char*>(mode)) == "wal";
+    }
+    sqlite3_finalize(stmt);
+    if (wal) sqlite3_exec(db, "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
+}
+
 }  // namespace
 
 std::wstring DatabasePath() {
@@ -44,6 +59,7 @@ int OpenDatabase(sqlite3** db, HWND owner) {
             why = DescribeDatabaseError(handle, rc, path.c_str());
     }
     if (rc == SQLITE_OK) {
+        UseWriteAheadLog(handle);
         RetainDatabaseLock();
         if (db) *db = handle;
         return 1;
@@ -57,8 +73,20 @@ int OpenDatabase(sqlite3** db, HWND owner) {
     return 0;
 }
 
+int CheckpointDatabase(sqlite3* db) {
+    if (db == nullptr) return SQLITE_OK;
+    // A reader (the data tool's export or backup) may hold back part of the log: what it holds
+    // is copied at the next checkpoint.
+    int rc = sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    return rc == SQLITE_BUSY ? SQLITE_OK : rc;
+}
+
 void CloseDatabase(sqlite3* db) {
     if (db == nullptr) return;
-    sqlite3_close(db);
+    // The last connection's close copies the log into the file and removes it (and the shared
+    // memory file) when nobody else reads.
+    CheckpointDatabase(db);
+    // A statement still kept somewhere closes the connection when it goes.
+    sqlite3_close_v2(db);
     ReleaseDatabaseLock();
 }

@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include "platform/windows.h"
+#include "store/connection_lock.h"
 #include "store/store_text.h"
 
 namespace {
@@ -20,18 +21,6 @@ std::wstring ColumnText(sqlite3_stmt* stmt, int column) {
     // SQL NULL (and a failed conversion) arrives as an empty text.
     return StoreWideFromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)));
 }
-
-// Holds a connection's mutex (recursive in serialized mode) for the enclosing scope.
-class CConnectionLock {
-public:
-    explicit CConnectionLock(sqlite3* db) : m_pMutex(sqlite3_db_mutex(db)) { sqlite3_mutex_enter(m_pMutex); }
-    ~CConnectionLock() { sqlite3_mutex_leave(m_pMutex); }
-    CConnectionLock(const CConnectionLock&) = delete;
-    CConnectionLock& operator=(const CConnectionLock&) = delete;
-
-private:
-    sqlite3_mutex* m_pMutex;
-};
 
 }  // namespace
 

@@ -23,3 +23,9 @@ std::string StoreSchemaScript() {
 
 const StoreTable kGoalTable = {
     "goal", "CREATE TABLE goal ('steps' INTEGER DEFAULT 0, 'noticed' VARCHAR(10) DEFAULT NULL)"};
+
+const StoreTable kHourlyTable = {
+    "hourly",
+    "CREATE TABLE hourly ('curdate' VARCHAR(10) NOT NULL, 'hour' INTEGER NOT NULL, 'steps' INTEGER DEFAULT "
+    "0, "
+    "'kcal' DOUBLE DEFAULT 0, 'distance' DOUBLE DEFAULT 0, PRIMARY KEY (curdate, hour))"};

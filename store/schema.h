@@ -20,3 +20,7 @@ std::string StoreSchemaScript();
 // The daily goal's table: not one of the three, created when missing, so that older files open
 // unchanged. One row: the goal in steps (0 = none) and the date of the last "goal reached" notice.
 extern const StoreTable kGoalTable;
+
+// Steps by the hour: created when a save first has an hour to write, so that older files open
+// unchanged. One row per local date and hour (0-23) with what was counted in it.
+extern const StoreTable kHourlyTable;

@@ -108,7 +108,8 @@ protected:
     void TearDown() override {
         if (m_hMain) DestroyWindow(m_hMain);
         s_pCurrent = nullptr;
-        if (m_pDb) sqlite3_close(m_pDb);
+        // The records of a test may keep a statement until they go: the connection closes then.
+        if (m_pDb) sqlite3_close_v2(m_pDb);
     }
 
     static LRESULT WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {

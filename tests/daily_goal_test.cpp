@@ -393,6 +393,19 @@ TEST_F(GoalNoticeTest, WithoutANotificationServerOneLineAndTheVibrationAlone) {
     EXPECT_EQ(GoalRow(run.DbPath()), std::string("1000|") + kToday);
 }
 
+TEST_F(GoalNoticeTest, AHandEditedDayPastTheLargestCountIsThatCountNeverNegative) {
+    dbustest::CMockBus bus("session");
+    ASSERT_TRUE(bus.Start({"-t", "notification_daemon"}, "org.freedesktop.Notifications"));
+    ASSERT_TRUE(
+        ExecSqlOn(run.DbPath(), "INSERT INTO pedometer(curdate, curtime, steps, kcal, distance) VALUES('" +
+                                    std::string(kToday) + "', '00:10:00', 3000000000, 10.0, 100.0);"));
+    EXPECT_EQ(run.Run(Walk() + "quit\n"), 0);
+    std::vector<Notice> notices = Notices(bus);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].body.rfind("2147483647 steps today", 0), 0u) << notices[0].body;
+    EXPECT_EQ(maintest::QueryText(run.DbPath(), "SELECT steps FROM pedometer;"), "2147483647");
+}
+
 // ---- History -------------------------------------------------------------------------------------
 
 TEST(GoalHistoryTest, WeekAndMonthPagesDrawTheGoalLineAndTheWeekMarksTheDaysAtOrOverIt) {

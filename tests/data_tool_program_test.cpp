@@ -150,12 +150,13 @@ TEST_F(DataToolProgramTest, RestoreAndImportRefuseWhileTheProgramRuns) {
     shelltest::WriteTextFile(
         dir + "/today.csv",
         "date,time,steps,kcal,distance,created,updated\n2024-03-14,00:10:00,900,30,600,,\n");
-    const std::string before = shelltest::ReadTextFile(db);
     // The program starts and stays: the script has no quit.
     pid_t pid = Start("wait 500\nshot " + dir + "/ready.png\n", "none");
     ASSERT_GT(pid, 0);
     for (int i = 0; i < 3000 && !std::filesystem::exists(dir + "/ready.png"); ++i) usleep(10000);
     ASSERT_TRUE(std::filesystem::exists(dir + "/ready.png")) << shelltest::ReadTextFile(dir + "/log.txt");
+    // As the running program keeps it (opening it, the program turned it to its write-ahead log).
+    const std::string before = shelltest::ReadTextFile(db);
 
     ToolRun refused = RunTool(dir, {"--db", db, "restore", dir + "/copy.db"});
     EXPECT_EQ(refused.code, 1);

@@ -7,33 +7,13 @@
 #include "app/win_main.h"
 #include "picker/picker_layout.h"
 #include "screens/history/log_screen.h"
+#include "tests/history_test_util.h"
 #include "tests/main_screen_test_util.h"
 
 namespace {
 
+using namespace historytest;
 using shelltest::CShellRun;
-
-// Screen points (script coordinates; the view starts at row 52).
-constexpr const char* kOpenHistory = "tap 400 692\n";
-constexpr const char* kWeekTab = "tap 90 97\n";
-constexpr const char* kMonthTab = "tap 240 97\n";
-constexpr const char* kYearTab = "tap 390 97\n";
-constexpr const char* kPrevious = "tap 120 180\n";
-constexpr const char* kNext = "tap 360 180\n";
-constexpr const char* kCalories = "tap 240 230\n";
-constexpr const char* kDateField = "tap 240 180\n";
-constexpr const char* kYes = "tap 131 343\n";
-constexpr const char* kNo = "tap 344 343\n";
-
-CLogScreen* History() {
-    return static_cast<CLogScreen*>(GetApplication()->GetView(VIEW_HISTORY));
-}
-
-std::string Narrow(const wchar_t* text) {
-    std::string out;
-    for (const wchar_t* p = text; *p; ++p) out += *p < 128 ? (char)*p : '?';
-    return out;
-}
 
 bool AddDay(CShellRun& run, const char* date, int steps, double kcal) {
     return maintest::ExecSqlOn(

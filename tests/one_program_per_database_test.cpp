@@ -115,4 +115,29 @@ TEST_F(OneProgramTest, AProgramStartedWhileTheToolWritesWaitsAndThenRuns) {
     EXPECT_TRUE(fs::exists(dir + "/ready.png"));
 }
 
+TEST_F(OneProgramTest, ASecondProgramFromTheSameFolderWithAnotherDataFolderSaysWhyItEnds) {
+    const std::string key = "same-" + std::to_string(getpid());
+    pid_t pid = Start(first, key, "wait 500\nshot " + dir + "/ready.png\n", dir + "/first.txt");
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(WaitForFile(dir + "/ready.png")) << shelltest::ReadTextFile(dir + "/first.txt");
+    const std::string elsewhere = dir + "/elsewhere";
+    fs::create_directories(elsewhere);
+    fs::permissions(elsewhere, fs::perms::owner_all);
+    pid_t other = shelltest::SpawnProgram(
+        first,
+        {"MOVIMETRA_DISPLAY=headless", "MOVIMETRA_CLOCK=manual", "MOVIMETRA_SENSOR=none",
+         "MOVIMETRA_DATA_DIR=" + elsewhere, "MOVIMETRA_INSTANCE=" + key},
+        dir + "/other.txt");
+    ASSERT_GT(other, 0);
+    shelltest::ChildEnd end = shelltest::WaitProgram(other, 60000);
+    const std::string said = shelltest::ReadTextFile(dir + "/other.txt");
+    EXPECT_TRUE(end.exited && end.code == 0) << said;
+    EXPECT_NE(said.find("Movimetra: another Movimetra is running from the same program folder"),
+              std::string::npos)
+        << said;
+    EXPECT_FALSE(fs::exists(elsewhere + "/Movimetra.db"));
+    kill(pid, SIGTERM);
+    EXPECT_TRUE(shelltest::WaitProgram(pid, 60000).exited);
+}
+
 }  // namespace

@@ -78,6 +78,14 @@ TEST_F(RecordsProgramTest, WalkAcrossMidnightSharesItsStepsBetweenTheTwoDaysWith
     EXPECT_NEAR(rows[0].dKcal + rows[1].dKcal, total.dKcal, 0.011);
     EXPECT_NEAR(rows[0].dDistance + rows[1].dDistance, total.dDistance, 0.011);
     EXPECT_EQ(DurationSeconds(rows[0].sDuration) + DurationSeconds(rows[1].sDuration), 102);
+    // Each day's hours add up to its row: hour 23 of the first, hour 0 of the second.
+    const std::string db = dir + "/Movimetra.db";
+    EXPECT_EQ(maintest::QueryText(
+                  db, "SELECT group_concat(curdate || ' ' || hour || ' ' || steps, '|') FROM hourly;"),
+              "2024-03-14 23 " + std::to_string(rows[0].nSteps) + "|2024-03-15 0 " +
+                  std::to_string(rows[1].nSteps));
+    EXPECT_EQ(maintest::QueryText(db, "SELECT round(kcal, 2) FROM hourly WHERE hour = 23;"),
+              maintest::QueryText(db, "SELECT round(kcal, 2) FROM pedometer WHERE curdate = '2024-03-14';"));
 }
 
 // Seconds since the manual clock's start (10:00:00 of the same day) of a stored datetime text.
@@ -128,6 +136,7 @@ TEST_F(RecordsProgramTest, KillAtRandomMomentsOfAWalkKeepsTheDatabaseSoundAndLos
     // late the kill comes, it never finds the program gone.
 
     int journals = 0;
+    int logs = 0;  // write-ahead logs left with frames in them
     std::string moments;
     for (int round = 0; round < kKills; ++round) {
         // Every other kill comes shortly after the beacon just before a save, so that some kills
@@ -159,6 +168,8 @@ TEST_F(RecordsProgramTest, KillAtRandomMomentsOfAWalkKeepsTheDatabaseSoundAndLos
         moments += " " + std::to_string(seconds);
         const std::string dbPath = dir + "/Movimetra.db";
         if (std::filesystem::exists(dbPath + "-journal")) ++journals;
+        if (std::filesystem::exists(dbPath + "-wal") && std::filesystem::file_size(dbPath + "-wal") > 0)
+            ++logs;
 
         // Opened as the program opens it at its next start (a hot journal is rolled back).
         EXPECT_EQ(IntegrityCheck(dbPath), "ok");
@@ -166,6 +177,8 @@ TEST_F(RecordsProgramTest, KillAtRandomMomentsOfAWalkKeepsTheDatabaseSoundAndLos
         std::vector<StoredRow> rows = ReadRows(dbPath);
         ASSERT_EQ(rows.size(), 1u);
         const StoredRow& row = rows[0];
+        // The hours agree with the day's row: they are written in one transaction.
+        EXPECT_EQ(maintest::QueryInt(dbPath, "SELECT ifnull(sum(steps), 0) FROM hourly;"), row.nSteps);
         EXPECT_GE(row.nSteps, CountBy((seconds - 10) * 1000LL).nSteps);
         EXPECT_LE(row.nSteps, CountBy((seconds + 1) * 1000LL).nSteps);
         if (row.nSteps == 0) continue;
@@ -180,8 +193,8 @@ TEST_F(RecordsProgramTest, KillAtRandomMomentsOfAWalkKeepsTheDatabaseSoundAndLos
         EXPECT_EQ(TwoDecimals(row.dDistance), TwoDecimals(saved.dDistance));
         EXPECT_NEAR(DurationSeconds(row.sDuration), savedAt, 1);
     }
-    std::cout << "[ killed at simulated seconds:" << moments << "; hot journals left: " << journals << " ]"
-              << std::endl;
+    std::cout << "[ killed at simulated seconds:" << moments << "; hot journals left: " << journals
+              << "; logs left with frames: " << logs << " ]" << std::endl;
 }
 
 }  // namespace

@@ -187,6 +187,16 @@ inline pid_t SpawnProgram(const std::string& program, const std::vector<std::str
     _exit(127);
 }
 
+// In a forked child: standard output and error to `logPath` (made writable for anyone, so that a
+// child that gave up the superuser's rights can still write it).
+inline void RedirectChildOutput(const std::string& logPath) {
+    int fd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (fd < 0) return;
+    dup2(fd, 1);
+    dup2(fd, 2);
+    close(fd);
+}
+
 struct ChildEnd {
     bool exited = false;  // ended by itself (not killed, not timed out)
     int code = -1;

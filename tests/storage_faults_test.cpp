@@ -271,12 +271,7 @@ TEST(StorageFaultsProgramTest, UnwritableFolderIsReportedAndTheStoredRowIsLeftWh
     if (pid == 0) {
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
         for (const std::string& entry : env) putenv(strdup(entry.c_str()));
-        int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        if (fd >= 0) {
-            dup2(fd, 1);
-            dup2(fd, 2);
-            close(fd);
-        }
+        shelltest::RedirectChildOutput(log);
         execl(program.c_str(), program.c_str(), (char*)nullptr);
         _exit(127);
     }

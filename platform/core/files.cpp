@@ -13,6 +13,7 @@
 
 #include "platform/core/core_state.h"
 #include "platform/mv_platform.h"
+#include "platform/mv_private_group.h"
 #include "platform/win_files.h"
 
 using namespace mv;
@@ -121,7 +122,10 @@ const char* MvCheckPrivateFolder(LPCWSTR path, std::wstring* resolved) {
     if (stat(folder.c_str(), &st) != 0) return std::strerror(errno);
     if (!S_ISDIR(st.st_mode)) return "is not a folder";
     if (st.st_uid != getuid()) return "belongs to another user";
-    if (st.st_mode & (S_IWGRP | S_IWOTH)) return "may be written by group or others";
+    if (st.st_mode & S_IWOTH) return "may be written by group or others";
+    // Group write is the user's own where the group is the user's private group (umask 002).
+    if ((st.st_mode & S_IWGRP) && !MvIsUsersPrivateGroup(st.st_gid, st.st_uid))
+        return "may be written by group or others";
     return nullptr;
 }
 

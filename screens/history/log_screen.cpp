@@ -139,7 +139,9 @@ void CLogScreen::ShowTodayWeek() {
 }
 
 void CLogScreen::StepPeriod(int d) {
-    if (m_nPeriod == 0) {
+    if (m_nPeriod == 3) {
+        ShowDay(m_nYear, m_nMonth, m_nDay + d);
+    } else if (m_nPeriod == 0) {
         m_nYear = _wtoi(m_szYear);
         m_nMonth = _wtoi(m_szMonth);
         nDispWeek += d;
@@ -188,7 +190,9 @@ void CLogScreen::StepPeriod(int d) {
 }
 
 void CLogScreen::ReloadPage() {
-    if (m_nPeriod == 0) {
+    if (m_nPeriod == 3) {
+        ShowDay(m_nYear, m_nMonth, m_nDay);
+    } else if (m_nPeriod == 0) {
         m_nYear = _wtoi(m_szYear);
         m_nMonth = _wtoi(m_szMonth);
         WriteWeekTexts(m_szYear, m_szMonth, m_szWeek, m_nYear, m_nMonth, nDispWeek);
@@ -225,6 +229,10 @@ void CLogScreen::PickDate() {
         m_nDay = date.wDay;
     }
     CCalendarDlgHelper::DestroyInstance();
+    if (m_nPeriod == 3) {
+        ShowDay(m_nYear, m_nMonth, m_nDay);
+        return;
+    }
     if (!chosen) {
         if (m_nPeriod == 2) {
             m_nYear = _wtoi(m_szYearPage);
@@ -275,7 +283,10 @@ void CLogScreen::OnLButtonDown(int x, int y) {
 
 void CLogScreen::OnLButtonUp(int x, int y) {
     const SYSTEMTIME today = Today();
-    if (Inside(x, y, kTabLeft[0], 14, kTabRight[0], 78)) {
+    int slot = 0;
+    if (DayColumnAt(x, y, &slot)) {
+        OpenDayOfWeekSlot(slot);
+    } else if (Inside(x, y, kTabLeft[0], 14, kTabRight[0], 78)) {
         m_nPeriod = 0;
         ClearLogData();
         ShowTodayWeek();
@@ -315,6 +326,10 @@ void CLogScreen::RelayoutEmptyPage() {
     const wchar_t* labels[12];
     int32_t columns[12];
     int n = 0;
+    if (m_nPeriod == 3) {
+        LoadDayPage();
+        return;
+    }
     if (m_nPeriod == 0) {
         wchar_t base[12];
         int a = 0;

@@ -1,6 +1,7 @@
 // The history view (view index 3): charts of the stored days, weeks and months, with tabs for
 // the page kind, arrows and a date picker for the period, selectors for the category and a
-// delete-all through the confirmation popup.
+// delete-all through the confirmation popup. A tap on a week page's day opens that day's page
+// (period 3): its hours as bars.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include "app/screen.h"
 #include "app/view_common.h"
 #include "screens/history/history_queries.h"
+#include "store/hourly_records.h"
 
 class CLogScreen : public CScreen {
 public:
@@ -37,6 +39,10 @@ public:
     void DrawHistory();
 
     void ShowTodayWeek();
+    // The day page of year-month-day (a day out of its month's range is carried into the next or
+    // previous months), loaded (log_screen_day.cpp).
+    void ShowDay(int year, int month, int day);
+    void LoadDayPage();
     void ReloadPage();
     void PickDate();
     void StepPeriod(int d);
@@ -61,6 +67,12 @@ public:
     // Points drawn on the chart: the leading slots not after today.
     int32_t DrawnPointCount() const;
     bool Deleted() const { return m_bDeleted != 0; }
+    int32_t Day() const { return m_nDay; }
+    bool DayHasHours() const { return m_DayPage.bHasHours; }
+    const HourTotals& DayHour(int hour) const { return m_DayPage.hours[hour]; }
+    // Left and right edges and top row of the bar of an hour on the day page (the top is the
+    // baseline for an hour with nothing).
+    RECT DayBar(int hour) const;
 
 private:
     void ClearLogData();
@@ -81,6 +93,14 @@ private:
     void DrawBubble(HDC hdc);
     const wchar_t* Text(int index) const;
     const wchar_t* Image(int index) const;
+
+    // The day page (log_screen_day.cpp): the week page's day column under a tap inside the chart,
+    // the title, the bars, the hours' labels and the note of a day without hours.
+    bool DayColumnAt(int x, int y, int* slot) const;
+    void OpenDayOfWeekSlot(int slot);
+    void SetDayTitle();
+    void DrawDayChart(HDC hdc);
+    void DrawDayLabels(HDC hdc);
 
     // The daily goal on the steps chart of week and month pages: its line under the data line,
     // and on week pages a mark on the days at or over it (log_screen_draw.cpp).
@@ -133,4 +153,12 @@ private:
     int32_t& m_nTextOffset = m_View.nTextOffset;
     int32_t& m_nImageOffset = m_View.nImageOffset;
     uint8_t m_bKeepState = 0;
+    struct DayPage {
+        HourTotals hours[24];
+        bool bHasHours;
+        int32_t nSteps;  // the day's total, as its week page shows it
+        double dKCal;
+        double dDistance;
+    } m_DayPage{};
+    RECT m_rcBubble{};  // where the total bubble was drawn last: a tap there is not a day's
 };

@@ -68,7 +68,7 @@ void CLogScreen::DrawHistory() {
 
     if (ShowsGoal()) DrawGoalLine(hdc);
     // Line first, then each point's marker on top of the lines that meet it.
-    const int m = DrawnPointCount();
+    const int m = m_nPeriod == 3 ? 0 : DrawnPointCount();
     m_nPageSteps = 0;
     m_dPageKCal = 0;
     m_dPageDistance = 0;
@@ -95,6 +95,7 @@ void CLogScreen::DrawHistory() {
     SelectObject(hdc, oldPen);
     DeleteObject(pen);
     if (marker) DeleteObject(marker);
+    if (m_nPeriod == 3) DrawDayChart(hdc);
     // Only the week page's points are days; a month page's weekly sums are never marked against a
     // daily goal.
     if (ShowsGoal() && m_nPeriod == 0) DrawGoalMarkers(hdc, m);
@@ -166,7 +167,9 @@ void CLogScreen::DrawTexts(HDC hdc) {
         swprintf(text, 32, L"%d", m_nTick[k]);
         Cell(hdc, text, 0, 635 - 80 * k, 76, 695 - 80 * k, 24, kWhite, DT_RIGHT);
     }
-    if (m_nPeriod == 0) {
+    if (m_nPeriod == 3) {
+        DrawDayLabels(hdc);
+    } else if (m_nPeriod == 0) {
         for (int i = 0; i < 7; ++i)
             Cell(hdc, Text(16 + i), 86 + 53 * i, 653, 139 + 53 * i, 701, 20, kWhite, DT_LEFT);
         Cell(hdc, L"(Day)", 424, 650, 477, 711, 20, kGrey, DT_RIGHT);
@@ -199,6 +202,7 @@ void CLogScreen::DrawBubble(HDC hdc) {
         DrawImageAt(m_View.hMain, hdc, b.x - 9 + 15 * k, b.y - 102, Image(44));
     DrawImageAt(m_View.hMain, hdc, b.x - 9 + 15 * b.segments, b.y - 102, Image(45));
     Cell(hdc, text, b.x - 20, b.y - 100, b.x + 15 * b.segments + 56, b.y - 55, 32, kWhite, DT_CENTER);
+    m_rcBubble = RECT{b.x - 20, b.y - 102, b.x + 15 * b.segments + 56, b.y - 55};
 }
 
 // The three tabs; `current` gets its focused image, or with pressedLook its pressed image.

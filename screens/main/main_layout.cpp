@@ -78,3 +78,9 @@ void FormatCaloriesText(double kcal, wchar_t* out, size_t size) {
     if (!out || size == 0) return;
     PutText(out, size, swprintf(out, size, L"%.2lf Kcal", kcal));
 }
+
+int64_t TodayStepTotal(int32_t stored, int32_t workout) {
+    const int64_t total = int64_t{stored} + workout;
+    if (total > INT32_MAX) return INT32_MAX;
+    return total < 0 ? 0 : total;
+}

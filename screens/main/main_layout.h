@@ -76,6 +76,9 @@ MainButton MainButtonAt(int x, int y);
 // how many are shown: leading zeros are dropped, but at least one digit remains. A total below
 // zero shows as 0 (there is no sign among the digit images).
 int SplitStepDigits(int64_t total, int digits[MAIN_MAX_DIGITS]);
+// Today's steps as shown: the stored total plus the workout's, at most the largest count a day's
+// row keeps (2,147,483,647), as the next save will store it.
+int64_t TodayStepTotal(int32_t stored, int32_t workout);
 // Left edge of digit i (most significant first) of a group of `count` digits.
 int StepDigitX(int count, int i);
 

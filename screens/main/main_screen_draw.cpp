@@ -172,7 +172,7 @@ RECT CMainScreen::DigitsDamage(int64_t before, int64_t after) const {
 void CMainScreen::RepaintUpperArea() {
     if (m_bResting) return;
     if (m_bCompleteRepaints) m_DrawnUpper.bValid = false;
-    const int64_t total = int64_t{m_nTodaySteps} + m_nWorkoutSteps;
+    const int64_t total = TodayStepTotal(m_nTodaySteps, m_nWorkoutSteps);
     DrawnUpper& drawn = m_DrawnUpper;
     RECT damage{0, 0, 0, 0};
     RECT runner{0, 0, 0, 0};  // copied from its kept layer
@@ -222,7 +222,7 @@ void CMainScreen::RepaintUpperArea() {
 }
 
 void CMainScreen::GoalBandState(int* barWidth, wchar_t* text, size_t size) const {
-    const int64_t total = int64_t{m_nTodaySteps} + m_nWorkoutSteps;
+    const int64_t total = TodayStepTotal(m_nTodaySteps, m_nWorkoutSteps);
     *barWidth = GoalBarWidth(total, m_nGoal, kMainGoalTrack.right - kMainGoalTrack.left);
     FormatGoalBandText(total, m_nGoal, TextTable[TEXT_GOAL_TO_GO + m_View.nTextOffset],
                        TextTable[TEXT_GOAL_REACHED + m_View.nTextOffset], text, size);
@@ -366,7 +366,7 @@ void CMainScreen::DrawRunner(HDC hdc) {
 
 void CMainScreen::DrawStepDigits(HDC hdc, const RECT* only) {
     int digits[MAIN_MAX_DIGITS];
-    int count = SplitStepDigits(int64_t{m_nTodaySteps} + m_nWorkoutSteps, digits);
+    int count = SplitStepDigits(TodayStepTotal(m_nTodaySteps, m_nWorkoutSteps), digits);
     m_nDigitCount = count;
     for (int i = 0; i < count; ++i) {
         const wchar_t* name = m_szDigits[digits[count - 1 - i]];

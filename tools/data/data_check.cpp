@@ -56,6 +56,7 @@ bool ExactSchema(sqlite3* db, std::string* reason) {
     std::string ignored;
     DataExec(reference, StoreSchemaScript().c_str(), &ignored);
     DataExec(reference, kGoalCreate, &ignored);
+    DataExec(reference, kHourlyTable.pszCreate, &ignored);
 
     std::set<std::string> required;
     for (const StoreTable& table : kStoreTables)
@@ -68,7 +69,10 @@ bool ExactSchema(sqlite3* db, std::string* reason) {
         const std::string type = Text(stmt, 0);
         const std::string name = Text(stmt, 1);
         if (type == "table" && name == "sqlite_sequence") continue;  // kept by AUTOINCREMENT
-        const bool known = type == "table" && (required.count(name) || name == kGoalTable);
+        // The hours' key is an index SQLite keeps for the table itself.
+        if (type == "index" && name == "sqlite_autoindex_hourly_1") continue;
+        const bool known =
+            type == "table" && (required.count(name) || name == kGoalTable || name == kHourlyTable.pszName);
         if (!known) {
             *reason = "it holds the " + DataEchoField(type) + " \"" + DataEchoField(name) +
                       "\", which Movimetra never makes";
@@ -100,6 +104,20 @@ bool SoundRows(sqlite3* db, std::string* reason) {
         std::string why;
         if (!DataRowFromRecord(record, &row, &why)) {
             *reason = "history row " + std::to_string(i + 1) + ": " + why;
+            return false;
+        }
+    }
+    std::vector<std::vector<DataCell>> hours;
+    if (!DataReadHours(db, "", "", &hours, reason)) return false;
+    for (size_t i = 0; i < hours.size(); ++i) {
+        DataRecord record;
+        record.bTyped = true;
+        record.bHours = true;
+        record.cells = hours[i];
+        DataHourRow row;
+        std::string why;
+        if (!DataHourRowFromRecord(record, &row, &why)) {
+            *reason = "hour row " + std::to_string(i + 1) + ": " + why;
             return false;
         }
     }

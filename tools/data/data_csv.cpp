@@ -34,9 +34,13 @@ public:
         fields->clear();
         for (;;) {
             std::string field;
+            // Blanks around a field, as a person may type them, do not count.
+            const size_t start = m_nPos;
+            while (m_nPos < m_Text.size() && (m_Text[m_nPos] == ' ' || m_Text[m_nPos] == '\t')) ++m_nPos;
             if (m_nPos < m_Text.size() && m_Text[m_nPos] == '"') {
                 if (!QuotedField(&field, reason)) return false;
             } else {
+                m_nPos = start;
                 while (m_nPos < m_Text.size() && m_Text[m_nPos] != ',' && m_Text[m_nPos] != '\n' &&
                        m_Text[m_nPos] != '\r') {
                     if (m_Text[m_nPos] == '"') {
@@ -45,6 +49,10 @@ public:
                     }
                     field += m_Text[m_nPos++];
                 }
+                const size_t first = field.find_first_not_of(" \t");
+                field = first == std::string::npos
+                            ? std::string()
+                            : field.substr(first, field.find_last_not_of(" \t") - first + 1);
             }
             fields->push_back(field);
             if (m_nPos >= m_Text.size()) return true;
@@ -83,6 +91,7 @@ private:
                     ++m_nPos;
                     continue;
                 }
+                while (m_nPos < m_Text.size() && (m_Text[m_nPos] == ' ' || m_Text[m_nPos] == '\t')) ++m_nPos;
                 if (m_nPos < m_Text.size() && m_Text[m_nPos] != ',' && m_Text[m_nPos] != '\n' &&
                     m_Text[m_nPos] != '\r') {
                     *reason = "text after a closing quote";
@@ -116,11 +125,13 @@ private:
 
 }  // namespace
 
-std::string DataCsvHeader() {
+std::string DataCsvHeader(bool hours) {
+    const char* const* columns = hours ? kHourColumns : kDataColumns;
+    const size_t count = hours ? kHourColumnCount : kDataColumnCount;
     std::string line;
-    for (size_t i = 0; i < kDataColumnCount; ++i) {
+    for (size_t i = 0; i < count; ++i) {
         if (i > 0) line += ',';
-        line += kDataColumns[i];
+        line += columns[i];
     }
     return line + "\n";
 }
@@ -139,23 +150,32 @@ bool DataCsvRead(std::string_view text, const DataRecordSink& sink, DataParseErr
     CCsvReader reader(text);
     std::vector<std::string> fields;
     size_t line = reader.Line();
-    std::string expected = DataCsvHeader();
-    expected.pop_back();
     if (!reader.Record(&fields, &error->reason)) {
         error->nLine = reader.ErrorLine();
         return false;
     }
     std::string header;
     for (size_t i = 0; i < fields.size(); ++i) header += (i > 0 ? "," : "") + fields[i];
-    if (header != expected) {
+    // The days' header, or its first five columns (created and updated left out), or the hours'.
+    std::string days = DataCsvHeader(false);
+    days.pop_back();
+    std::string hours = DataCsvHeader(true);
+    hours.pop_back();
+    size_t required = 0;
+    for (size_t i = 0; i < kDataRequiredColumns; ++i) required = days.find(',', required + 1);
+    const bool byHours = header == hours;
+    const size_t columns = fields.size();
+    if (!byHours && header != days && header != days.substr(0, required)) {
         error->nLine = line;
-        error->reason = "the first line is not the header \"" + expected + "\"";
+        error->reason = "the first line is not the header \"" + days + "\" (or \"" + hours + "\")";
         return false;
     }
     while (!reader.AtEnd()) {
         if (reader.SkipBlankLine()) continue;
         DataRecord record;
         record.nLine = reader.Line();
+        record.bHours = byHours;
+        record.nColumns = columns;
         if (!reader.Record(&fields, &error->reason)) {
             error->nLine = reader.ErrorLine();
             return false;

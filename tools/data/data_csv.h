@@ -9,8 +9,8 @@
 
 #include "tools/data/data_rows.h"
 
-// The header line's fields.
-std::string DataCsvHeader();
+// The header line of a file of days, or of hours.
+std::string DataCsvHeader(bool hours = false);
 // One line (with its line end) of the cells; a null cell is an empty field.
 std::string DataCsvLine(const std::vector<DataCell>& cells);
 
@@ -23,5 +23,7 @@ struct DataParseError {
 using DataRecordSink = std::function<bool(DataRecord&)>;
 
 // Reads the text after its header record by record (every field a text cell, an empty field a
-// null cell). Blank lines are skipped. On a malformed file returns false with the error.
+// null cell; blanks around a field left out). The header says whether the rows are days (all
+// seven columns or the first five) or hours. Blank lines are skipped. On a malformed file returns
+// false with the error.
 bool DataCsvRead(std::string_view text, const DataRecordSink& sink, DataParseError* error);

@@ -71,6 +71,12 @@ bool DataCreateMissingTables(sqlite3* db, std::string* error) {
     return true;
 }
 
+bool DataCreateHourlyTable(sqlite3* db, std::string* error) {
+    bool has = false;
+    if (!HasTable(db, kHourlyTable.pszName, &has, error)) return false;
+    return has || DataExec(db, kHourlyTable.pszCreate, error);
+}
+
 namespace {
 
 DataCell CellOf(sqlite3_stmt* stmt, int column) {
@@ -123,6 +129,12 @@ bool CopyDatabase(sqlite3* from, sqlite3* to, std::string* error) {
     return true;
 }
 
+// A copy is one file: the program's database keeps a write-ahead log beside it, which the copy
+// (whose first page says so) would otherwise start again; the program converts it back.
+bool SingleFile(sqlite3* db, std::string* error) {
+    return DataExec(db, "PRAGMA journal_mode=DELETE;", error);
+}
+
 // Days with rows in `a` and none in `b`.
 size_t DaysOnlyIn(sqlite3* a, sqlite3* b) {
     std::set<std::string> days[2];
@@ -171,11 +183,10 @@ sqlite3* DataOpenForWrite(const std::string& path, std::string* error) {
     return db;
 }
 
-bool DataReadRows(sqlite3* db, const std::string& from, const std::string& to,
-                  std::vector<std::vector<DataCell>>* rows, std::string* error) {
-    const char* sql =
-        "SELECT curdate, curtime, steps, kcal, distance, created_at, updated_at FROM pedometer "
-        "WHERE (?1 = '' OR curdate >= ?1) AND (?2 = '' OR curdate <= ?2) ORDER BY curdate, seq;";
+namespace {
+
+bool ReadCells(sqlite3* db, const char* sql, size_t columns, const std::string& from, const std::string& to,
+               std::vector<std::vector<DataCell>>* rows, std::string* error) {
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
         *error = sqlite3_errmsg(db);
@@ -186,7 +197,7 @@ bool DataReadRows(sqlite3* db, const std::string& from, const std::string& to,
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         std::vector<DataCell> row;
-        for (int c = 0; c < static_cast<int>(kDataColumnCount); ++c) row.push_back(CellOf(stmt, c));
+        for (int c = 0; c < static_cast<int>(columns); ++c) row.push_back(CellOf(stmt, c));
         rows->push_back(std::move(row));
     }
     sqlite3_finalize(stmt);
@@ -197,6 +208,28 @@ bool DataReadRows(sqlite3* db, const std::string& from, const std::string& to,
     return true;
 }
 
+}  // namespace
+
+bool DataReadRows(sqlite3* db, const std::string& from, const std::string& to,
+                  std::vector<std::vector<DataCell>>* rows, std::string* error) {
+    return ReadCells(db,
+                     "SELECT curdate, curtime, steps, kcal, distance, created_at, updated_at FROM pedometer "
+                     "WHERE (?1 = '' OR curdate >= ?1) AND (?2 = '' OR curdate <= ?2) ORDER BY curdate, seq;",
+                     kDataColumnCount, from, to, rows, error);
+}
+
+bool DataReadHours(sqlite3* db, const std::string& from, const std::string& to,
+                   std::vector<std::vector<DataCell>>* rows, std::string* error) {
+    bool has = false;
+    if (!HasTable(db, kHourlyTable.pszName, &has, error)) return false;
+    if (!has) return true;  // a file from before the hours: none
+    return ReadCells(
+        db,
+        "SELECT curdate, hour, steps, kcal, distance FROM hourly "
+        "WHERE (?1 = '' OR curdate >= ?1) AND (?2 = '' OR curdate <= ?2) ORDER BY curdate, hour;",
+        kHourColumnCount, from, to, rows, error);
+}
+
 bool DataBackup(sqlite3* db, const std::string& file, std::string* error) {
     const std::string partial = file + ".partial";
     std::remove(partial.c_str());
@@ -204,7 +237,7 @@ bool DataBackup(sqlite3* db, const std::string& file, std::string* error) {
     if (copy == nullptr) return false;
     // The history is personal: the copy is the user's alone.
     chmod(partial.c_str(), 0600);
-    bool ok = CopyDatabase(db, copy, error);
+    bool ok = CopyDatabase(db, copy, error) && SingleFile(copy, error);
     sqlite3_close(copy);
     std::string reason;
     if (ok && !DataCheckCopy(partial, false, &reason)) {
@@ -228,10 +261,13 @@ bool DataRestore(const std::string& file, const std::string& target, DataRestore
         sqlite3_close(from);
         return false;
     }
-    bool ok = true;
+    // What a killed program left in the log goes into the file first, and the log is removed:
+    // the kept copy holds it, and no old log is left beside the restored file.
+    bool ok = SingleFile(to, error);
+    if (!ok) *error = target + ": " + *error;
     struct stat st;
     // The database replaced is kept beside it, whole, before anything changes.
-    if (stat(target.c_str(), &st) == 0 && st.st_size > 0) {
+    if (ok && stat(target.c_str(), &st) == 0 && st.st_size > 0) {
         char stamp[32];
         time_t now = time(nullptr);
         struct tm local;
@@ -250,7 +286,7 @@ bool DataRestore(const std::string& file, const std::string& target, DataRestore
         } else {
             close(fd);
             sqlite3* keep = Open(report->kept, SQLITE_OPEN_READWRITE, error);
-            ok = keep != nullptr && CopyDatabase(to, keep, error);
+            ok = keep != nullptr && CopyDatabase(to, keep, error) && SingleFile(keep, error);
             if (keep) sqlite3_close(keep);
             if (!ok) {
                 *error = report->kept + ": " + *error;
@@ -261,7 +297,7 @@ bool DataRestore(const std::string& file, const std::string& target, DataRestore
     }
     // The backup runs as one write transaction on the target: it is replaced whole or not at all.
     if (ok) {
-        ok = CopyDatabase(from, to, error);
+        ok = CopyDatabase(from, to, error) && SingleFile(to, error);
         if (!ok) *error = target + ": " + *error;
     }
     sqlite3_close(to);

@@ -22,10 +22,16 @@ sqlite3* DataOpenForWrite(const std::string& path, std::string* error);
 bool DataReadRows(sqlite3* db, const std::string& from, const std::string& to,
                   std::vector<std::vector<DataCell>>* rows, std::string* error);
 
+// The hours of dates from..to, by date and hour (none in a file without the table).
+bool DataReadHours(sqlite3* db, const std::string& from, const std::string& to,
+                   std::vector<std::vector<DataCell>>* rows, std::string* error);
+
 // Runs statements; false with *error.
 bool DataExec(sqlite3* db, const char* sql, std::string* error);
 // Creates whichever of the program's tables is missing, with the program's own statements.
 bool DataCreateMissingTables(sqlite3* db, std::string* error);
+// The hours' table, with the program's statement, when missing.
+bool DataCreateHourlyTable(sqlite3* db, std::string* error);
 
 // A consistent copy of the database in `file`, through SQLite's online backup (safe while the
 // program writes). The copy is written beside `file` and renamed over it when complete.

@@ -81,9 +81,45 @@ bool CDataImport::Add(const DataRow& row, std::string* error) {
     return true;
 }
 
+bool CDataImport::AddHour(const DataHourRow& row, std::string* error) {
+    if (!m_bOpen) {
+        *error = "the import has not begun";
+        return false;
+    }
+    if (!m_pHourAdd) {
+        if (!DataCreateHourlyTable(m_pDb, error)) return false;
+        if (sqlite3_prepare_v2(m_pDb,
+                               "SELECT 1 FROM hourly WHERE curdate = ?1 AND hour = ?2 AND steps = ?3 AND "
+                               "kcal = ?4 AND distance = ?5;",
+                               -1, &m_pHourSame, nullptr) != SQLITE_OK ||
+            sqlite3_prepare_v2(
+                m_pDb,
+                "INSERT INTO hourly (curdate, hour, steps, kcal, distance) VALUES (?1, ?2, ?3, ?4, ?5) "
+                "ON CONFLICT (curdate, hour) DO UPDATE SET steps = steps + excluded.steps, "
+                "kcal = round(kcal + excluded.kcal, 2), distance = round(distance + excluded.distance, 2);",
+                -1, &m_pHourAdd, nullptr) != SQLITE_OK)
+            return Fail(m_pDb, error);
+    }
+    for (sqlite3_stmt* stmt : {m_pHourSame, m_pHourAdd}) {
+        sqlite3_reset(stmt);
+        sqlite3_bind_text(stmt, 1, row.date.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int(stmt, 2, row.hour);
+        sqlite3_bind_int64(stmt, 3, row.steps);
+        sqlite3_bind_double(stmt, 4, row.kcal);
+        sqlite3_bind_double(stmt, 5, row.distance);
+    }
+    int rc = sqlite3_step(m_pHourSame);
+    if (rc == SQLITE_ROW) {
+        ++m_Counts.nSkipped;
+        return true;
+    }
+    if (rc != SQLITE_DONE || sqlite3_step(m_pHourAdd) != SQLITE_DONE) return Fail(m_pDb, error);
+    ++m_Counts.nAdded;
+    return true;
+}
+
 bool CDataImport::Commit(std::string* error) {
-    sqlite3_finalize(m_pInsert);
-    m_pInsert = nullptr;
+    Finalize();
     if (!m_bOpen || !DataExec(m_pDb, "COMMIT;", error)) {
         Rollback();
         return false;
@@ -92,9 +128,15 @@ bool CDataImport::Commit(std::string* error) {
     return true;
 }
 
+void CDataImport::Finalize() {
+    for (sqlite3_stmt** stmt : {&m_pInsert, &m_pHourSame, &m_pHourAdd}) {
+        sqlite3_finalize(*stmt);
+        *stmt = nullptr;
+    }
+}
+
 void CDataImport::Rollback() {
-    sqlite3_finalize(m_pInsert);
-    m_pInsert = nullptr;
+    Finalize();
     if (m_bOpen) {
         std::string ignored;
         DataExec(m_pDb, "ROLLBACK;", &ignored);

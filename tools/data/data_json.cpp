@@ -81,6 +81,7 @@ public:
             if (Peek() == ',') {
                 ++m_nPos;
                 Blank();
+                if (Peek() == ']') return Fail("a trailing comma after the last row (JSON has none)");
                 continue;
             }
             if (!Expect(']')) return false;
@@ -123,28 +124,34 @@ private:
         return m_nPos >= m_Text.size() || Fail("text after the closing ']'");
     }
 
+    // A row object: a day's (date, time, steps, kcal, distance, and created and updated, which may
+    // be left out) or, with an "hour", an hour's.
     bool Object(DataRecord* record) {
         record->nLine = m_nLine;
         if (!Expect('{')) return false;
-        record->cells.assign(kDataColumnCount, DataCell{});
-        bool seen[kDataColumnCount] = {};
+        static constexpr const char* kKeys[] = {"date",     "time",    "steps",   "kcal",
+                                                "distance", "created", "updated", "hour"};
+        constexpr size_t kKeyCount = sizeof kKeys / sizeof kKeys[0];
+        DataCell cells[kKeyCount];
+        bool seen[kKeyCount] = {};
         Blank();
         if (Peek() != '}') {
             for (;;) {
                 std::string key;
                 Blank();
+                if (Peek() == '}') return Fail("a trailing comma after the last value (JSON has none)");
                 if (Peek() != '"') return Fail("a key in quotes expected");
                 if (!String(&key)) return false;
-                size_t column = kDataColumnCount;
-                for (size_t i = 0; i < kDataColumnCount; ++i)
-                    if (key == kDataColumns[i]) column = i;
-                if (column == kDataColumnCount) return Fail("unknown key \"" + DataEchoField(key) + "\"");
+                size_t column = kKeyCount;
+                for (size_t i = 0; i < kKeyCount; ++i)
+                    if (key == kKeys[i]) column = i;
+                if (column == kKeyCount) return Fail("unknown key \"" + DataEchoField(key) + "\"");
                 if (seen[column]) return Fail("key \"" + DataEchoField(key) + "\" given twice");
                 seen[column] = true;
                 Blank();
                 if (!Expect(':')) return false;
                 Blank();
-                if (!Value(&record->cells[column])) return false;
+                if (!Value(&cells[column])) return false;
                 Blank();
                 if (Peek() == ',') {
                     ++m_nPos;
@@ -154,11 +161,25 @@ private:
             }
         }
         if (!Expect('}')) return false;
-        for (size_t i = 0; i < kDataColumnCount; ++i) {
-            if (!seen[i]) {
+        record->bHours = seen[kKeyCount - 1];
+        const char* const* columns = record->bHours ? kHourColumns : kDataColumns;
+        const size_t count = record->bHours ? kHourColumnCount : kDataColumnCount;
+        record->cells.assign(count, DataCell{});
+        for (size_t i = 0; i < kKeyCount; ++i) {
+            size_t column = count;
+            for (size_t c = 0; c < count; ++c)
+                if (std::string(columns[c]) == kKeys[i]) column = c;
+            if (seen[i] && column == count) {
                 m_nLine = record->nLine;
-                return Fail(std::string("no \"") + kDataColumns[i] + "\"");
+                return Fail(std::string("key \"") + kKeys[i] + "\" in a row of " +
+                            (record->bHours ? "hours" : "days"));
             }
+            if (column == count) continue;
+            if (!seen[i] && column < (record->bHours ? kHourColumnCount : kDataRequiredColumns)) {
+                m_nLine = record->nLine;
+                return Fail(std::string("no \"") + kKeys[i] + "\"");
+            }
+            record->cells[column] = cells[i];
         }
         return true;
     }
@@ -290,11 +311,13 @@ std::string DataJsonBegin() {
     return "[\n";
 }
 
-std::string DataJsonLine(const std::vector<DataCell>& cells, bool first) {
+std::string DataJsonLine(const std::vector<DataCell>& cells, bool first, bool hours) {
+    const char* const* columns = hours ? kHourColumns : kDataColumns;
+    const size_t count = hours ? kHourColumnCount : kDataColumnCount;
     std::string line = first ? "  {" : ",\n  {";
-    for (size_t i = 0; i < cells.size() && i < kDataColumnCount; ++i) {
+    for (size_t i = 0; i < cells.size() && i < count; ++i) {
         if (i > 0) line += ", ";
-        line += JsonString(kDataColumns[i]) + ": ";
+        line += JsonString(columns[i]) + ": ";
         switch (cells[i].kind) {
             case DataCell::Kind::Null:
                 line += "null";

@@ -9,10 +9,11 @@
 #include "tools/data/data_rows.h"
 
 std::string DataJsonBegin();
-// One row's object; `first` leaves out the separating comma.
-std::string DataJsonLine(const std::vector<DataCell>& cells, bool first);
+// One row's object (of days, or of hours); `first` leaves out the separating comma.
+std::string DataJsonLine(const std::vector<DataCell>& cells, bool first, bool hours = false);
 std::string DataJsonEnd();
 
-// Reads an array of row objects record by record (cells in column order). False with the error's
-// line on malformed JSON, an unknown or repeated key, or a missing column.
+// Reads an array of row objects record by record (cells in column order; a row with an "hour" is
+// a row of hours). False with the error's line on malformed JSON (a trailing comma named as
+// such), an unknown or repeated key, or a missing column (created and updated may be missing).
 bool DataJsonRead(std::string_view text, const DataRecordSink& sink, DataParseError* error);

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/mv_private_group.h"
 #include "store/data_folder.h"
 
 namespace {
@@ -61,7 +62,8 @@ std::string FolderProblem(const std::string& folder, std::string* resolved) {
     if (stat(resolved->c_str(), &st) != 0) return std::strerror(errno);
     if (!S_ISDIR(st.st_mode)) return "is not a folder";
     if (st.st_uid != getuid()) return "belongs to another user";
-    if (st.st_mode & (S_IWGRP | S_IWOTH)) return "may be written by group or others";
+    if ((st.st_mode & S_IWOTH) || ((st.st_mode & S_IWGRP) && !MvIsUsersPrivateGroup(st.st_gid, st.st_uid)))
+        return "may be written by group or others";
     return std::string();
 }
 

@@ -76,6 +76,30 @@ bool ParseAmount(const DataCell& cell, bool typed, double* value) {
     return backEc == std::errc() && back == *value;
 }
 
+// A cell as a person may have written it: blanks around the value do not count.
+DataCell Trimmed(const DataCell& cell) {
+    DataCell out = cell;
+    const size_t first = out.text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        out.text.clear();
+        return out;
+    }
+    out.text = out.text.substr(first, out.text.find_last_not_of(" \t") - first + 1);
+    return out;
+}
+
+// "H:MM:SS" (one hour digit, as a person writes it) as the program writes it: "0H:MM:SS".
+std::string TwoHourDigits(const std::string& text) {
+    return text.find(':') == 1 ? "0" + text : text;
+}
+
+bool CountOfFields(const DataRecord& record, size_t expected, std::string* reason) {
+    if (record.cells.size() == expected) return true;
+    *reason = std::to_string(record.cells.size()) + (record.cells.size() == 1 ? " field" : " fields") +
+              ", expected " + std::to_string(expected);
+    return false;
+}
+
 bool OptionalDateTime(const DataCell& cell, std::optional<std::string>* out) {
     if (cell.kind == DataCell::Kind::Null || (cell.kind == DataCell::Kind::Text && cell.text.empty())) {
         out->reset();
@@ -136,37 +160,60 @@ bool DataIsDate(const std::string& text) {
     return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
+namespace {
+
+// The record's cells, trimmed, as many as `count` (those left out are null).
+std::vector<DataCell> Cells(const DataRecord& record, size_t count) {
+    std::vector<DataCell> cells;
+    for (const DataCell& cell : record.cells) cells.push_back(Trimmed(cell));
+    cells.resize(count);
+    return cells;
+}
+
+bool DateCell(const DataCell& cell, std::string* reason) {
+    if (cell.kind == DataCell::Kind::Text && DataIsDate(cell.text)) return true;
+    *reason = "date \"" + DataEchoField(cell.text) + "\" is not a date (YYYY-MM-DD)";
+    return false;
+}
+
+// steps, kcal and distance: the third to fifth cells of both kinds of row.
+bool TotalsCells(const std::vector<DataCell>& c, bool typed, int64_t* steps, double* kcal, double* distance,
+                 std::string* reason) {
+    if (!ParseCount(c[2], typed, steps)) {
+        *reason = "steps \"" + DataEchoField(c[2].text) + "\" is not a whole number from 0 to 1000000";
+        return false;
+    }
+    const char* names[] = {"kcal", "distance"};
+    double* values[] = {kcal, distance};
+    for (int i = 0; i < 2; ++i) {
+        if (ParseAmount(c[3 + i], typed, values[i])) continue;
+        *reason = std::string(names[i]) + " \"" + DataEchoField(c[3 + i].text) +
+                  "\" is not a number from 0 to 1000000 with two decimals at most";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool DataRowFromRecord(const DataRecord& record, DataRow* row, std::string* reason) {
-    if (record.cells.size() != kDataColumnCount) {
+    // created and updated may be left out: by the header (or the JSON row), or by a row of their
+    // own after the five that are needed.
+    const size_t columns = record.nColumns ? record.nColumns : kDataColumnCount;
+    if (record.cells.size() < kDataRequiredColumns || record.cells.size() > columns) {
         *reason = std::to_string(record.cells.size()) + (record.cells.size() == 1 ? " field" : " fields") +
-                  ", expected " + std::to_string(kDataColumnCount);
+                  ", expected " + (columns > kDataRequiredColumns ? "5 to " : "") + std::to_string(columns);
         return false;
     }
-    const std::vector<DataCell>& c = record.cells;
-    const bool typed = record.bTyped;
-    if (c[0].kind != DataCell::Kind::Text || !DataIsDate(c[0].text)) {
-        *reason = "date \"" + DataEchoField(c[0].text) + "\" is not a date (YYYY-MM-DD)";
-        return false;
-    }
-    if (c[1].kind != DataCell::Kind::Text || !IsDuration(c[1].text)) {
+    const std::vector<DataCell> c = Cells(record, kDataColumnCount);
+    if (!DateCell(c[0], reason)) return false;
+    const std::string time = TwoHourDigits(c[1].text);
+    if (c[1].kind != DataCell::Kind::Text || !IsDuration(time)) {
         *reason =
             "time \"" + DataEchoField(c[1].text) + "\" is not a time walked (HH:MM:SS, up to 596523:14:07)";
         return false;
     }
-    if (!ParseCount(c[2], typed, &row->steps)) {
-        *reason = "steps \"" + DataEchoField(c[2].text) + "\" is not a whole number from 0 to 1000000";
-        return false;
-    }
-    if (!ParseAmount(c[3], typed, &row->kcal)) {
-        *reason = "kcal \"" + DataEchoField(c[3].text) +
-                  "\" is not a number from 0 to 1000000 with two decimals at most";
-        return false;
-    }
-    if (!ParseAmount(c[4], typed, &row->distance)) {
-        *reason = "distance \"" + DataEchoField(c[4].text) +
-                  "\" is not a number from 0 to 1000000 with two decimals at most";
-        return false;
-    }
+    if (!TotalsCells(c, record.bTyped, &row->steps, &row->kcal, &row->distance, reason)) return false;
     if (!OptionalDateTime(c[5], &row->created)) {
         *reason = "created \"" + DataEchoField(c[5].text) + "\" is not a date and time (YYYY-MM-DD HH:MM:SS)";
         return false;
@@ -176,6 +223,21 @@ bool DataRowFromRecord(const DataRecord& record, DataRow* row, std::string* reas
         return false;
     }
     row->date = c[0].text;
-    row->time = c[1].text;
+    row->time = time;
+    return true;
+}
+
+bool DataHourRowFromRecord(const DataRecord& record, DataHourRow* row, std::string* reason) {
+    if (!CountOfFields(record, kHourColumnCount, reason)) return false;
+    const std::vector<DataCell> c = Cells(record, kHourColumnCount);
+    if (!DateCell(c[0], reason)) return false;
+    int64_t hour = -1;
+    if (!ParseCount(c[1], record.bTyped, &hour) || hour > 23 || c[1].text.size() > 2) {
+        *reason = "hour \"" + DataEchoField(c[1].text) + "\" is not an hour from 0 to 23";
+        return false;
+    }
+    if (!TotalsCells(c, record.bTyped, &row->steps, &row->kcal, &row->distance, reason)) return false;
+    row->date = c[0].text;
+    row->hour = static_cast<int>(hour);
     return true;
 }

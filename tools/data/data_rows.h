@@ -12,6 +12,11 @@
 inline constexpr const char* kDataColumns[] = {"date",     "time",    "steps",  "kcal",
                                                "distance", "created", "updated"};
 inline constexpr size_t kDataColumnCount = 7;
+// created and updated may be left out (a CSV header of the first five, a JSON row without them).
+inline constexpr size_t kDataRequiredColumns = 5;
+// The columns of a file of hours (export --hours), in column order.
+inline constexpr const char* kHourColumns[] = {"date", "hour", "steps", "kcal", "distance"};
+inline constexpr size_t kHourColumnCount = 5;
 
 struct DataCell {
     enum class Kind { Null, Number, Text };
@@ -24,6 +29,8 @@ struct DataRecord {
     size_t nLine = 0;
     size_t nEnd = 0;      // where the record ends in the text
     bool bTyped = false;  // JSON: numbers must be numbers, texts texts
+    bool bHours = false;  // a row of hours (kHourColumns), not of days
+    size_t nColumns = 0;  // the columns a CSV header names (0: those of the row's kind)
     std::vector<DataCell> cells;
 };
 
@@ -43,10 +50,20 @@ struct DataRow {
     std::optional<std::string> updated;
 };
 
+// A checked row of hours.
+struct DataHourRow {
+    std::string date;
+    int hour = 0;  // 0-23
+    int64_t steps = 0;
+    double kcal = 0;
+    double distance = 0;
+};
+
 // A number as the export writes it: the shortest text that reads back as the same double.
 std::string DataFormatReal(double value);
 // Checks the cells of a record and makes the typed row; on failure returns false with *reason.
 bool DataRowFromRecord(const DataRecord& record, DataRow* row, std::string* reason);
+bool DataHourRowFromRecord(const DataRecord& record, DataHourRow* row, std::string* reason);
 // A field as an error message shows it: control characters escaped, cut to about 40 characters.
 std::string DataEchoField(const std::string& text);
 // True for a calendar date written YYYY-MM-DD.

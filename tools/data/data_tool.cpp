@@ -20,11 +20,11 @@ namespace {
 
 const char kUsage[] =
     "usage: movimetra-data [--db PATH] VERB ...   (--db may also come after the verb)\n"
-    "  export [--from DATE] [--to DATE] [--format csv|json] [FILE]   the history (to standard output\n"
-    "                                                                without FILE); DATE is YYYY-MM-DD\n"
-    "  import FILE     rows of an exported CSV or JSON file ('-' reads standard input); rows\n"
-    "                  already there are skipped; a bad line imports nothing; not while\n"
-    "                  Movimetra runs\n"
+    "  export [--from DATE] [--to DATE] [--format csv|json] [--hours] [FILE]   the history (to\n"
+    "                  standard output without FILE), or its steps by the hour; DATE is YYYY-MM-DD\n"
+    "  import FILE     rows of an exported CSV or JSON file of days or hours ('-' reads standard\n"
+    "                  input); rows already there are skipped; a bad line imports nothing;\n"
+    "                  not while Movimetra runs\n"
     "  backup FILE     a consistent copy of the database, also while Movimetra runs\n"
     "  restore FILE    replaces the database with a checked copy; not while Movimetra runs;\n"
     "                  the database replaced is kept beside it\n"
@@ -92,8 +92,13 @@ int Export(Args& args, const std::string& dbPath, std::FILE* out, std::FILE* err
     std::string to;
     std::string format = "csv";
     std::string file;
+    bool hours = false;
     while (args.More()) {
         std::string arg = args.Next();
+        if (arg == "--hours") {
+            hours = true;
+            continue;
+        }
         if ((arg == "--from" || arg == "--to" || arg == "--format") && !args.More())
             return Usage(err, arg + " needs a value");
         if (arg == "--from") {
@@ -116,19 +121,19 @@ int Export(Args& args, const std::string& dbPath, std::FILE* out, std::FILE* err
     sqlite3* db = DataOpenForRead(dbPath, &error);
     if (db == nullptr) return Fail(err, error);
     std::vector<std::vector<DataCell>> rows;
-    bool ok = DataReadRows(db, from, to, &rows, &error);
+    bool ok = hours ? DataReadHours(db, from, to, &rows, &error) : DataReadRows(db, from, to, &rows, &error);
     sqlite3_close(db);
     if (!ok) return Fail(err, dbPath + ": " + error);
 
     std::string text;
     if (format == "csv") {
-        text = DataCsvHeader();
+        text = DataCsvHeader(hours);
         for (const auto& row : rows) text += DataCsvLine(row);
     } else if (rows.empty()) {
         text = "[]\n";
     } else {
         text = DataJsonBegin();
-        for (size_t i = 0; i < rows.size(); ++i) text += DataJsonLine(rows[i], i == 0);
+        for (size_t i = 0; i < rows.size(); ++i) text += DataJsonLine(rows[i], i == 0, hours);
         text += DataJsonEnd();
     }
 
@@ -171,16 +176,28 @@ int Import(Args& args, const std::string& dbPath, std::FILE* out, std::FILE* err
     // Rows are checked and written as they are read; a bad one stops the writing, and the rest
     // is still read for its errors.
     size_t bad = 0;
+    int kind = -1;  // 0 days, 1 hours
     auto take = [&](DataRecord& record) {
         input.Done(record.nEnd);
+        // A file holds days or hours, as its header or first row says.
+        if (kind < 0) kind = record.bHours ? 1 : 0;
         DataRow row;
+        DataHourRow hour;
         std::string reason;
-        if (!DataRowFromRecord(record, &row, &reason)) {
+        bool sound = record.bHours == (kind == 1);
+        if (!sound)
+            reason =
+                record.bHours ? "a row of hours among rows of days" : "a row of days among rows of hours";
+        else
+            sound = record.bHours ? DataHourRowFromRecord(record, &hour, &reason)
+                                  : DataRowFromRecord(record, &row, &reason);
+        if (!sound) {
             if (++bad <= kMaxListedErrors)
                 std::fprintf(err, "%s:%zu: %s\n", name.c_str(), record.nLine, reason.c_str());
             return true;
         }
-        if (written && bad == 0) written = import.Add(row, &error);
+        if (written && bad == 0)
+            written = record.bHours ? import.AddHour(hour, &error) : import.Add(row, &error);
         return written;
     };
     DataParseError parseError;
@@ -197,8 +214,8 @@ int Import(Args& args, const std::string& dbPath, std::FILE* out, std::FILE* err
     sqlite3_close(db);
     if (!written) return Fail(err, dbPath + ": " + error + "; nothing was imported");
     const DataImportCounts& counts = import.Counts();
-    std::fprintf(out, "imported %s, skipped %zu already there\n", Count(counts.nAdded, "row", "rows").c_str(),
-                 counts.nSkipped);
+    std::fprintf(out, "imported %s%s, skipped %zu already there\n",
+                 Count(counts.nAdded, "row", "rows").c_str(), kind == 1 ? " of hours" : "", counts.nSkipped);
     return 0;
 }
 
@@ -223,9 +240,21 @@ int Restore(Args& args, const std::string& dbPath, std::FILE* out, std::FILE* er
     if (args.More()) return Usage(err, "unexpected argument " + args.Next());
     if (SameFile(file, dbPath)) return Fail(err, file + " is the database itself");
     std::string reason;
-    if (!DataCheckCopy(file, true, &reason))
+    if (!DataCheckCopy(file, true, &reason)) {
+        // The copy was taken while a write was under way: SQLite must finish it (roll it back)
+        // before anything reads the copy, and it never writes to a file it only restores from.
+        struct stat st;
+        if (stat((file + "-journal").c_str(), &st) == 0 && st.st_size > 0)
+            return Fail(err, file + ": a copy with an unfinished write beside it (" + file +
+                                 "-journal: the file was copied while a program was writing). Keep the "
+                                 "two files together, let SQLite finish the write by opening the copy "
+                                 "once (sqlite3 " +
+                                 file +
+                                 " 'PRAGMA quick_check;'), then restore it again; or restore a "
+                                 "copy made with movimetra-data backup. Nothing was replaced");
         return Fail(err, file + ": not a database Movimetra could have written (" + reason +
                              "); nothing was replaced");
+    }
     DataMakeFolderFor(dbPath);
     CDataLock lock;
     if (!LockForWriting(&lock, dbPath, "Nothing was replaced.", err)) return 1;

@@ -111,7 +111,8 @@ int MvNotificationCount();
 
 // For folders that keep personal data (Win32 has no call for a folder's owner and mode): follows
 // symbolic links to the folder `path` names, stores its real path (with no trailing slash) in *resolved and
-// returns null when it is a folder owned by this user that neither group nor others may write. Otherwise a
+// returns null when it is a folder owned by this user that neither group nor others may write (group write
+// is accepted where the group is the user's private group: MvIsUsersPrivateGroup). Otherwise a
 // short English reason ("is not a folder", "belongs to another user", "may be written by group or others") or
 // the system's error text.
 const char* MvCheckPrivateFolder(LPCWSTR path, std::wstring* resolved);
