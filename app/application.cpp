@@ -34,23 +34,20 @@ CScreen* MakeView(int index) {
     return nullptr;
 }
 
-void SetLed(int onOff) {
+}  // namespace
+
+// Two pulses of 100 ms, 100 ms apart. The driver plays the pattern itself, so the caller (the
+// close, on its way out) does not wait for it.
+void VibratePulse() {
     NLED_SETTINGS_INFO settings;
     memset(&settings, 0, sizeof(settings));
     settings.LedNum = 11;
-    settings.OffOnBlink = onOff;
+    settings.OffOnBlink = 2;
+    settings.OnTime = 100000;  // microseconds
+    settings.OffTime = 100000;
+    settings.TotalCycleTime = settings.OnTime + settings.OffTime;
+    settings.MetaCycleOn = 2;
     NLedSetDevice(NLED_SETTINGS_INFO_ID, &settings);
-}
-}  // namespace
-
-void VibratePulse() {
-    SetLed(1);
-    Sleep(100);
-    SetLed(0);
-    Sleep(100);
-    SetLed(1);
-    Sleep(100);
-    SetLed(0);
 }
 
 void CApplication::SetViewFactoryForTest(std::function<CScreen*(int)> factory) {

@@ -90,6 +90,9 @@ void MvSessionBusPrepare();
 // Stops following the screen saver and forgets the power-setting registrations (platform
 // shutdown, before the session bus is dropped).
 void MvDisplayStateShutdown();
+// Lets the desktop thread's queued calls run for at most `graceMs`, then ends it (platform
+// shutdown, before the bus connections are dropped).
+void MvDesktopShutdown(int graceMs);
 // Drops the shared session-bus connection and forgets that its lack was said (platform shutdown).
 void MvSessionBusShutdown();
 // Looks whether the device was suspended since the last look (CLOCK_BOOTTIME ran ahead of

@@ -7,13 +7,14 @@
 #include <string>
 
 #include "install_config.h"
+#include "platform/devices/desktop_thread.h"
 #include "platform/devices/session_bus.h"
 #include "platform/win_module.h"
 #include "platform/win_shell.h"
 
 namespace {
 
-// A notice that is late is still worth showing, but the UI thread must not hang on the server.
+// A notice that is late is still worth showing; a server that does not answer by then has none.
 const int kCallTimeoutMs = 2000;
 
 std::string Utf8(const WCHAR* text, size_t units) {
@@ -38,30 +39,33 @@ void ReportNoServer(const char* why) {
     });
 }
 
-bool Notify(const std::string& appName, const std::string& summary, const std::string& body) {
+void Notified(GObject* source, GAsyncResult* result, gpointer) {
+    GError* error = nullptr;
+    GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
+    if (reply != nullptr) g_variant_unref(reply);
+    if (error != nullptr) {
+        if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) ReportNoServer(error->message);
+        g_error_free(error);
+    }
+}
+
+// On the desktop thread: the call goes out and its answer comes back there, later.
+void Notify(const std::string& appName, const std::string& summary, const std::string& body) {
     GDBusConnection* bus = MvSessionBus("desktop notification");
-    if (bus == nullptr) return false;
+    if (bus == nullptr) return;
     GVariantBuilder actions;
     g_variant_builder_init(&actions, G_VARIANT_TYPE("as"));
     GVariantBuilder hints;
     g_variant_builder_init(&hints, G_VARIANT_TYPE("a{sv}"));
     g_variant_builder_add(&hints, "{sv}", "desktop-entry", g_variant_new_string(MV_APP_ID));
-    GError* error = nullptr;
     // Icon: the installed application icon, named by the application's id.
-    GVariant* reply = g_dbus_connection_call_sync(
-        bus, "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
-        "org.freedesktop.Notifications", "Notify",
-        g_variant_new("(susssasa{sv}i)", appName.c_str(), 0u, MV_APP_ID, summary.c_str(), body.c_str(),
-                      &actions, &hints, -1),
-        G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs, nullptr, &error);
-    const bool ok = reply != nullptr;
-    if (reply != nullptr) g_variant_unref(reply);
-    if (error != nullptr) {
-        ReportNoServer(error->message);
-        g_error_free(error);
-    }
+    g_dbus_connection_call(bus, "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+                           "org.freedesktop.Notifications", "Notify",
+                           g_variant_new("(susssasa{sv}i)", appName.c_str(), 0u, MV_APP_ID, summary.c_str(),
+                                         body.c_str(), &actions, &hints, -1),
+                           G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs, MvDesktopCancellable(),
+                           Notified, nullptr);
     g_object_unref(bus);
-    return ok;
 }
 
 }  // namespace
@@ -73,5 +77,8 @@ BOOL Shell_NotifyIconW(DWORD message, PNOTIFYICONDATAW data) {
     if ((data->uFlags & NIF_INFO) == 0) return TRUE;
     std::string appName = (data->uFlags & NIF_TIP) != 0 ? Utf8(data->szTip, 128) : std::string();
     if (appName.empty()) appName = "Movimetra";
-    return Notify(appName, Utf8(data->szInfoTitle, 64), Utf8(data->szInfo, 256)) ? TRUE : FALSE;
+    MvDesktopPost([appName, summary = Utf8(data->szInfoTitle, 64), body = Utf8(data->szInfo, 256)] {
+        Notify(appName, summary, body);
+    });
+    return TRUE;
 }

@@ -128,6 +128,22 @@ TEST(Vibration, PulseIsLoggedAndDrivesTheLedVibrator) {
     EXPECT_EQ(MvVibrationLog(), std::vector<int>({1, 0, 1}));
 }
 
+// A blink is logged as its pulses when asked for, and played on the desktop thread, ending off.
+TEST(Vibration, BlinkIsLoggedAtOnceAndEndsWithTheMotorOff) {
+    CDeviceFolder folder;
+    OnlySysfs(folder);
+    folder.Write("leds/vibrator/brightness", "0\n");
+    MvVibrationSetSysfsRoot(folder.Path());
+    MvVibrationClearLog();
+    NLED_SETTINGS_INFO blink = Led(11, 2);
+    blink.OnTime = 20000;
+    blink.OffTime = 20000;
+    blink.MetaCycleOn = 3;
+    EXPECT_TRUE(NLedSetDevice(NLED_SETTINGS_INFO_ID, &blink));
+    EXPECT_EQ(MvVibrationLog(), std::vector<int>({1, 0, 1, 0, 1, 0}));
+    EXPECT_EQ(folder.Read("leds/vibrator/brightness"), "0");
+}
+
 TEST(Vibration, TimedVibratorAndNoVibratorAtAll) {
     CDeviceFolder folder;
     OnlySysfs(folder);

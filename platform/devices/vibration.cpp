@@ -1,6 +1,9 @@
 // The notification LED driver: LED 11 is the vibrator. Switching it on gives a pulse through the
 // first way that reaches a motor: feedbackd, else a force-feedback input device, else a sysfs
-// vibrator; switching it off ends the pulse the same way. Every call is logged for tests.
+// vibrator; switching it off ends the pulse the same way. Blinking (OffOnBlink 2) gives
+// MetaCycleOn pulses of OnTime, OffTime apart (microseconds). The motors are driven on the desktop
+// thread, in the order of the calls, so that neither feedbackd's answer nor a blink's pauses hold
+// the UI thread. Every call is logged for tests as it is made (a blink as its ons and offs).
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -9,6 +12,12 @@
 #include <string>
 #include <vector>
 
+#include <gio/gio.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/devices/desktop_thread.h"
 #include "platform/devices/haptic_evdev.h"
 #include "platform/devices/haptic_feedbackd.h"
 #include "platform/mv_sensor.h"
@@ -91,6 +100,40 @@ void DriveVibrator(VibrationState& v, bool on) {
     }
 }
 
+
+void Drive(bool on) {
+    VibrationState& v = Vibration();
+    std::lock_guard<std::mutex> lock(v.mutex);
+    DriveVibrator(v, on);
+}
+
+// A pause of a blink; false when the platform ends meanwhile (the motor is then switched off).
+bool Pause(long microseconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::microseconds(microseconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (g_cancellable_is_cancelled(MvDesktopCancellable())) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+void Blink(int pulses, long onTime, long offTime) {
+    for (int i = 0; i < pulses; ++i) {
+        Drive(true);
+        const bool more = Pause(onTime);
+        Drive(false);
+        if (!more || (i + 1 < pulses && !Pause(offTime))) return;
+    }
+}
+
+// The longest blink taken: a pattern, not a way to keep the motor running.
+const int kMaxPulses = 10;
+const long kMaxPhaseUs = 2000000;
+
+long Phase(LONG microseconds) {
+    return microseconds < 0 ? 0 : microseconds > kMaxPhaseUs ? kMaxPhaseUs : microseconds;
+}
+
 }  // namespace
 
 BOOL NLedSetDevice(UINT deviceId, void* info) {
@@ -99,8 +142,21 @@ BOOL NLedSetDevice(UINT deviceId, void* info) {
     std::memcpy(&settings, info, sizeof(settings));
     VibrationState& v = Vibration();
     std::lock_guard<std::mutex> lock(v.mutex);
+    if (settings.OffOnBlink == 2) {
+        const int pulses = settings.MetaCycleOn < 1 ? 1 : settings.MetaCycleOn > kMaxPulses ? kMaxPulses
+                                                                                          : settings.MetaCycleOn;
+        for (int i = 0; i < pulses; ++i) {
+            v.log.push_back(1);
+            v.log.push_back(0);
+        }
+        if (settings.LedNum == kVibratorLed)
+            MvDesktopPost([pulses, on = Phase(settings.OnTime), off = Phase(settings.OffTime)] {
+                Blink(pulses, on, off);
+            });
+        return TRUE;
+    }
     v.log.push_back(settings.OffOnBlink);
-    if (settings.LedNum == kVibratorLed) DriveVibrator(v, settings.OffOnBlink != 0);
+    if (settings.LedNum == kVibratorLed) MvDesktopPost([on = settings.OffOnBlink != 0] { Drive(on); });
     return TRUE;
 }
 

@@ -65,9 +65,9 @@ LONG SHNotificationAdd(SHNOTIFICATIONDATA* data);
 LONG SHNotificationRemove(const CLSID* clsid, DWORD id);
 
 // Notification-area balloons (shellapi.h). A balloon (NIF_INFO: szInfoTitle, szInfo) becomes one
-// desktop notification on the session bus, named by szTip; FALSE when none could be shown (no
-// session bus or no notification server, said once on standard error). Icons themselves are not
-// kept here: the title-bar icon is SHNotificationAdd's.
+// desktop notification on the session bus, named by szTip. It is sent from the desktop thread:
+// the call returns at once, and a missing session bus or notification server is said once on
+// standard error. Icons themselves are not kept here: the title-bar icon is SHNotificationAdd's.
 #define NIM_ADD 0x00000000
 #define NIM_MODIFY 0x00000001
 #define NIM_DELETE 0x00000002
