@@ -48,6 +48,7 @@ inline pid_t Spawn(const std::vector<std::string>& argv, const std::string& logP
 inline void Stop(pid_t* pid) {
     if (*pid <= 0) return;
     kill(*pid, SIGTERM);
+    kill(*pid, SIGCONT);  // a frozen process takes the signal once it runs
     waitpid(*pid, nullptr, 0);
     *pid = -1;
 }
@@ -103,7 +104,10 @@ public:
 
     // The bus and `python3 -m dbusmock ARGS` on it, waiting until `name` is owned.
     bool Start(const std::vector<std::string>& mockArgs, const std::string& name) {
-        if (!StartBus()) return false;
+        return StartBus() && StartMock(mockArgs, name);
+    }
+    // Another mock on the bus that is up (one that was stopped, started again).
+    bool StartMock(const std::vector<std::string>& mockArgs, const std::string& name) {
         std::vector<std::string> argv = {kPython, "-m", "dbusmock", "--" + m_strKind};
         argv.insert(argv.end(), mockArgs.begin(), mockArgs.end());
         m_nMock = Spawn(argv, m_strDir + "/log.txt");
@@ -114,6 +118,16 @@ public:
         ADD_FAILURE() << name << " did not appear on the private bus: " << Log();
         return false;
     }
+
+    // Freezes (SIGSTOP) or thaws the mock service or the bus itself, as a hung process would be.
+    void FreezeMock(bool frozen) {
+        if (m_nMock > 0) kill(m_nMock, frozen ? SIGSTOP : SIGCONT);
+    }
+    void FreezeBus(bool frozen) {
+        if (m_nDaemon > 0) kill(m_nDaemon, frozen ? SIGSTOP : SIGCONT);
+    }
+    // Ends the mock service, the bus staying up.
+    void StopMock() { Stop(&m_nMock); }
 
     bool HasOwner(const std::string& name) {
         GVariant* reply = Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",

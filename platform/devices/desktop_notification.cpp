@@ -63,8 +63,8 @@ void Notify(const std::string& appName, const std::string& summary, const std::s
                            "org.freedesktop.Notifications", "Notify",
                            g_variant_new("(susssasa{sv}i)", appName.c_str(), 0u, MV_APP_ID, summary.c_str(),
                                          body.c_str(), &actions, &hints, -1),
-                           G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs, MvDesktopCancellable(),
-                           Notified, nullptr);
+                           G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs,
+                           MvDesktopCancellable(), Notified, nullptr);
     g_object_unref(bus);
 }
 

@@ -130,7 +130,8 @@ GDBusMessage* Filter(GDBusConnection*, GDBusMessage* message, gboolean incoming,
         const char* member = g_dbus_message_get_member(message);
         const char* interface = g_dbus_message_get_interface(message);
         if (member == nullptr || interface == nullptr) return message;
-        if (std::strcmp(member, "NameOwnerChanged") == 0 && std::strcmp(interface, "org.freedesktop.DBus") == 0) {
+        if (std::strcmp(member, "NameOwnerChanged") == 0 &&
+            std::strcmp(interface, "org.freedesktop.DBus") == 0) {
             OwnerChanged(message);
             return message;
         }
@@ -191,9 +192,10 @@ void Watch() {
     for (int i = 0; i < 2; ++i) {
         AddMatch(s.bus, std::string("type='signal',interface='") + kScreenSavers[i].name +
                             "',member='ActiveChanged',path='" + kScreenSavers[i].path + "'");
-        AddMatch(s.bus, std::string("type='signal',sender='org.freedesktop.DBus',interface='org.freedesktop.DBus',"
-                                    "member='NameOwnerChanged',arg0='") +
-                            kScreenSavers[i].name + "'");
+        AddMatch(s.bus,
+                 std::string("type='signal',sender='org.freedesktop.DBus',interface='org.freedesktop.DBus',"
+                             "member='NameOwnerChanged',arg0='") +
+                     kScreenSavers[i].name + "'");
         AskLocked(s, i);
     }
 }

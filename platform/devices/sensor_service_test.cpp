@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "platform/core/mv_internal.h"
+#include "platform/devices/desktop_thread.h"
 #include "platform/devices/sensor_source_iio.h"
 #include "platform/devices/sensor_test_util.h"
-#include "platform/devices/desktop_thread.h"
 #include "platform/devices/sleep_inhibitor.h"
 #include "platform/gdi/gdi_test_util.h"
 #include "platform/mv_platform.h"

@@ -5,17 +5,15 @@
 // thread, in the order of the calls, so that neither feedbackd's answer nor a blink's pauses hold
 // the UI thread. Every call is logged for tests as it is made (a blink as its ons and offs).
 #include <fcntl.h>
+#include <gio/gio.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <string>
-#include <vector>
-
-#include <gio/gio.h>
-
-#include <chrono>
 #include <thread>
+#include <vector>
 
 #include "platform/devices/desktop_thread.h"
 #include "platform/devices/haptic_evdev.h"
@@ -100,7 +98,6 @@ void DriveVibrator(VibrationState& v, bool on) {
     }
 }
 
-
 void Drive(bool on) {
     VibrationState& v = Vibration();
     std::lock_guard<std::mutex> lock(v.mutex);
@@ -143,8 +140,9 @@ BOOL NLedSetDevice(UINT deviceId, void* info) {
     VibrationState& v = Vibration();
     std::lock_guard<std::mutex> lock(v.mutex);
     if (settings.OffOnBlink == 2) {
-        const int pulses = settings.MetaCycleOn < 1 ? 1 : settings.MetaCycleOn > kMaxPulses ? kMaxPulses
-                                                                                          : settings.MetaCycleOn;
+        const int pulses = settings.MetaCycleOn < 1            ? 1
+                           : settings.MetaCycleOn > kMaxPulses ? kMaxPulses
+                                                               : settings.MetaCycleOn;
         for (int i = 0; i < pulses; ++i) {
             v.log.push_back(1);
             v.log.push_back(0);
