@@ -175,7 +175,7 @@ TEST(ProfileScreenTest, AFirstUseRowWithFlagZeroIsUpdatedAndTheNextStartGoesToTh
     EXPECT_EQ(secondView, VIEW_MAIN);
 }
 
-TEST(ProfileScreenTest, CancelStoresNothingKeepsTheLanguageButHandsTheTypedValuesToTheEngine) {
+TEST(ProfileScreenTest, CancelStoresNothingKeepsTheLanguageAndTheEnginesProfile) {
     CShellRun run;
     CProfileRecorder recorder;
     int view = -1, selection = -1, mainOffset = -1;
@@ -190,12 +190,38 @@ TEST(ProfileScreenTest, CancelStoresNothingKeepsTheLanguageButHandsTheTypedValue
     EXPECT_EQ(run.Run(script), 0);
     EXPECT_TRUE(recorder.sql.empty());
     EXPECT_TRUE(recorder.languages.empty());
-    EXPECT_EQ(recorder.profiles, std::vector<std::string>{"9|65"});
+    // The first use's defaults, not the typed (and refused) height.
+    EXPECT_EQ(recorder.profiles, std::vector<std::string>{"175|65"});
     EXPECT_EQ(view, VIEW_MAIN);
     EXPECT_EQ(selection, 0);
     EXPECT_EQ(mainOffset, 0);
     EXPECT_EQ(CountRows(run.DbPath(), "info"), 0);
     EXPECT_EQ(CountRows(run.DbPath(), "firstuse"), 0);
+}
+
+// A walk after a Cancel of a refused height counts with the stored profile: the day's kcal and
+// distance are those of the same walk with no visit to the profile.
+TEST(ProfileScreenTest, AWalkAfterCancellingARefusedHeightCountsWithTheStoredProfile) {
+    const std::string walk = std::string("tap ") + maintest::kStartStop + "\nwait 15000\ntap " +
+                             maintest::kStartStop + "\nwait 300\nquit\n";
+    auto dayRow = [&](const std::string& before) {
+        CShellRun run;
+        EXPECT_TRUE(run.PrepareStoredProfile(1));
+        run.SetSensor("replay:" + maintest::RecordingPath());
+        run.Hook("box", [] {
+            EXPECT_TRUE(MvMessageBoxActive()) << "the height of 9 is refused";
+            MvMessageBoxEnd(IDOK);
+        });
+        EXPECT_EQ(run.Run(before + walk), 0);
+        return maintest::QueryText(run.DbPath(),
+                                   "SELECT steps || '|' || kcal || '|' || distance FROM pedometer;");
+    };
+    const std::string plain = dayRow("");
+    const std::string cancelled =
+        dayRow(std::string("softkey left\nwait 300\ntap ") + kHeightBox +
+               "\ntype 9\nsoftkey left\ncall box\nwait 300\n" + "softkey right\nwait 300\n");
+    EXPECT_NE(plain.substr(0, 2), "0|") << plain;
+    EXPECT_EQ(cancelled, plain);
 }
 
 TEST(ProfileScreenTest, AStoredProfileOpensFromTheMainViewAndIsUpdated) {

@@ -232,21 +232,19 @@ void CProfileScreen::Save() {
     // Written only when it changed: a user who never sets a goal keeps a file without one.
     if (goal != m_nGoal) SendMessageW(m_View.hMain, UM_SET_GOAL, goal, 0);
 
-    wchar_t heightValue[16], weightValue[16];
-    swprintf(heightValue, 16, L"%d", height);
-    swprintf(weightValue, 16, L"%d", weight);
-    SendMessageW(m_View.hMain, UM_SET_PROFILE, (WPARAM)heightValue, (LPARAM)weightValue);
+    // What the engine now has, and what a later Cancel leaves it with.
+    swprintf(m_szHeight, 10, L"%d", height);
+    swprintf(m_szWeight, 10, L"%d", weight);
+    SendMessageW(m_View.hMain, UM_SET_PROFILE, (WPARAM)m_szHeight, (LPARAM)m_szWeight);
     SendMessageW(m_View.hMain, UM_SET_LANGUAGE, language, 0);
     SendMessageW(m_View.hMain, UM_SWITCH_VIEW, VIEW_MAIN, 0);
 }
 
 void CProfileScreen::OnRightSoftKey() {
-    // Nothing is stored, but the engine still takes what was typed.
-    wchar_t heightText[kFieldReadUnits] = {};
-    wchar_t weightText[kFieldReadUnits] = {};
-    GetWindowTextW(m_hHeight, heightText, kFieldReadUnits);
-    GetWindowTextW(m_hWeight, weightText, kFieldReadUnits);
-    SendMessageW(m_View.hMain, UM_SET_PROFILE, (WPARAM)heightText, (LPARAM)weightText);
+    // Nothing is stored, and the engine keeps the profile it had (the stored one or the first
+    // use's defaults): what was typed was never checked, and a height of 9 or none would count
+    // every later step's distance and kilocalories from it.
+    SendMessageW(m_View.hMain, UM_SET_PROFILE, (WPARAM)m_szHeight, (LPARAM)m_szWeight);
     SendMessageW(m_View.hMain, UM_SWITCH_VIEW, VIEW_MAIN, 0);
     m_nSelection = m_nSavedSelection;
 }
