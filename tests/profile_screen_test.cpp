@@ -65,6 +65,18 @@ TEST(ProfileScreenTest, TappingAFieldRaisesThePanelAndSelectsItsTextTappingOutsi
     EXPECT_EQ(weight, "7");
 }
 
+// The keypad put away with its own key comes back with a tap on the field that kept the focus.
+TEST(ProfileScreenTest, TappingTheFocusedFieldAgainRaisesThePanelHiddenWithItsOwnKey) {
+    CShellRun run;
+    std::vector<bool> up;
+    run.Hook("panel", [&] { up.push_back(InputPanelUp()); });
+    const std::string hideKey = "tap 80 718\n";  // the keypad's bottom-left key
+    std::string script = std::string("tap ") + kHeightBox + "\ncall panel\n" + hideKey + "call panel\ntap " +
+                         kHeightBox + "\ncall panel\ntype 18\nquit\n";
+    EXPECT_EQ(run.Run(script), 0);
+    EXPECT_EQ(up, (std::vector<bool>{true, false, true}));
+}
+
 struct RangeCase {
     const char* height;
     const char* weight;

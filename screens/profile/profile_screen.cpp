@@ -161,6 +161,9 @@ void CProfileScreen::OnCommand(int id, int notifyCode) {
 }
 
 void CProfileScreen::FocusField(HWND hField) {
+    // A tap on the field that has the focus already raises the keypad again (it may have been
+    // put away with its own key): no focus change tells the view so.
+    if (GetFocus() == hField && m_bInputPanel) SipShowIM(SIPF_ON);
     SetFocus(hField);
     PostMessageW(hField, EM_SETSEL, 0, -1);
 }
