@@ -181,6 +181,9 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         case WM_NOTIFY:
             if (Current()) Current()->OnNotify(wParam, lParam);
             break;
+        case WM_SETTINGCHANGE:
+            if (Current()) Current()->OnSettingChange(wParam);
+            break;
         case WM_COMMAND:
             if (Current()) Current()->OnCommand(LOWORD(wParam), HIWORD(wParam));
             if (LOWORD(wParam) == IDOK && Current()) Current()->OnOk();

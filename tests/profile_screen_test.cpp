@@ -77,6 +77,49 @@ TEST(ProfileScreenTest, TappingTheFocusedFieldAgainRaisesThePanelHiddenWithItsOw
     EXPECT_EQ(up, (std::vector<bool>{true, false, true}));
 }
 
+// The goal field under the keypad: the content moves up so that the field and what is typed sit
+// above the keypad, and back down with the keypad; the height field, which the keypad does not
+// cover, moves nothing.
+TEST(ProfileScreenTest, TheGoalFieldMovesAboveTheKeypadAndBack) {
+    CShellRun run;
+    constexpr const char* kGoalBox = "240 571";
+    uint64_t heightUp = 0, heightDown = 0;
+    int shiftUp = -1, shiftHeight = -1;
+    RECT goalRect = {};
+    int digitPixels = 0;
+    run.Hook("up", [&] {
+        shiftUp = ProfileView()->Shift();
+        GetWindowRect(ProfileView()->GoalField(), &goalRect);
+        // The typed digits are drawn in white inside the field, above the keypad.
+        for (int y = goalRect.top; y < goalRect.bottom; ++y)
+            for (int x = goalRect.left; x < goalRect.right; ++x)
+                digitPixels += MvGetScreenPixel(x, y) == 0xFFFFFFu;
+    });
+    int shiftDown = -1;
+    RECT goalDown = {};
+    run.Hook("down", [&] {
+        shiftDown = ProfileView()->Shift();
+        GetWindowRect(ProfileView()->GoalField(), &goalDown);
+    });
+    run.Hook("height", [&] {
+        shiftHeight = ProfileView()->Shift();
+        heightUp = ScreenChecksum(RECT{0, 52, 480, 500});
+    });
+    run.Hook("heightdown", [&] { heightDown = ScreenChecksum(RECT{0, 52, 480, 500}); });
+    const std::string hideKey = "tap 80 718\n";
+    std::string script = std::string("tap ") + kGoalBox + "\ntype 12345\ncall up\n" + hideKey +
+                         "call down\ntap " + kHeightBox + "\ncall height\n" + hideKey +
+                         "call heightdown\nquit\n";
+    EXPECT_EQ(run.Run(script), 0);
+    EXPECT_GT(shiftUp, 0);
+    EXPECT_LE(goalRect.bottom, 748 - 240) << "above the keypad";
+    EXPECT_GT(digitPixels, 50);
+    EXPECT_EQ(shiftDown, 0);
+    EXPECT_EQ(goalDown.top, 52 + 488 + 11) << "back in its place";
+    EXPECT_EQ(shiftHeight, 0);
+    EXPECT_EQ(heightUp, heightDown) << "the rows above the keypad are as with the keypad down";
+}
+
 struct RangeCase {
     const char* height;
     const char* weight;

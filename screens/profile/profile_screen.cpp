@@ -92,6 +92,10 @@ void CProfileScreen::Show(bool show, int otherIndex) {
                        IDR_MENUBAR_PROFILE_EN);
         SetFocus(nullptr);
         m_bInputPanel = 0;
+        if (m_nShift != 0) {
+            m_nShift = 0;
+            PlaceFields();
+        }
         UpdateWindow(m_View.hWnd);
     }
 }
@@ -158,6 +162,47 @@ void CProfileScreen::OnCommand(int id, int notifyCode) {
     } else {
         SipShowIM(SIPF_OFF);
     }
+    // Another field may have taken the focus with the panel up.
+    UpdateShift();
+}
+
+void CProfileScreen::OnSettingChange(WPARAM wParam) {
+    if (wParam == SPI_SETSIPINFO) UpdateShift();
+}
+
+void CProfileScreen::UpdateShift() {
+    int shift = 0;
+    SIPINFO info;
+    memset(&info, 0, sizeof(info));
+    info.cbSize = sizeof(info);
+    const HWND focus = GetFocus();
+    const int boxTop = focus == nullptr     ? -1
+                       : focus == m_hHeight ? kProfileHeightBoxTop
+                       : focus == m_hWeight ? kProfileWeightBoxTop
+                       : focus == m_hGoal   ? kProfileGoalBoxTop
+                                            : -1;
+    RECT view = {};
+    if (boxTop >= 0 && IsWindowVisible(m_View.hWnd) && GetWindowRect(m_View.hWnd, &view) &&
+        SipGetInfo(&info) && (info.fdwFlags & SIPF_ON)) {
+        const int visibleBottom = info.rcVisibleDesktop.bottom - view.top;
+        const int bottom = boxTop + kProfileBoxHeight + kProfileSipGap;
+        if (bottom > visibleBottom) shift = bottom - visibleBottom;
+    }
+    if (shift == m_nShift) return;
+    m_nShift = shift;
+    PlaceFields();
+    if (IsWindowVisible(m_View.hWnd)) FullRepaint();
+}
+
+void CProfileScreen::PlaceFields() {
+    const int tops[3] = {kProfileHeightBoxTop, kProfileWeightBoxTop, kProfileGoalBoxTop};
+    const HWND fields[3] = {m_hHeight, m_hWeight, m_hGoal};
+    for (int i = 0; i < 3; ++i) {
+        if (!fields[i]) continue;
+        MoveWindow(fields[i], kProfileFieldX, tops[i] + kProfileFieldOffset - m_nShift,
+                   fields[i] == m_hGoal ? kProfileGoalFieldWidth : kProfileFieldWidth, kProfileFieldHeight,
+                   TRUE);
+    }
 }
 
 void CProfileScreen::FocusField(HWND hField) {
@@ -169,6 +214,7 @@ void CProfileScreen::FocusField(HWND hField) {
 }
 
 void CProfileScreen::OnLButtonDown(int x, int y) {
+    y += m_nShift;
     if (ProfileHitHeight(x, y)) {
         FocusField(m_hHeight);
     } else if (ProfileHitWeight(x, y)) {
@@ -183,6 +229,7 @@ void CProfileScreen::OnLButtonDown(int x, int y) {
 }
 
 void CProfileScreen::OnLButtonUp(int x, int y) {
+    y += m_nShift;
     int choice = ProfileChoiceAt(x, y);
     if (choice < 0) return;
     m_nSelection = choice;

@@ -101,3 +101,16 @@ BOOL Shell_NotifyIconW(DWORD message, PNOTIFYICONDATAW data);
 #define SIPF_OFF 0x00000000
 #define SIPF_ON 0x00000001
 BOOL SipShowIM(DWORD flags);
+// What the input panel covers. When it goes up or down the foreground window is sent (posted)
+// WM_SETTINGCHANGE with wParam SPI_SETSIPINFO; SipGetInfo then tells the part of the screen
+// that is still visible above it (rcVisibleDesktop) and the panel's own rectangle.
+#define SPI_SETSIPINFO 224
+struct SIPINFO {
+    DWORD cbSize;
+    DWORD fdwFlags;  // SIPF_ON while the panel is up
+    RECT rcVisibleDesktop;
+    RECT rcSipRect;
+    DWORD dwImDataSize;
+    void* pvImData;
+};
+BOOL SipGetInfo(SIPINFO* info);
