@@ -163,6 +163,8 @@ void MvPlatformShutdown() {
     // What the desktop still has to hear (the inhibitor's release, a last notification) goes out
     // in a moment or not at all: the process end must not wait on a bus.
     MvDesktopShutdown(kDesktopGraceMs);
+    MvBusServiceReset();
+    MvDesktopBubblesReset();
     MvSleepInhibitorReset();
     MvDisplayStateShutdown();
     MvSessionBusShutdown();

@@ -45,6 +45,23 @@ BOOL SHHandleWMSettingChange(HWND hWnd, WPARAM wParam, LPARAM lParam, SHACTIVATE
 #define SHNF_DISPLAYON 0x00000010
 #define SHNF_SILENT 0x00000020
 
+// A soft key of a notification bubble: its label and the command its press sends to the sink
+// (WM_COMMAND, wParam wpCmd). On the desktop it is an action of the notification, named
+// pszAction (a field of this platform: the desktop names its actions).
+struct SOFTKEYCMD {
+    WPARAM wpCmd;
+    DWORD grfFlags;
+};
+struct SOFTKEYNOTIFY {
+    LPCWSTR pszTitle;
+    SOFTKEYCMD skc;
+    const char* pszAction;
+};
+
+// SHNP_ICONIC: an icon in the title bar (drawn by the task bar). SHNP_INFORM: a bubble, which
+// is a desktop notification here (summary pszTitle, body pszHTML as plain text, the soft keys
+// as its actions; SHNF_SILENT asks for no sound or vibration), posted from the desktop thread.
+// SHNotificationUpdate replaces it in place; SHNotificationRemove closes it.
 struct SHNOTIFICATIONDATA {
     DWORD cbStruct;
     DWORD dwID;
@@ -57,11 +74,19 @@ struct SHNOTIFICATIONDATA {
     LPCWSTR pszHTML;
     LPCWSTR pszTitle;
     LPARAM lParam;
+    SOFTKEYNOTIFY rgskn[2];
     LPCWSTR pszTodaySK;
     LPCWSTR pszTodayExec;
 };
 
 LONG SHNotificationAdd(SHNOTIFICATIONDATA* data);
+#define SHNUM_PRIORITY 0x0001
+#define SHNUM_DURATION 0x0002
+#define SHNUM_ICON 0x0004
+#define SHNUM_HTML 0x0008
+#define SHNUM_TITLE 0x0010
+#define SHNUM_SOFTKEYS 0x0020
+LONG SHNotificationUpdate(DWORD grnumUpdateMask, SHNOTIFICATIONDATA* data);
 LONG SHNotificationRemove(const CLSID* clsid, DWORD id);
 
 // Notification-area balloons (shellapi.h). A balloon (NIF_INFO: szInfoTitle, szInfo) becomes one
