@@ -123,6 +123,58 @@ TEST(DisplayNativeTest, UnderWestonItIsAWaylandClientWithBufferScaleTwo) {
     EXPECT_EQ(PngSize(program.shot), "720x1200");
 }
 
+// Closed (SIGTERM, which the SDL display takes as the window's close) under weston on the real
+// clock, the program is gone within half a second: nothing at the exit waits on the vibration,
+// the bus or the compositor.
+TEST(DisplayNativeTest, UnderWestonTheProcessEndsWithinHalfASecondOfTheClose) {
+    if (!Have("Xvfb") || !Have("weston")) GTEST_SKIP() << "Xvfb or weston is not installed";
+    CProgramRun program;
+    ASSERT_TRUE(program.Prepare(false));
+    std::string display;
+    pid_t xvfb = shelltest::StartXvfb("1024x1600x24", &display);
+    ASSERT_GT(xvfb, 0) << "Xvfb did not start";
+    const std::string runtime = program.run.Dir() + "/runtime";
+    mkdir(runtime.c_str(), 0700);
+    const std::string starter = program.run.Dir() + "/weston.sh";
+    ASSERT_TRUE(shelltest::WriteTextFile(starter,
+                                         "#!/bin/sh\nexec weston --backend=x11-backend.so --width=480 "
+                                         "--height=800 --socket=mv-close --idle-time=0\n"));
+    chmod(starter.c_str(), 0700);
+    pid_t weston = shelltest::SpawnProgram(starter, {"XDG_RUNTIME_DIR=" + runtime, "DISPLAY=" + display},
+                                           program.run.Dir() + "/weston.txt");
+    ASSERT_GT(weston, 0);
+    auto stopAll = [&] {
+        kill(weston, SIGTERM);
+        shelltest::WaitProgram(weston, 5000);
+        kill(xvfb, SIGTERM);
+        waitpid(xvfb, nullptr, 0);
+    };
+    if (!WaitForFile(runtime + "/mv-close", 10000)) {
+        stopAll();
+        GTEST_SKIP() << "weston did not start";
+    }
+    std::vector<std::string> env = program.Env("sdl");
+    env[2] = "MOVIMETRA_CLOCK=real";
+    env.push_back("XDG_RUNTIME_DIR=" + runtime);
+    env.push_back("WAYLAND_DISPLAY=mv-close");
+    const std::string log = program.run.Dir() + "/log.txt";
+    pid_t child = shelltest::SpawnProgram(program.program, env, log);
+    ASSERT_GT(child, 0);
+    const bool shown = WaitForFile(program.shot, 20000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto closed = std::chrono::steady_clock::now();
+    kill(child, SIGTERM);
+    const shelltest::ChildEnd end = shelltest::WaitProgram(child, 10000);
+    const auto took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - closed)
+            .count();
+    stopAll();
+    ASSERT_TRUE(shown) << shelltest::ReadTextFile(log);
+    EXPECT_TRUE(end.exited);
+    EXPECT_LT(took, 500) << "ms from the close to the end";
+    RecordProperty("close_to_end_ms", static_cast<int>(took));
+}
+
 TEST(DisplayNativeTest, WithOnlyDisplayItOpensAnX11Window) {
     if (!Have("Xvfb") || !Have("xdotool")) GTEST_SKIP() << "Xvfb or xdotool is not installed";
     CProgramRun program;

@@ -104,6 +104,9 @@ struct MvBubbleAction {
 void MvDesktopBubbleShow(unsigned key, HWND sink, const std::string& summary, const std::string& body,
                          const std::vector<MvBubbleAction>& actions, bool silent);
 void MvDesktopBubbleClose(unsigned key);
+// Ends a blink of the vibrator still playing, motor off (platform shutdown, after the desktop
+// thread ended).
+void MvVibrationReset();
 // Forgets the bubbles and the server's signals (platform shutdown, after the desktop thread ended).
 void MvDesktopBubblesReset();
 // Takes the program's bus object off the bus and forgets its state (platform shutdown, after the

@@ -3,7 +3,8 @@
 // vibrator; switching it off ends the pulse the same way. Blinking (OffOnBlink 2) gives
 // MetaCycleOn pulses of OnTime, OffTime apart (microseconds). The motors are driven on the desktop
 // thread, in the order of the calls, so that neither feedbackd's answer nor a blink's pauses hold
-// the UI thread. Every call is logged for tests as it is made (a blink as its ons and offs).
+// the UI thread; a blink's pauses are timeouts there, and the platform's end switches it off. Every call is
+// logged for tests as it is made (a blink as its ons and offs).
 #include <fcntl.h>
 #include <gio/gio.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/core/mv_internal.h"
 #include "platform/devices/desktop_thread.h"
 #include "platform/devices/haptic_evdev.h"
 #include "platform/devices/haptic_feedbackd.h"
@@ -104,23 +106,56 @@ void Drive(bool on) {
     DriveVibrator(v, on);
 }
 
-// A pause of a blink; false when the platform ends meanwhile (the motor is then switched off).
-bool Pause(long microseconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::microseconds(microseconds);
-    while (std::chrono::steady_clock::now() < end) {
-        if (g_cancellable_is_cancelled(MvDesktopCancellable())) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+// A blink in progress, on the desktop thread: its phases are timeouts of the thread's main
+// context, so that the thread goes on with other calls meanwhile (and the exit need not wait).
+struct BlinkState {
+    int pulsesLeft = 0;
+    guint onMs = 0;
+    guint offMs = 0;
+    bool motorOn = false;
+    guint source = 0;
+};
+BlinkState g_blink;
+
+gboolean OnBlinkTimer(gpointer);
+
+void ScheduleBlink(guint ms) {
+    GSource* timer = g_timeout_source_new(ms);
+    g_source_set_callback(timer, OnBlinkTimer, nullptr, nullptr);
+    g_blink.source = g_source_attach(timer, MvDesktopContext());
+    g_source_unref(timer);
+}
+
+// The next phase: the motor on for onMs, then off for offMs before the next pulse.
+void BlinkPhase() {
+    if (g_blink.motorOn) {
+        Drive(false);
+        g_blink.motorOn = false;
+        if (--g_blink.pulsesLeft > 0) ScheduleBlink(g_blink.offMs);
+        return;
     }
-    return true;
+    Drive(true);
+    g_blink.motorOn = true;
+    ScheduleBlink(g_blink.onMs);
+}
+
+gboolean OnBlinkTimer(gpointer) {
+    g_blink.source = 0;
+    BlinkPhase();
+    return G_SOURCE_REMOVE;
 }
 
 void Blink(int pulses, long onTime, long offTime) {
-    for (int i = 0; i < pulses; ++i) {
-        Drive(true);
-        const bool more = Pause(onTime);
-        Drive(false);
-        if (!more || (i + 1 < pulses && !Pause(offTime))) return;
+    // A new blink takes over from one still playing.
+    if (g_blink.source != 0) {
+        GSource* old = g_main_context_find_source_by_id(MvDesktopContext(), g_blink.source);
+        if (old != nullptr) g_source_destroy(old);
     }
+    g_blink = BlinkState{};
+    g_blink.pulsesLeft = pulses;
+    g_blink.onMs = static_cast<guint>(onTime / 1000);
+    g_blink.offMs = static_cast<guint>(offTime / 1000);
+    BlinkPhase();
 }
 
 // The longest blink taken: a pattern, not a way to keep the motor running.
@@ -156,6 +191,12 @@ BOOL NLedSetDevice(UINT deviceId, void* info) {
     v.log.push_back(settings.OffOnBlink);
     if (settings.LedNum == kVibratorLed) MvDesktopPost([on = settings.OffOnBlink != 0] { Drive(on); });
     return TRUE;
+}
+
+void MvVibrationReset() {
+    // The desktop thread has ended: a blink it was playing stops with the motor off.
+    if (g_blink.motorOn) Drive(false);
+    g_blink = BlinkState{};
 }
 
 std::vector<int> MvVibrationLog() {

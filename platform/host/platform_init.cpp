@@ -165,6 +165,7 @@ void MvPlatformShutdown() {
     MvDesktopShutdown(kDesktopGraceMs);
     MvBusServiceReset();
     MvDesktopBubblesReset();
+    MvVibrationReset();
     MvSleepInhibitorReset();
     MvDisplayStateShutdown();
     MvSessionBusShutdown();
