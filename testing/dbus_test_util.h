@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -150,22 +151,34 @@ public:
         return reply;
     }
 
-    // The methods the mock object at `path` has seen called, by name, in order.
-    std::vector<std::string> CalledMethods(const char* name, const char* path) {
-        std::vector<std::string> methods;
+    // Each call the mock object at `path` has seen, in order: its method and arguments.
+    void ForEachCall(const char* name, const char* path,
+                     const std::function<void(const std::string&, const std::vector<GVariant*>&)>& take) {
         GVariant* reply = Call(name, path, "org.freedesktop.DBus.Mock", "GetCalls", nullptr, "(a(tsav))");
-        if (reply == nullptr) return methods;
+        if (reply == nullptr) return;
         GVariantIter* calls = nullptr;
         g_variant_get(reply, "(a(tsav))", &calls);
         guint64 time = 0;
         const gchar* method = nullptr;
         GVariantIter* args = nullptr;
         while (g_variant_iter_next(calls, "(t&sav)", &time, &method, &args)) {
-            methods.push_back(method);
+            std::vector<GVariant*> values;
+            GVariant* value = nullptr;
+            while (g_variant_iter_next(args, "v", &value)) values.push_back(value);
+            take(method, values);
+            for (GVariant* v : values) g_variant_unref(v);
             g_variant_iter_free(args);
         }
         g_variant_iter_free(calls);
         g_variant_unref(reply);
+    }
+
+    // The methods the mock object at `path` has seen called, by name, in order.
+    std::vector<std::string> CalledMethods(const char* name, const char* path) {
+        std::vector<std::string> methods;
+        ForEachCall(name, path, [&](const std::string& method, const std::vector<GVariant*>&) {
+            methods.push_back(method);
+        });
         return methods;
     }
 

@@ -99,34 +99,21 @@ struct NoticeCall {
 
 std::vector<NoticeCall> NoticeCalls(dbustest::CMockBus& bus) {
     std::vector<NoticeCall> out;
-    GVariant* reply = bus.Call("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
-                               "org.freedesktop.DBus.Mock", "GetCalls", nullptr, "(a(tsav))");
-    if (reply == nullptr) return out;
-    GVariantIter* calls = nullptr;
-    g_variant_get(reply, "(a(tsav))", &calls);
-    guint64 time = 0;
-    const gchar* method = nullptr;
-    GVariantIter* args = nullptr;
-    while (g_variant_iter_next(calls, "(t&sav)", &time, &method, &args)) {
-        NoticeCall call;
-        call.method = method;
-        std::vector<GVariant*> a;
-        GVariant* value = nullptr;
-        while (g_variant_iter_next(args, "v", &value)) a.push_back(value);
-        if (call.method == "Notify" && a.size() == 8) {
-            call.replaces = g_variant_get_uint32(a[1]);
-            call.summary = g_variant_get_string(a[3], nullptr);
-            gsize n = 0;
-            const gchar** names = g_variant_get_strv(a[5], &n);
-            for (gsize i = 0; i < n; ++i) call.actions.push_back(names[i]);
-            g_free(names);
-        }
-        for (GVariant* v : a) g_variant_unref(v);
-        if (call.method == "Notify" || call.method == "CloseNotification") out.push_back(call);
-        g_variant_iter_free(args);
-    }
-    g_variant_iter_free(calls);
-    g_variant_unref(reply);
+    bus.ForEachCall("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+                    [&](const std::string& method, const std::vector<GVariant*>& a) {
+                        if (method != "Notify" && method != "CloseNotification") return;
+                        NoticeCall call;
+                        call.method = method;
+                        if (method == "Notify" && a.size() == 8) {
+                            call.replaces = g_variant_get_uint32(a[1]);
+                            call.summary = g_variant_get_string(a[3], nullptr);
+                            gsize n = 0;
+                            const gchar** names = g_variant_get_strv(a[5], &n);
+                            for (gsize i = 0; i < n; ++i) call.actions.push_back(names[i]);
+                            g_free(names);
+                        }
+                        out.push_back(call);
+                    });
     return out;
 }
 

@@ -69,6 +69,27 @@ std::string PngSize(const std::string& path) {
     return std::to_string(word(16)) + "x" + std::to_string(word(20));
 }
 
+// weston nested in the Xvfb `display`, listening on `socket` in `runtime`; its pid once the socket
+// is there, or -1 (and nothing left running) when it does not come up.
+pid_t StartWeston(const std::string& dir, const std::string& display, const std::string& runtime,
+                  const std::string& socket, const std::string& options) {
+    mkdir(runtime.c_str(), 0700);
+    // SpawnProgram runs a program without arguments: weston's command line is a script.
+    const std::string starter = dir + "/weston.sh";
+    if (!shelltest::WriteTextFile(starter, "#!/bin/sh\nexec weston --backend=x11-backend.so --socket=" +
+                                               socket + " --idle-time=0 " + options + "\n"))
+        return -1;
+    chmod(starter.c_str(), 0700);
+    pid_t weston = shelltest::SpawnProgram(starter, {"XDG_RUNTIME_DIR=" + runtime, "DISPLAY=" + display},
+                                           dir + "/weston.txt");
+    if (weston > 0 && WaitForFile(runtime + "/" + socket, 10000)) return weston;
+    if (weston > 0) {
+        kill(weston, SIGTERM);
+        shelltest::WaitProgram(weston, 5000);
+    }
+    return -1;
+}
+
 TEST(DisplayNativeTest, UnderWestonItIsAWaylandClientWithBufferScaleTwo) {
     if (!Have("Xvfb") || !Have("weston")) GTEST_SKIP() << "Xvfb or weston is not installed";
     CProgramRun program;
@@ -77,24 +98,11 @@ TEST(DisplayNativeTest, UnderWestonItIsAWaylandClientWithBufferScaleTwo) {
     pid_t xvfb = shelltest::StartXvfb("1024x1600x24", &display);
     ASSERT_GT(xvfb, 0) << "Xvfb did not start";
     const std::string runtime = program.run.Dir() + "/runtime";
-    mkdir(runtime.c_str(), 0700);
     // Xwayland where it is installed, as on a phone's shell; the program must not take it.
     const std::string xwayland = Have("Xwayland") ? " --xwayland" : "";
-    // SpawnProgram runs a program without arguments: weston's command line is a script.
-    const std::string starter = program.run.Dir() + "/weston.sh";
-    ASSERT_TRUE(
-        shelltest::WriteTextFile(starter,
-                                 "#!/bin/sh\nexec weston --backend=x11-backend.so --scale=2 --width=360 "
-                                 "--height=720 --socket=mv-test --idle-time=0" +
-                                     xwayland + "\n"));
-    chmod(starter.c_str(), 0700);
-    pid_t weston = shelltest::SpawnProgram(starter, {"XDG_RUNTIME_DIR=" + runtime, "DISPLAY=" + display},
-                                           program.run.Dir() + "/weston.txt");
-    ASSERT_GT(weston, 0);
-    const bool up = WaitForFile(runtime + "/mv-test", 10000);
-    if (!up) {
-        kill(weston, SIGTERM);
-        shelltest::WaitProgram(weston, 5000);
+    pid_t weston = StartWeston(program.run.Dir(), display, runtime, "mv-test",
+                               "--scale=2 --width=360 --height=720" + xwayland);
+    if (weston < 0) {
         kill(xvfb, SIGTERM);
         waitpid(xvfb, nullptr, 0);
         GTEST_SKIP() << "weston did not start: "
@@ -134,22 +142,16 @@ TEST(DisplayNativeTest, UnderWestonTheProcessEndsWithinHalfASecondOfTheClose) {
     pid_t xvfb = shelltest::StartXvfb("1024x1600x24", &display);
     ASSERT_GT(xvfb, 0) << "Xvfb did not start";
     const std::string runtime = program.run.Dir() + "/runtime";
-    mkdir(runtime.c_str(), 0700);
-    const std::string starter = program.run.Dir() + "/weston.sh";
-    ASSERT_TRUE(shelltest::WriteTextFile(starter,
-                                         "#!/bin/sh\nexec weston --backend=x11-backend.so --width=480 "
-                                         "--height=800 --socket=mv-close --idle-time=0\n"));
-    chmod(starter.c_str(), 0700);
-    pid_t weston = shelltest::SpawnProgram(starter, {"XDG_RUNTIME_DIR=" + runtime, "DISPLAY=" + display},
-                                           program.run.Dir() + "/weston.txt");
-    ASSERT_GT(weston, 0);
+    pid_t weston = StartWeston(program.run.Dir(), display, runtime, "mv-close", "--width=480 --height=800");
     auto stopAll = [&] {
-        kill(weston, SIGTERM);
-        shelltest::WaitProgram(weston, 5000);
+        if (weston > 0) {
+            kill(weston, SIGTERM);
+            shelltest::WaitProgram(weston, 5000);
+        }
         kill(xvfb, SIGTERM);
         waitpid(xvfb, nullptr, 0);
     };
-    if (!WaitForFile(runtime + "/mv-close", 10000)) {
+    if (weston < 0) {
         stopAll();
         GTEST_SKIP() << "weston did not start";
     }

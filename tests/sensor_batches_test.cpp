@@ -53,26 +53,38 @@ std::string MakeDevice(const CDeviceFolder& folder) {
     return folder.Path() + "/" + dev;
 }
 
-TEST(SensorBatchesTest, UnseenReadingsComeInSavePeriodsEachWithItsIntervalAndCountAsTheToolCounts) {
-    const std::string recording = std::string(MV_TEST_DATA_DIR) + "/walk_1_8hz.rec";
-    const std::vector<Scan> scans = LoadScans(recording);
-    ASSERT_EQ(scans.size(), 600u);
+// A walk recording, what the replay tool counts in it, and a buffered device fed through a FIFO.
+class BufferedWalkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string recording = std::string(MV_TEST_DATA_DIR) + "/walk_1_8hz.rec";
+        scans = LoadScans(recording);
+        ASSERT_EQ(scans.size(), 600u);
+        std::string error;
+        ASSERT_TRUE(trace.Run(recording, &error)) << error;
+        const std::string device = MakeDevice(folder);
+        const std::string node = folder.Path() + "/node";
+        ASSERT_EQ(mkfifo(node.c_str(), 0600), 0);
+        // Held open for reading and writing, the FIFO keeps what is fed whoever reads it.
+        feeder = open(node.c_str(), O_RDWR | O_NONBLOCK);
+        ASSERT_GE(feeder, 0);
+        MvSensorSetBufferNode(node);
+        ASSERT_TRUE(run.PrepareStoredProfile());
+        run.SetSensor("iio:" + device);
+    }
+    void TearDown() override {
+        MvSensorSetBufferNode("");
+        if (feeder >= 0) close(feeder);
+    }
+
+    std::vector<Scan> scans;
     recordstest::CStepTrace trace;
-    std::string error;
-    ASSERT_TRUE(trace.Run(recording, &error)) << error;
-
     CDeviceFolder folder;
-    const std::string device = MakeDevice(folder);
-    const std::string node = folder.Path() + "/node";
-    ASSERT_EQ(mkfifo(node.c_str(), 0600), 0);
-    // Held open for reading and writing, the FIFO keeps what is fed whoever reads it.
-    const int feeder = open(node.c_str(), O_RDWR | O_NONBLOCK);
-    ASSERT_GE(feeder, 0);
-    MvSensorSetBufferNode(node);
-
+    int feeder = -1;
     CShellRun run;
-    ASSERT_TRUE(run.PrepareStoredProfile());
-    run.SetSensor("iio:" + device);
+};
+
+TEST_F(BufferedWalkTest, UnseenReadingsComeInSavePeriodsEachWithItsIntervalAndCountAsTheToolCounts) {
     constexpr size_t kScansPerReading = 3;
     constexpr DWORD kScanMs = 20;
     size_t fed = 0;
@@ -106,8 +118,6 @@ TEST(SensorBatchesTest, UnseenReadingsComeInSavePeriodsEachWithItsIntervalAndCou
     for (size_t i = 0; i < scans.size() * kScansPerReading; ++i) script += "call feed\nwait 20\n";
     script += std::string(recordstest::kTapStartStop) + "call stopped\nquit\n";
     EXPECT_EQ(run.Run(script), 0);
-    MvSensorSetBufferNode("");
-    close(feeder);
 
     // Every reading, in order, each handled after it was taken; in batches up to a save period
     // late, not every second.
@@ -130,24 +140,7 @@ TEST(SensorBatchesTest, UnseenReadingsComeInSavePeriodsEachWithItsIntervalAndCou
 // A screen saver that flaps: unseen 5 s, seen, unseen 0.5 s, seen, and bursts of quick changes,
 // through a buffered walk. Everything is stored as the tool counts it, the buffer is never given
 // up for the _raw files, and its capture is off after Stop and after the exit.
-TEST(SensorBatchesTest, AFlappingScreenLosesNoReadingAndKeepsTheBufferWhichStopsWithTheSensor) {
-    const std::string recording = std::string(MV_TEST_DATA_DIR) + "/walk_1_8hz.rec";
-    const std::vector<Scan> scans = LoadScans(recording);
-    recordstest::CStepTrace trace;
-    std::string error;
-    ASSERT_TRUE(trace.Run(recording, &error)) << error;
-
-    CDeviceFolder folder;
-    const std::string device = MakeDevice(folder);
-    const std::string node = folder.Path() + "/node";
-    ASSERT_EQ(mkfifo(node.c_str(), 0600), 0);
-    const int feeder = open(node.c_str(), O_RDWR | O_NONBLOCK);
-    ASSERT_GE(feeder, 0);
-    MvSensorSetBufferNode(node);
-
-    CShellRun run;
-    ASSERT_TRUE(run.PrepareStoredProfile());
-    run.SetSensor("iio:" + device);
+TEST_F(BufferedWalkTest, AFlappingScreenLosesNoReadingAndKeepsTheBufferWhichStopsWithTheSensor) {
     size_t fed = 0;
     run.Hook("feed", [&] {
         const Scan& s = scans[fed++ / 3];
@@ -176,8 +169,6 @@ TEST(SensorBatchesTest, AFlappingScreenLosesNoReadingAndKeepsTheBufferWhichStops
     testing::internal::CaptureStderr();
     EXPECT_EQ(run.Run(script), 0);
     const std::string said = testing::internal::GetCapturedStderr();
-    MvSensorSetBufferNode("");
-    close(feeder);
 
     EXPECT_EQ(said.find("_raw files are read instead"), std::string::npos) << said;
     EXPECT_EQ(engineSteps, trace.Final().nSteps);
