@@ -29,6 +29,28 @@ struct SHACTIVATEINFO {
     UINT fReserved : 29;
 };
 
+// The soft-key bar made for hwnd (the newest visible one), or null.
+HWND SHFindMenuBar(HWND hwnd);
+// A soft key's label, read or changed through its bar (a toolbar): TB_GETBUTTONINFOW and
+// TB_SETBUTTONINFOW with TBIF_TEXT; wParam is the button's command id, or its index with
+// TBIF_BYINDEX. They answer the button's index, or -1.
+#define TB_GETBUTTONINFOW (WM_USER + 63)
+#define TB_SETBUTTONINFOW (WM_USER + 64)
+#define TBIF_TEXT 0x00000002
+#define TBIF_BYINDEX 0x80000000
+struct TBBUTTONINFOW {
+    UINT cbSize;
+    DWORD dwMask;
+    int idCommand;
+    int iImage;
+    BYTE fsState;
+    BYTE fsStyle;
+    WORD cx;
+    DWORD_PTR lParam;
+    LPWSTR pszText;
+    int cchText;
+};
+
 BOOL SHInitExtraControls();
 // Creates the two-button soft-key bar of menu-bar resource nToolBarId along the bottom 52 rows.
 // A tap on a button sends WM_COMMAND with the button's command id to hwndParent.
