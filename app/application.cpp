@@ -7,6 +7,7 @@
 
 #include "app/popup_dlg.h"
 #include "app/text_tables.h"
+#include "resources/resource_ids.h"
 #include "screens/history/log_screen.h"
 #include "screens/main/main_screen.h"
 #include "screens/profile/profile_screen.h"
@@ -34,23 +35,20 @@ CScreen* MakeView(int index) {
     return nullptr;
 }
 
-void SetLed(int onOff) {
+}  // namespace
+
+// Two pulses of 100 ms, 100 ms apart. The driver plays the pattern itself, so the caller (the
+// close, on its way out) does not wait for it.
+void VibratePulse() {
     NLED_SETTINGS_INFO settings;
     memset(&settings, 0, sizeof(settings));
     settings.LedNum = 11;
-    settings.OffOnBlink = onOff;
+    settings.OffOnBlink = 2;
+    settings.OnTime = 100000;  // microseconds
+    settings.OffTime = 100000;
+    settings.TotalCycleTime = settings.OnTime + settings.OffTime;
+    settings.MetaCycleOn = 2;
     NLedSetDevice(NLED_SETTINGS_INFO_ID, &settings);
-}
-}  // namespace
-
-void VibratePulse() {
-    SetLed(1);
-    Sleep(100);
-    SetLed(0);
-    Sleep(100);
-    SetLed(1);
-    Sleep(100);
-    SetLed(0);
 }
 
 void CApplication::SetViewFactoryForTest(std::function<CScreen*(int)> factory) {
@@ -184,7 +182,20 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         case WM_NOTIFY:
             if (Current()) Current()->OnNotify(wParam, lParam);
             break;
+        case UM_BUS_COMMAND:
+            if (CMainScreen* main = dynamic_cast<CMainScreen*>(GetView(VIEW_MAIN)))
+                main->OnRemoteStartStop(wParam == 1);
+            break;
+        case WM_SETTINGCHANGE:
+            if (Current()) Current()->OnSettingChange(wParam);
+            break;
         case WM_COMMAND:
+            if (LOWORD(wParam) == IDM_WORKOUT_STOP) {
+                // The "stop" of the workout's notification, whichever view shows.
+                if (CMainScreen* main = dynamic_cast<CMainScreen*>(GetView(VIEW_MAIN)))
+                    main->OnRemoteStartStop(false);
+                break;
+            }
             if (Current()) Current()->OnCommand(LOWORD(wParam), HIWORD(wParam));
             if (LOWORD(wParam) == IDOK && Current()) Current()->OnOk();
             break;
@@ -193,6 +204,9 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
                 if (Current()) Current()->OnAnimationTimer();
             } else if (wParam == TIMER_GOAL_HAPTIC) {
                 m_GoalNotice.OnTimer();
+            } else if (wParam == TIMER_PRESENCE_BUS || wParam == TIMER_PRESENCE_NOTICE) {
+                if (CMainScreen* main = dynamic_cast<CMainScreen*>(GetView(VIEW_MAIN)))
+                    main->OnPresenceTimer((int)wParam);
             } else if (wParam == TIMER_DAY) {
                 if (m_bEngineStarted) m_Engine.OnTimer((int)wParam);
             } else {

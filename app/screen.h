@@ -38,6 +38,8 @@ public:
     // Unseen, a view draws nothing and its timers rest; seen again, it shows the current state.
     virtual void OnSeen(bool seen) {}
     virtual void OnOk() {}
+    // WM_SETTINGCHANGE (the input panel went up or down: SPI_SETSIPINFO).
+    virtual void OnSettingChange(WPARAM wParam) {}
     // Each view creates its own window as a child of the main window.
     virtual BOOL Create(HWND parent, int index) = 0;
 };

@@ -180,7 +180,8 @@ private:
 };
 
 // A private session bus (dbus-daemon) with the GNOME screen saver on it as a python3-dbusmock
-// object whose GetActive answers true.
+// object whose GetActive answers true, and dbusmock's notification server, so that the workout's
+// notification is posted and replaced as on a desktop.
 class CActiveScreenSaver {
 public:
     bool Start(const std::string& dir) {
@@ -206,6 +207,9 @@ public:
         if (m_pBus == nullptr) return false;
         m_nMock = Spawn({"/usr/bin/python3", "-m", "dbusmock", "--session", kName, kPath, kName},
                         {"DBUS_SESSION_BUS_ADDRESS=" + m_strAddress});
+        m_nNotifications =
+            Spawn({"/usr/bin/python3", "-m", "dbusmock", "--session", "-t", "notification_daemon"},
+                  {"DBUS_SESSION_BUS_ADDRESS=" + m_strAddress});
         for (int i = 0; i < 1000; ++i) {
             GVariant* reply = g_dbus_connection_call_sync(
                 m_pBus, kName, kPath, "org.freedesktop.DBus.Mock", "AddMethod",
@@ -220,7 +224,7 @@ public:
         return false;
     }
     ~CActiveScreenSaver() {
-        for (pid_t pid : {m_nMock, m_nDaemon})
+        for (pid_t pid : {m_nNotifications, m_nMock, m_nDaemon})
             if (pid > 0) {
                 kill(pid, SIGTERM);
                 waitpid(pid, nullptr, 0);
@@ -241,6 +245,7 @@ private:
     std::string m_strAddress;
     pid_t m_nDaemon = -1;
     pid_t m_nMock = -1;
+    pid_t m_nNotifications = -1;
     GDBusConnection* m_pBus = nullptr;
 };
 

@@ -34,6 +34,7 @@
 #define UM_GOAL_DATA (WM_USER + 65)          // 1089 wParam daily goal in steps (0 none), to every view
 #define UM_SET_GOAL (WM_USER + 66)           // 1090 wParam daily goal to store (0 none)
 #define UM_GOAL_REACHED (WM_USER + 67)       // 1091 wParam today's steps, lParam the goal
+#define UM_BUS_COMMAND (WM_USER + 71)        // 1095 wParam 1 Start, 0 Stop: asked for on the session bus
 #define UM_READINGS_MARK (WM_USER + 70)      // 1094 lParam event: set once the readings before it are handled
 // UM_SENSOR_DATA (0x812F) is declared with the sensor service in platform/win_devices.h.
 
@@ -52,3 +53,7 @@
 #define TIMER_DAY 40
 // Set on the main window by the application: the next beat of the "goal reached" vibration
 #define TIMER_GOAL_HAPTIC 50
+// Set on the main window by the main view while the desktop hears of the workout: a change of
+// the figures held back to keep the bus quiet, and the workout's notification's minute
+#define TIMER_PRESENCE_BUS 60
+#define TIMER_PRESENCE_NOTICE 61

@@ -22,6 +22,7 @@ expected="./usr/bin/movimetra
 ./usr/bin/movimetra-stepcount
 ./usr/lib/movimetra/CalendarPicker.so
 ./usr/share/applications/$appid.desktop
+./usr/share/dbus-1/interfaces/$appid.Pedometer1.xml
 ./usr/share/doc/movimetra/LICENSE
 ./usr/share/doc/movimetra/README.md
 ./usr/share/icons/hicolor/128x128/apps/$appid.png
@@ -36,6 +37,8 @@ echo "   + $(ls "$root/share/movimetra/img" | wc -l) images in usr/share/movimet
 echo "== validators"
 desktop-file-validate "$root/share/applications/$appid.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$root/share/metainfo/$appid.metainfo.xml" || fail "appstreamcli validate"
+/usr/bin/python3 -c 'import sys, xml.dom.minidom; xml.dom.minidom.parse(sys.argv[1])' \
+    "$root/share/dbus-1/interfaces/$appid.Pedometer1.xml" || fail "the bus interface is not well-formed XML"
 
 # The prefix is read-only from here on; as root (CI) writes would still succeed, so the stage's
 # listing is compared afterwards as well.

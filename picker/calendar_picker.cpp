@@ -254,6 +254,50 @@ bool IsInput(UINT message) {
            message == WM_LBUTTONUP || message == WM_MOUSEMOVE;
 }
 
+// The soft keys under the picker answer it (left OK, right Cancel), so while it is open they say
+// so; their own labels come back when it closes.
+class CSoftKeyLabels {
+public:
+    CSoftKeyLabels(HWND owner, const Words& words) {
+        for (HWND w = owner; w != nullptr && m_hBar == nullptr; w = GetParent(w)) m_hBar = SHFindMenuBar(w);
+        if (m_hBar == nullptr) return;
+        const wchar_t* labels[2] = {words.ok, words.cancel};
+        for (int i = 0; i < 2; ++i) {
+            TBBUTTONINFOW info = Info(m_saved[i], 64);
+            m_bSaved[i] = SendMessageW(m_hBar, TB_GETBUTTONINFOW, i, (LPARAM)&info) >= 0;
+            if (!m_bSaved[i]) continue;
+            wchar_t label[64] = {};
+            for (int c = 0; c < 63 && labels[i][c] != L'\0'; ++c) label[c] = labels[i][c];
+            TBBUTTONINFOW set = Info(label, 64);
+            SendMessageW(m_hBar, TB_SETBUTTONINFOW, i, (LPARAM)&set);
+        }
+        UpdateWindow(m_hBar);
+    }
+    ~CSoftKeyLabels() {
+        if (m_hBar == nullptr || !IsWindow(m_hBar)) return;
+        for (int i = 0; i < 2; ++i) {
+            if (!m_bSaved[i]) continue;
+            TBBUTTONINFOW info = Info(m_saved[i], 64);
+            SendMessageW(m_hBar, TB_SETBUTTONINFOW, i, (LPARAM)&info);
+        }
+    }
+    CSoftKeyLabels(const CSoftKeyLabels&) = delete;
+    CSoftKeyLabels& operator=(const CSoftKeyLabels&) = delete;
+
+private:
+    static TBBUTTONINFOW Info(wchar_t* text, int units) {
+        TBBUTTONINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.dwMask = TBIF_TEXT | TBIF_BYINDEX;
+        info.pszText = text;
+        info.cchText = units;
+        return info;
+    }
+    HWND m_hBar = nullptr;
+    wchar_t m_saved[2][64] = {};
+    bool m_bSaved[2] = {false, false};
+};
+
 }  // namespace
 
 MV_EXPORT int mv_ordinal_1() {
@@ -278,6 +322,7 @@ MV_EXPORT int mv_ordinal_2(const wchar_t* title, SYSTEMTIME* date, HWND owner) {
                                   kWindowW, kWindowH, owner, nullptr, nullptr, nullptr);
     if (picker.hWnd == nullptr) return 0;
     g_picker = &picker;
+    CSoftKeyLabels softKeys(owner, *picker.words);
     HWND previousFocus = GetFocus();
     SetFocus(picker.hWnd);
     UpdateWindow(picker.hWnd);

@@ -66,5 +66,7 @@
 // Tab and Shift+Tab: the next and the previous input field of the current view.
 #define IDM_NEXT_FIELD 40009
 #define IDM_PREV_FIELD 40010
+// The "stop" action of the workout's desktop notification
+#define IDM_WORKOUT_STOP 40011
 #define IDM_FIRST IDM_INITIAL_LEFT
 #define IDM_LAST IDM_MAIN_EXIT

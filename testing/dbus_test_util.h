@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,6 +49,7 @@ inline pid_t Spawn(const std::vector<std::string>& argv, const std::string& logP
 inline void Stop(pid_t* pid) {
     if (*pid <= 0) return;
     kill(*pid, SIGTERM);
+    kill(*pid, SIGCONT);  // a frozen process takes the signal once it runs
     waitpid(*pid, nullptr, 0);
     *pid = -1;
 }
@@ -103,7 +105,10 @@ public:
 
     // The bus and `python3 -m dbusmock ARGS` on it, waiting until `name` is owned.
     bool Start(const std::vector<std::string>& mockArgs, const std::string& name) {
-        if (!StartBus()) return false;
+        return StartBus() && StartMock(mockArgs, name);
+    }
+    // Another mock on the bus that is up (one that was stopped, started again).
+    bool StartMock(const std::vector<std::string>& mockArgs, const std::string& name) {
         std::vector<std::string> argv = {kPython, "-m", "dbusmock", "--" + m_strKind};
         argv.insert(argv.end(), mockArgs.begin(), mockArgs.end());
         m_nMock = Spawn(argv, m_strDir + "/log.txt");
@@ -114,6 +119,16 @@ public:
         ADD_FAILURE() << name << " did not appear on the private bus: " << Log();
         return false;
     }
+
+    // Freezes (SIGSTOP) or thaws the mock service or the bus itself, as a hung process would be.
+    void FreezeMock(bool frozen) {
+        if (m_nMock > 0) kill(m_nMock, frozen ? SIGSTOP : SIGCONT);
+    }
+    void FreezeBus(bool frozen) {
+        if (m_nDaemon > 0) kill(m_nDaemon, frozen ? SIGSTOP : SIGCONT);
+    }
+    // Ends the mock service, the bus staying up.
+    void StopMock() { Stop(&m_nMock); }
 
     bool HasOwner(const std::string& name) {
         GVariant* reply = Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
@@ -136,22 +151,34 @@ public:
         return reply;
     }
 
-    // The methods the mock object at `path` has seen called, by name, in order.
-    std::vector<std::string> CalledMethods(const char* name, const char* path) {
-        std::vector<std::string> methods;
+    // Each call the mock object at `path` has seen, in order: its method and arguments.
+    void ForEachCall(const char* name, const char* path,
+                     const std::function<void(const std::string&, const std::vector<GVariant*>&)>& take) {
         GVariant* reply = Call(name, path, "org.freedesktop.DBus.Mock", "GetCalls", nullptr, "(a(tsav))");
-        if (reply == nullptr) return methods;
+        if (reply == nullptr) return;
         GVariantIter* calls = nullptr;
         g_variant_get(reply, "(a(tsav))", &calls);
         guint64 time = 0;
         const gchar* method = nullptr;
         GVariantIter* args = nullptr;
         while (g_variant_iter_next(calls, "(t&sav)", &time, &method, &args)) {
-            methods.push_back(method);
+            std::vector<GVariant*> values;
+            GVariant* value = nullptr;
+            while (g_variant_iter_next(args, "v", &value)) values.push_back(value);
+            take(method, values);
+            for (GVariant* v : values) g_variant_unref(v);
             g_variant_iter_free(args);
         }
         g_variant_iter_free(calls);
         g_variant_unref(reply);
+    }
+
+    // The methods the mock object at `path` has seen called, by name, in order.
+    std::vector<std::string> CalledMethods(const char* name, const char* path) {
+        std::vector<std::string> methods;
+        ForEachCall(name, path, [&](const std::string& method, const std::vector<GVariant*>&) {
+            methods.push_back(method);
+        });
         return methods;
     }
 

@@ -290,32 +290,16 @@ struct Notice {
 
 std::vector<Notice> Notices(dbustest::CMockBus& bus) {
     std::vector<Notice> out;
-    GVariant* reply = bus.Call("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
-                               "org.freedesktop.DBus.Mock", "GetCalls", nullptr, "(a(tsav))");
-    if (reply == nullptr) return out;
-    GVariantIter* calls = nullptr;
-    g_variant_get(reply, "(a(tsav))", &calls);
-    guint64 time = 0;
-    const gchar* method = nullptr;
-    GVariantIter* args = nullptr;
-    while (g_variant_iter_next(calls, "(t&sav)", &time, &method, &args)) {
-        if (std::string(method) == "Notify") {
-            std::vector<GVariant*> a;
-            GVariant* value = nullptr;
-            while (g_variant_iter_next(args, "v", &value)) a.push_back(value);
-            if (a.size() == 8) {
-                Notice n{g_variant_get_string(a[0], nullptr), g_variant_get_string(a[2], nullptr),
-                         g_variant_get_string(a[3], nullptr), g_variant_get_string(a[4], nullptr), ""};
-                const gchar* entry = nullptr;
-                if (g_variant_lookup(a[6], "desktop-entry", "&s", &entry)) n.entry = entry;
-                out.push_back(n);
-            }
-            for (GVariant* v : a) g_variant_unref(v);
-        }
-        g_variant_iter_free(args);
-    }
-    g_variant_iter_free(calls);
-    g_variant_unref(reply);
+    bus.ForEachCall("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+                    [&](const std::string& method, const std::vector<GVariant*>& a) {
+                        if (method != "Notify" || a.size() != 8) return;
+                        Notice n{g_variant_get_string(a[0], nullptr), g_variant_get_string(a[2], nullptr),
+                                 g_variant_get_string(a[3], nullptr), g_variant_get_string(a[4], nullptr),
+                                 ""};
+                        const gchar* entry = nullptr;
+                        if (g_variant_lookup(a[6], "desktop-entry", "&s", &entry)) n.entry = entry;
+                        out.push_back(n);
+                    });
     return out;
 }
 

@@ -1,6 +1,7 @@
 // The date picker as the history view opens it: titled and worded in the profile's language
 // (the thread's interface language, which the program sets when it applies the profile), and
-// answered by the soft keys under it (left OK, right Cancel) instead of the history's own.
+// answered by the soft keys under it (left OK, right Cancel) instead of the history's own, which
+// read so while it is open.
 // The run starts on Thursday 2024-03-14.
 #include <cstdlib>
 #include <string>
@@ -32,7 +33,24 @@ std::vector<uint32_t> ScreenRows(int top, int bottom) {
     return pixels;
 }
 
+// The labels of the soft keys under the history view.
+std::vector<std::wstring> SoftKeyLabels() {
+    std::vector<std::wstring> labels;
+    HWND bar = SHFindMenuBar(GetMainWindow());
+    for (int i = 0; bar != nullptr && i < 2; ++i) {
+        wchar_t text[64] = {};
+        TBBUTTONINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.dwMask = TBIF_TEXT | TBIF_BYINDEX;
+        info.pszText = text;
+        info.cchText = 64;
+        if (SendMessageW(bar, TB_GETBUTTONINFOW, i, (LPARAM)&info) >= 0) labels.push_back(text);
+    }
+    return labels;
+}
+
 struct PickerRun {
+    std::vector<std::wstring> keysBefore, keysOpen, keysAfter;
     std::wstring title;
     LANGID language = 0;
     std::vector<uint32_t> header, weekdays, grid, buttons;
@@ -50,7 +68,10 @@ PickerRun RunPicker(int language) {
     EXPECT_TRUE(maintest::ExecSqlOn(run.DbPath(),
                                     "INSERT INTO pedometer(curdate, curtime, steps, kcal, distance) "
                                     "VALUES('2024-03-13', '10:00', 4000, 160, 0);"));
+    run.Hook("before", [&] { result.keysBefore = SoftKeyLabels(); });
+    run.Hook("after", [&] { result.keysAfter = SoftKeyLabels(); });
     run.Hook("look", [&] {
+        result.keysOpen = SoftKeyLabels();
         HWND picker = FindWindowW(L"MvCalendarPicker", nullptr);
         wchar_t title[64] = {};
         if (picker) GetWindowTextW(picker, title, 64);
@@ -69,10 +90,10 @@ PickerRun RunPicker(int language) {
         result.firstDays.push_back(Narrow(history->PointLabel(0)));
         result.views.push_back(GetApplication()->CurrentIndex());
     });
-    std::string script = std::string(kOpenHistory) + kDateField +
+    std::string script = std::string(kOpenHistory) + "call before\n" + kDateField +
                          "call look\nkey RIGHT\nsoftkey left\ncall note\n" + kDateField +
                          "key RIGHT\nsoftkey right\ncall note\n" + kDateField +
-                         "key LEFT\ntap 120 774\ncall note\nquit\n";
+                         "key LEFT\ntap 120 774\ncall note\ncall after\nquit\n";
     EXPECT_EQ(run.Run(script), 0);
     result.rows = maintest::QueryInt(run.DbPath(), "SELECT COUNT(*) FROM pedometer;");
     return result;
@@ -91,6 +112,14 @@ TEST(DatePickerTest, SpeaksTheProfilesLanguageAndTheSoftKeysAnswerIt) {
     EXPECT_NE(korean.weekdays, english.weekdays);
     EXPECT_NE(korean.buttons, english.buttons);
     EXPECT_EQ(korean.grid, english.grid);
+    // While the picker is open the soft keys say what they do; then they are the history's again.
+    EXPECT_EQ(korean.keysOpen, (std::vector<std::wstring>{L"확인", L"취소"}));
+    EXPECT_EQ(english.keysOpen, (std::vector<std::wstring>{L"OK", L"Cancel"}));
+    for (const PickerRun* run : {&korean, &english}) {
+        EXPECT_EQ(run->keysBefore.size(), 2u);
+        EXPECT_NE(run->keysBefore, run->keysOpen);
+        EXPECT_EQ(run->keysAfter, run->keysBefore);
+    }
 
     for (const PickerRun* run : {&korean, &english}) {
         // Left soft key: OK on 14 April (the week from Sunday the 14th); right: Cancel, the page

@@ -69,6 +69,27 @@ std::string PngSize(const std::string& path) {
     return std::to_string(word(16)) + "x" + std::to_string(word(20));
 }
 
+// weston nested in the Xvfb `display`, listening on `socket` in `runtime`; its pid once the socket
+// is there, or -1 (and nothing left running) when it does not come up.
+pid_t StartWeston(const std::string& dir, const std::string& display, const std::string& runtime,
+                  const std::string& socket, const std::string& options) {
+    mkdir(runtime.c_str(), 0700);
+    // SpawnProgram runs a program without arguments: weston's command line is a script.
+    const std::string starter = dir + "/weston.sh";
+    if (!shelltest::WriteTextFile(starter, "#!/bin/sh\nexec weston --backend=x11-backend.so --socket=" +
+                                               socket + " --idle-time=0 " + options + "\n"))
+        return -1;
+    chmod(starter.c_str(), 0700);
+    pid_t weston = shelltest::SpawnProgram(starter, {"XDG_RUNTIME_DIR=" + runtime, "DISPLAY=" + display},
+                                           dir + "/weston.txt");
+    if (weston > 0 && WaitForFile(runtime + "/" + socket, 10000)) return weston;
+    if (weston > 0) {
+        kill(weston, SIGTERM);
+        shelltest::WaitProgram(weston, 5000);
+    }
+    return -1;
+}
+
 TEST(DisplayNativeTest, UnderWestonItIsAWaylandClientWithBufferScaleTwo) {
     if (!Have("Xvfb") || !Have("weston")) GTEST_SKIP() << "Xvfb or weston is not installed";
     CProgramRun program;
@@ -77,24 +98,11 @@ TEST(DisplayNativeTest, UnderWestonItIsAWaylandClientWithBufferScaleTwo) {
     pid_t xvfb = shelltest::StartXvfb("1024x1600x24", &display);
     ASSERT_GT(xvfb, 0) << "Xvfb did not start";
     const std::string runtime = program.run.Dir() + "/runtime";
-    mkdir(runtime.c_str(), 0700);
     // Xwayland where it is installed, as on a phone's shell; the program must not take it.
     const std::string xwayland = Have("Xwayland") ? " --xwayland" : "";
-    // SpawnProgram runs a program without arguments: weston's command line is a script.
-    const std::string starter = program.run.Dir() + "/weston.sh";
-    ASSERT_TRUE(
-        shelltest::WriteTextFile(starter,
-                                 "#!/bin/sh\nexec weston --backend=x11-backend.so --scale=2 --width=360 "
-                                 "--height=720 --socket=mv-test --idle-time=0" +
-                                     xwayland + "\n"));
-    chmod(starter.c_str(), 0700);
-    pid_t weston = shelltest::SpawnProgram(starter, {"XDG_RUNTIME_DIR=" + runtime, "DISPLAY=" + display},
-                                           program.run.Dir() + "/weston.txt");
-    ASSERT_GT(weston, 0);
-    const bool up = WaitForFile(runtime + "/mv-test", 10000);
-    if (!up) {
-        kill(weston, SIGTERM);
-        shelltest::WaitProgram(weston, 5000);
+    pid_t weston = StartWeston(program.run.Dir(), display, runtime, "mv-test",
+                               "--scale=2 --width=360 --height=720" + xwayland);
+    if (weston < 0) {
         kill(xvfb, SIGTERM);
         waitpid(xvfb, nullptr, 0);
         GTEST_SKIP() << "weston did not start: "
@@ -121,6 +129,52 @@ TEST(DisplayNativeTest, UnderWestonItIsAWaylandClientWithBufferScaleTwo) {
     EXPECT_NE(output.substr(appId, output.find(')', appId) - appId).find("Movimetra\""), std::string::npos);
     // 360 x 720 points hold 360 x 600 of the 3:5 screen: 720 x 1200 device pixels.
     EXPECT_EQ(PngSize(program.shot), "720x1200");
+}
+
+// Closed (SIGTERM, which the SDL display takes as the window's close) under weston on the real
+// clock, the program is gone within half a second: nothing at the exit waits on the vibration,
+// the bus or the compositor.
+TEST(DisplayNativeTest, UnderWestonTheProcessEndsWithinHalfASecondOfTheClose) {
+    if (!Have("Xvfb") || !Have("weston")) GTEST_SKIP() << "Xvfb or weston is not installed";
+    CProgramRun program;
+    ASSERT_TRUE(program.Prepare(false));
+    std::string display;
+    pid_t xvfb = shelltest::StartXvfb("1024x1600x24", &display);
+    ASSERT_GT(xvfb, 0) << "Xvfb did not start";
+    const std::string runtime = program.run.Dir() + "/runtime";
+    pid_t weston = StartWeston(program.run.Dir(), display, runtime, "mv-close", "--width=480 --height=800");
+    auto stopAll = [&] {
+        if (weston > 0) {
+            kill(weston, SIGTERM);
+            shelltest::WaitProgram(weston, 5000);
+        }
+        kill(xvfb, SIGTERM);
+        waitpid(xvfb, nullptr, 0);
+    };
+    if (weston < 0) {
+        stopAll();
+        GTEST_SKIP() << "weston did not start";
+    }
+    std::vector<std::string> env = program.Env("sdl");
+    env[2] = "MOVIMETRA_CLOCK=real";
+    env.push_back("XDG_RUNTIME_DIR=" + runtime);
+    env.push_back("WAYLAND_DISPLAY=mv-close");
+    const std::string log = program.run.Dir() + "/log.txt";
+    pid_t child = shelltest::SpawnProgram(program.program, env, log);
+    ASSERT_GT(child, 0);
+    const bool shown = WaitForFile(program.shot, 20000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto closed = std::chrono::steady_clock::now();
+    kill(child, SIGTERM);
+    const shelltest::ChildEnd end = shelltest::WaitProgram(child, 10000);
+    const auto took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - closed)
+            .count();
+    stopAll();
+    ASSERT_TRUE(shown) << shelltest::ReadTextFile(log);
+    EXPECT_TRUE(end.exited);
+    EXPECT_LT(took, 500) << "ms from the close to the end";
+    RecordProperty("close_to_end_ms", static_cast<int>(took));
 }
 
 TEST(DisplayNativeTest, WithOnlyDisplayItOpensAnX11Window) {

@@ -65,6 +65,61 @@ TEST(ProfileScreenTest, TappingAFieldRaisesThePanelAndSelectsItsTextTappingOutsi
     EXPECT_EQ(weight, "7");
 }
 
+// The keypad put away with its own key comes back with a tap on the field that kept the focus.
+TEST(ProfileScreenTest, TappingTheFocusedFieldAgainRaisesThePanelHiddenWithItsOwnKey) {
+    CShellRun run;
+    std::vector<bool> up;
+    run.Hook("panel", [&] { up.push_back(InputPanelUp()); });
+    const std::string hideKey = "tap 80 718\n";  // the keypad's bottom-left key
+    std::string script = std::string("tap ") + kHeightBox + "\ncall panel\n" + hideKey + "call panel\ntap " +
+                         kHeightBox + "\ncall panel\ntype 18\nquit\n";
+    EXPECT_EQ(run.Run(script), 0);
+    EXPECT_EQ(up, (std::vector<bool>{true, false, true}));
+}
+
+// The goal field under the keypad: the content moves up so that the field and what is typed sit
+// above the keypad, and back down with the keypad; the height field, which the keypad does not
+// cover, moves nothing.
+TEST(ProfileScreenTest, TheGoalFieldMovesAboveTheKeypadAndBack) {
+    CShellRun run;
+    constexpr const char* kGoalBox = "240 571";
+    uint64_t heightUp = 0, heightDown = 0;
+    int shiftUp = -1, shiftHeight = -1;
+    RECT goalRect = {};
+    int digitPixels = 0;
+    run.Hook("up", [&] {
+        shiftUp = ProfileView()->Shift();
+        GetWindowRect(ProfileView()->GoalField(), &goalRect);
+        // The typed digits are drawn in white inside the field, above the keypad.
+        for (int y = goalRect.top; y < goalRect.bottom; ++y)
+            for (int x = goalRect.left; x < goalRect.right; ++x)
+                digitPixels += MvGetScreenPixel(x, y) == 0xFFFFFFu;
+    });
+    int shiftDown = -1;
+    RECT goalDown = {};
+    run.Hook("down", [&] {
+        shiftDown = ProfileView()->Shift();
+        GetWindowRect(ProfileView()->GoalField(), &goalDown);
+    });
+    run.Hook("height", [&] {
+        shiftHeight = ProfileView()->Shift();
+        heightUp = ScreenChecksum(RECT{0, 52, 480, 500});
+    });
+    run.Hook("heightdown", [&] { heightDown = ScreenChecksum(RECT{0, 52, 480, 500}); });
+    const std::string hideKey = "tap 80 718\n";
+    std::string script = std::string("tap ") + kGoalBox + "\ntype 12345\ncall up\n" + hideKey +
+                         "call down\ntap " + kHeightBox + "\ncall height\n" + hideKey +
+                         "call heightdown\nquit\n";
+    EXPECT_EQ(run.Run(script), 0);
+    EXPECT_GT(shiftUp, 0);
+    EXPECT_LE(goalRect.bottom, 748 - 240) << "above the keypad";
+    EXPECT_GT(digitPixels, 50);
+    EXPECT_EQ(shiftDown, 0);
+    EXPECT_EQ(goalDown.top, 52 + 488 + 11) << "back in its place";
+    EXPECT_EQ(shiftHeight, 0);
+    EXPECT_EQ(heightUp, heightDown) << "the rows above the keypad are as with the keypad down";
+}
+
 struct RangeCase {
     const char* height;
     const char* weight;
@@ -175,7 +230,7 @@ TEST(ProfileScreenTest, AFirstUseRowWithFlagZeroIsUpdatedAndTheNextStartGoesToTh
     EXPECT_EQ(secondView, VIEW_MAIN);
 }
 
-TEST(ProfileScreenTest, CancelStoresNothingKeepsTheLanguageButHandsTheTypedValuesToTheEngine) {
+TEST(ProfileScreenTest, CancelStoresNothingKeepsTheLanguageAndTheEnginesProfile) {
     CShellRun run;
     CProfileRecorder recorder;
     int view = -1, selection = -1, mainOffset = -1;
@@ -190,12 +245,38 @@ TEST(ProfileScreenTest, CancelStoresNothingKeepsTheLanguageButHandsTheTypedValue
     EXPECT_EQ(run.Run(script), 0);
     EXPECT_TRUE(recorder.sql.empty());
     EXPECT_TRUE(recorder.languages.empty());
-    EXPECT_EQ(recorder.profiles, std::vector<std::string>{"9|65"});
+    // The first use's defaults, not the typed (and refused) height.
+    EXPECT_EQ(recorder.profiles, std::vector<std::string>{"175|65"});
     EXPECT_EQ(view, VIEW_MAIN);
     EXPECT_EQ(selection, 0);
     EXPECT_EQ(mainOffset, 0);
     EXPECT_EQ(CountRows(run.DbPath(), "info"), 0);
     EXPECT_EQ(CountRows(run.DbPath(), "firstuse"), 0);
+}
+
+// A walk after a Cancel of a refused height counts with the stored profile: the day's kcal and
+// distance are those of the same walk with no visit to the profile.
+TEST(ProfileScreenTest, AWalkAfterCancellingARefusedHeightCountsWithTheStoredProfile) {
+    const std::string walk = std::string("tap ") + maintest::kStartStop + "\nwait 15000\ntap " +
+                             maintest::kStartStop + "\nwait 300\nquit\n";
+    auto dayRow = [&](const std::string& before) {
+        CShellRun run;
+        EXPECT_TRUE(run.PrepareStoredProfile(1));
+        run.SetSensor("replay:" + maintest::RecordingPath());
+        run.Hook("box", [] {
+            EXPECT_TRUE(MvMessageBoxActive()) << "the height of 9 is refused";
+            MvMessageBoxEnd(IDOK);
+        });
+        EXPECT_EQ(run.Run(before + walk), 0);
+        return maintest::QueryText(run.DbPath(),
+                                   "SELECT steps || '|' || kcal || '|' || distance FROM pedometer;");
+    };
+    const std::string plain = dayRow("");
+    const std::string cancelled =
+        dayRow(std::string("softkey left\nwait 300\ntap ") + kHeightBox +
+               "\ntype 9\nsoftkey left\ncall box\nwait 300\n" + "softkey right\nwait 300\n");
+    EXPECT_NE(plain.substr(0, 2), "0|") << plain;
+    EXPECT_EQ(cancelled, plain);
 }
 
 TEST(ProfileScreenTest, AStoredProfileOpensFromTheMainViewAndIsUpdated) {

@@ -55,8 +55,10 @@ public:
     CScreenSaverMock(dbustest::CMockBus& bus, std::string name, std::string path)
         : m_bus(bus), m_strName(std::move(name)), m_strPath(std::move(path)) {}
 
-    bool Start(bool activeAtStart) {
-        if (!m_bus.Start({m_strName, m_strPath, m_strName}, m_strName)) return false;
+    // With `busUp`, on the bus that is already there.
+    bool Start(bool activeAtStart, bool busUp = false) {
+        const std::vector<std::string> args = {m_strName, m_strPath, m_strName};
+        if (!(busUp ? m_bus.StartMock(args, m_strName) : m_bus.Start(args, m_strName))) return false;
         GVariant* reply =
             m_bus.Call(m_strName.c_str(), m_strPath.c_str(), "org.freedesktop.DBus.Mock", "AddMethod",
                        g_variant_new("(sssss)", m_strName.c_str(), "GetActive", "", "b",
@@ -187,6 +189,38 @@ TEST_F(ScreenSaverTest, ActiveAtStartIsAskedForAndFollowed) {
                          "\nwait 3000\ncall asked\nwait 10000\ncall ends\nquit\n";
     EXPECT_EQ(run.Run(script), 0);
     EXPECT_EQ(run.Calls("ends"), 1);
+}
+
+// A screen saver that dies while active no longer hides the screen: the main view draws again;
+// one that comes back is followed again.
+TEST_F(ScreenSaverTest, AScreenSaverThatLeavesTheBusWhileActiveCountsAsInactive) {
+    CScreenSaverMock saver(bus, "org.gnome.ScreenSaver", "/org/gnome/ScreenSaver");
+    ASSERT_TRUE(saver.Start(false));
+    CMainRecorder recorder;
+    run.Hook("blank", [&] {
+        ASSERT_TRUE(saver.WaitUntilAsked()) << bus.Log();
+        saver.EmitActiveChanged(true);
+        ASSERT_TRUE(PumpUntil([] { return MainView()->Resting(); }));
+    });
+    run.Hook("dies", [&] {
+        recorder.Start();
+        bus.StopMock();
+        ASSERT_TRUE(PumpUntil([] { return !MainView()->Resting(); }));
+        EXPECT_TRUE(MainView()->TickTimersRunning());
+        EXPECT_EQ(recorder.Digits(), std::to_string(TodayStepsOfEngine()));
+    });
+    CScreenSaverMock again(bus, "org.gnome.ScreenSaver", "/org/gnome/ScreenSaver");
+    run.Hook("back", [&] {
+        ASSERT_TRUE(again.Start(false, true));
+        again.EmitActiveChanged(true);
+        ASSERT_TRUE(PumpUntil([] { return MainView()->Resting(); }));
+        again.EmitActiveChanged(false);
+        ASSERT_TRUE(PumpUntil([] { return !MainView()->Resting(); }));
+    });
+    std::string script = std::string("call replay\ntap ") + kStartStop +
+                         "\nwait 3000\ncall blank\nwait 5000\ncall dies\nwait 1000\ncall back\nquit\n";
+    EXPECT_EQ(run.Run(script), 0);
+    EXPECT_EQ(run.Calls("back"), 1);
 }
 
 // A minimized window rests the same way, with no bus at all.

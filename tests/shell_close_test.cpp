@@ -31,10 +31,11 @@ TEST(ShellCloseTest, CloseStopsTheEngineSavesVibratesThenDestroys) {
     EXPECT_EQ(seen[0].message, (UINT)UM_ENGINE_STOP);
     EXPECT_EQ(seen[1].message, (UINT)UM_SAVE_TODAY);
     EXPECT_EQ(seen[2].message, (UINT)WM_DESTROY);
-    // The pulse runs between the save and the destruction: on, off, on, off, 100 ms apart.
+    // The pulse (on, off, on, off, 100 ms apart) is asked for between the save and the
+    // destruction; the driver plays it, so the close does not wait for it.
     EXPECT_EQ(seen[1].vibrations, 0u);
     EXPECT_EQ(seen[2].vibrations, 4u);
-    EXPECT_EQ(seen[2].tick - seen[1].tick, 300u);
+    EXPECT_EQ(seen[2].tick - seen[1].tick, 0u);
     EXPECT_EQ(MvVibrationLog(), (std::vector<int>{1, 0, 1, 0}));
     EXPECT_EQ(GetApplication(), nullptr);
     EXPECT_EQ(GetInitialMenuBar(), nullptr);

@@ -99,6 +99,8 @@ public:
     void SetSensor(const std::string& setting) { m_sensor = setting; }
     // The manual clock's start, as seconds since 1970 in local time (kStartLocalSeconds unless set).
     void SetStartLocalSeconds(int64_t seconds) { m_startLocalSeconds = seconds; }
+    // Runs on the real clock: the script's waits take real time (tests of real-time behaviour).
+    void SetRealClock() { m_bRealClock = true; }
 
     // Registers a script hook ("call NAME"); Calls(NAME) counts how often it ran.
     void Hook(const std::string& name, std::function<void()> hook) { m_hooks[name] = std::move(hook); }
@@ -113,7 +115,7 @@ public:
         MvPlatformOptions options;
         options.displayFromEnvironment = false;
         options.display = MvDisplayKind::Headless;
-        options.manualClock = true;
+        options.manualClock = !m_bRealClock;
         options.manualStartLocalSeconds = m_startLocalSeconds;
         options.modulePath = m_dir + "/Movimetra";
         MvPlatformInit(options);
@@ -143,6 +145,7 @@ private:
     const std::string m_dir = m_temp.Path();
     std::string m_sensor = "none";
     int64_t m_startLocalSeconds = kStartLocalSeconds;
+    bool m_bRealClock = false;
     std::map<std::string, std::function<void()>> m_hooks;
     std::map<std::string, int> m_calls;
 };

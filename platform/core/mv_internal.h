@@ -90,6 +90,28 @@ void MvSessionBusPrepare();
 // Stops following the screen saver and forgets the power-setting registrations (platform
 // shutdown, before the session bus is dropped).
 void MvDisplayStateShutdown();
+// Lets the desktop thread's queued calls run for at most `graceMs`, then ends it (platform
+// shutdown, before the bus connections are dropped).
+void MvDesktopShutdown(int graceMs);
+// A notification bubble on the desktop (SHNP_INFORM): shown, then replaced in place by later
+// shows of the same key, and closed. A pressed action posts WM_COMMAND `command` to `sink`. Made on
+// the desktop thread; these return at once.
+struct MvBubbleAction {
+    std::string key;
+    std::string label;
+    WPARAM command;
+};
+void MvDesktopBubbleShow(unsigned key, HWND sink, const std::string& summary, const std::string& body,
+                         const std::vector<MvBubbleAction>& actions, bool silent);
+void MvDesktopBubbleClose(unsigned key);
+// Ends a blink of the vibrator still playing, motor off (platform shutdown, after the desktop
+// thread ended).
+void MvVibrationReset();
+// Forgets the bubbles and the server's signals (platform shutdown, after the desktop thread ended).
+void MvDesktopBubblesReset();
+// Takes the program's bus object off the bus and forgets its state (platform shutdown, after the
+// desktop thread ended).
+void MvBusServiceReset();
 // Drops the shared session-bus connection and forgets that its lack was said (platform shutdown).
 void MvSessionBusShutdown();
 // Looks whether the device was suspended since the last look (CLOCK_BOOTTIME ran ahead of

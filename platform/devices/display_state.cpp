@@ -3,14 +3,18 @@
 // (Plasma) on the session bus, asked with GetActive once and followed by their ActiveChanged
 // signal, whichever exists; the display is "off" while either is active. Both the answers and the
 // signals are taken by a filter on the shared connection, which runs on GDBus's own thread: no
-// main loop of ours wakes for them. A change is posted to every registered window.
+// main loop of ours wakes for them. A change is posted to every registered window. A screen saver
+// whose service leaves the bus counts as inactive from then on, and one that comes back is asked
+// again. Connecting happens on the desktop thread, so a hung bus never holds a registration.
 #include <gio/gio.h>
 
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/core/mv_internal.h"
+#include "platform/devices/desktop_thread.h"
 #include "platform/devices/session_bus.h"
 #include "platform/win_devices.h"
 #include "platform/win_window.h"
@@ -77,6 +81,36 @@ void SetActive(int which, bool active) {
     for (const Registration& r : s.registrations) PostLocked(s, r.window, after);
 }
 
+guint32 SendCall(GDBusConnection* bus, const char* name, const char* path, const char* interface,
+                 const char* method, GVariant* args, bool wantReply);
+
+// Asks a screen saver for its state; the filter takes the answer.
+void AskLocked(DisplayState& s, int which) {
+    if (s.bus == nullptr) return;
+    s.pendingReply[which] = SendCall(s.bus, kScreenSavers[which].name, kScreenSavers[which].path,
+                                     kScreenSavers[which].name, "GetActive", nullptr, true);
+}
+
+// A screen saver's service left the bus (it can no longer hide the screen) or came (ask it).
+void OwnerChanged(GDBusMessage* message) {
+    GVariant* body = g_dbus_message_get_body(message);
+    if (body == nullptr || !g_variant_is_of_type(body, G_VARIANT_TYPE("(sss)"))) return;
+    const gchar* name = nullptr;
+    const gchar* oldOwner = nullptr;
+    const gchar* newOwner = nullptr;
+    g_variant_get(body, "(&s&s&s)", &name, &oldOwner, &newOwner);
+    for (int i = 0; i < 2; ++i) {
+        if (std::strcmp(name, kScreenSavers[i].name) != 0) continue;
+        if (newOwner[0] == '\0') {
+            SetActive(i, false);
+        } else {
+            DisplayState& s = State();
+            std::lock_guard<std::mutex> lock(s.mutex);
+            AskLocked(s, i);
+        }
+    }
+}
+
 // A boolean body "(b)", or false.
 bool ReadActive(GDBusMessage* message, bool* active) {
     GVariant* body = g_dbus_message_get_body(message);
@@ -95,8 +129,13 @@ GDBusMessage* Filter(GDBusConnection*, GDBusMessage* message, gboolean incoming,
     if (type == G_DBUS_MESSAGE_TYPE_SIGNAL) {
         const char* member = g_dbus_message_get_member(message);
         const char* interface = g_dbus_message_get_interface(message);
-        if (member == nullptr || interface == nullptr || std::strcmp(member, "ActiveChanged") != 0)
+        if (member == nullptr || interface == nullptr) return message;
+        if (std::strcmp(member, "NameOwnerChanged") == 0 &&
+            std::strcmp(interface, "org.freedesktop.DBus") == 0) {
+            OwnerChanged(message);
             return message;
+        }
+        if (std::strcmp(member, "ActiveChanged") != 0) return message;
         for (int i = 0; i < 2; ++i)
             if (std::strcmp(interface, kScreenSavers[i].name) == 0 && ReadActive(message, &active))
                 SetActive(i, active);
@@ -133,21 +172,38 @@ guint32 SendCall(GDBusConnection* bus, const char* name, const char* path, const
     return sent ? serial : 0;
 }
 
-// Starts following the screen savers, once per run of the platform.
+void AddMatch(GDBusConnection* bus, const std::string& rule) {
+    SendCall(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "AddMatch",
+             g_variant_new("(s)", rule.c_str()), false);
+}
+
+// Starts following the screen savers (on the desktop thread, once per run of the platform).
+void Watch() {
+    GDBusConnection* bus = MvSessionBus("following the screen saver");
+    if (bus == nullptr) return;
+    DisplayState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (!s.watching || s.bus != nullptr) {
+        g_object_unref(bus);
+        return;
+    }
+    s.bus = bus;
+    s.filter = g_dbus_connection_add_filter(s.bus, Filter, nullptr, nullptr);
+    for (int i = 0; i < 2; ++i) {
+        AddMatch(s.bus, std::string("type='signal',interface='") + kScreenSavers[i].name +
+                            "',member='ActiveChanged',path='" + kScreenSavers[i].path + "'");
+        AddMatch(s.bus,
+                 std::string("type='signal',sender='org.freedesktop.DBus',interface='org.freedesktop.DBus',"
+                             "member='NameOwnerChanged',arg0='") +
+                     kScreenSavers[i].name + "'");
+        AskLocked(s, i);
+    }
+}
+
 void WatchLocked(DisplayState& s) {
     if (s.watching) return;
     s.watching = true;
-    s.bus = MvSessionBus("following the screen saver");
-    if (s.bus == nullptr) return;
-    s.filter = g_dbus_connection_add_filter(s.bus, Filter, nullptr, nullptr);
-    for (int i = 0; i < 2; ++i) {
-        const std::string rule = std::string("type='signal',interface='") + kScreenSavers[i].name +
-                                 "',member='ActiveChanged',path='" + kScreenSavers[i].path + "'";
-        SendCall(s.bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "AddMatch",
-                 g_variant_new("(s)", rule.c_str()), false);
-        s.pendingReply[i] = SendCall(s.bus, kScreenSavers[i].name, kScreenSavers[i].path,
-                                     kScreenSavers[i].name, "GetActive", nullptr, true);
-    }
+    MvDesktopPost(Watch);
 }
 
 }  // namespace

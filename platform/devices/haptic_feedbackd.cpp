@@ -2,6 +2,7 @@
 
 #include <gio/gio.h>
 
+#include "platform/devices/desktop_thread.h"
 #include "platform/devices/session_bus.h"
 
 namespace {
@@ -21,7 +22,7 @@ bool MvFeedbackdTrigger() {
     GVariant* reply = g_dbus_connection_call_sync(
         bus, "org.sigxcpu.Feedback", "/org/sigxcpu/Feedback", "org.sigxcpu.Feedback", "TriggerFeedback",
         g_variant_new("(ssa{sv}i)", "movimetra", "button-pressed", &hints, -1), G_VARIANT_TYPE("(u)"),
-        G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs, nullptr, &error);
+        G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs, MvDesktopCancellable(), &error);
     bool ok = reply != nullptr;
     if (reply != nullptr) g_variant_unref(reply);
     if (error != nullptr) g_error_free(error);

@@ -7,5 +7,5 @@
 #endif
 
 // Asks feedbackd for one "button-pressed" event; false when there is no session bus or no
-// feedbackd on it (the caller then drives a motor itself).
+// feedbackd on it (the caller then drives a motor itself). On the desktop thread only.
 bool MvFeedbackdTrigger();

@@ -47,6 +47,7 @@ TEST(Haptics, FeedbackdGetsAnEventAndNoOtherMotorMoves) {
     Vibrator(0);
     Vibrator(1);
     Vibrator(0);
+    EXPECT_TRUE(MvDesktopDrain(5000));
     EXPECT_EQ(bus.CalledMethods("org.sigxcpu.Feedback", "/org/sigxcpu/Feedback"),
               (std::vector<std::string>{"TriggerFeedback", "TriggerFeedback"}));
     EXPECT_EQ(folder.Read("leds/vibrator/brightness"), "0\n") << "the sysfs vibrator stays untouched";

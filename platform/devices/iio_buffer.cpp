@@ -127,6 +127,12 @@ bool CIioBuffer::SetWatermark(int watermark) {
     return WriteText(buffer + "/enable", "1");
 }
 
+bool CIioBuffer::Enable(bool on) {
+    if (m_fd < 0) return false;
+    m_pending.clear();
+    return WriteText(m_strDevice + "/buffer/enable", on ? "1" : "0");
+}
+
 void CIioBuffer::Close() {
     if (m_fd < 0) return;
     close(m_fd);

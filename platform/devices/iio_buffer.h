@@ -28,6 +28,9 @@ public:
     bool ReadScans(std::vector<double>* xyz);
     // Gives the open buffer a new watermark (and room for two of it); false when the device refuses.
     bool SetWatermark(int watermark);
+    // Switches the open buffer's capture off (what it held is dropped) or on again; false when the
+    // device refuses.
+    bool Enable(bool on);
     // Disables the buffer and closes the device.
     void Close();
 

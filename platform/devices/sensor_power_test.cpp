@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "platform/devices/sensor_test_util.h"
 #include "platform/mv_sensor.h"
@@ -126,6 +128,29 @@ TEST(Vibration, PulseIsLoggedAndDrivesTheLedVibrator) {
     EXPECT_FALSE(NLedSetDevice(1, &on));
     EXPECT_FALSE(NLedSetDevice(NLED_SETTINGS_INFO_ID, nullptr));
     EXPECT_EQ(MvVibrationLog(), std::vector<int>({1, 0, 1}));
+}
+
+// A blink is logged as its pulses when asked for, and played on the desktop thread, ending off.
+TEST(Vibration, BlinkIsLoggedAtOnceAndEndsWithTheMotorOff) {
+    CDeviceFolder folder;
+    OnlySysfs(folder);
+    folder.Write("leds/vibrator/brightness", "0\n");
+    MvVibrationSetSysfsRoot(folder.Path());
+    MvVibrationClearLog();
+    NLED_SETTINGS_INFO blink = Led(11, 2);
+    blink.OnTime = 200000;
+    blink.OffTime = 100000;
+    blink.MetaCycleOn = 3;
+    EXPECT_TRUE(NLedSetDevice(NLED_SETTINGS_INFO_ID, &blink));
+    EXPECT_EQ(MvVibrationLog(), std::vector<int>({1, 0, 1, 0, 1, 0}));
+    // On for the first pulse at once; off after the last.
+    std::vector<std::string> seen = {folder.Read("leds/vibrator/brightness")};
+    for (int i = 0; i < 400 && seen.back() != "0"; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        seen.push_back(folder.Read("leds/vibrator/brightness"));
+    }
+    EXPECT_EQ(seen.front(), "1");
+    EXPECT_EQ(seen.back(), "0");
 }
 
 TEST(Vibration, TimedVibratorAndNoVibratorAtAll) {

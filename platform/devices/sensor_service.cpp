@@ -153,16 +153,23 @@ enum class WaitResult { kTimeout, kWoken, kFailed };
 // early. On the manual clock: the platform clock's event wait.
 class CSensorWaiter {
 public:
-    // Waits ms (INFINITE: until woken). A wait that ends early forgets the cadence.
-    WaitResult Wait(SensorService& s, DWORD ms) {
+    // Waits ms (INFINITE: until woken). A wait that ends early forgets the cadence, except that
+    // with `resume` the wait that was woken goes on to its own end: a change of state that leaves
+    // the step as it was (the latency, as the screen is seen or not) does not put it off.
+    WaitResult Wait(SensorService& s, DWORD ms, bool resume) {
         if (MvIsManualClock()) {
             m_nDeadline = 0;
+            const DWORD now = GetTickCount();
+            if (!(resume && m_bWoken) || ms == INFINITE) m_dwManualDeadline = now + ms;
             HANDLE wake;
             {
                 std::lock_guard<std::mutex> lock(s.mutex);
                 wake = s.wake;
             }
-            DWORD r = WaitForSingleObject(wake, ms);
+            const int32_t left = static_cast<int32_t>(m_dwManualDeadline - now);
+            DWORD r = WaitForSingleObject(
+                wake, ms == INFINITE ? INFINITE : static_cast<DWORD>(left < 0 ? 0 : left));
+            m_bWoken = r == WAIT_OBJECT_0;
             if (r == WAIT_TIMEOUT) return WaitResult::kTimeout;
             return r == WAIT_FAILED ? WaitResult::kFailed : WaitResult::kWoken;
         }
@@ -173,26 +180,38 @@ public:
         } else {
             const int64_t now = MonotonicNs();
             int64_t deadline = m_nDeadline + ms * kNsPerMs;
-            // Behind by more than a period (or no cadence yet): start a new one from now.
-            if (m_nDeadline == 0 || deadline < now - ms * kNsPerMs) deadline = now + ms * kNsPerMs;
+            if (resume && m_bWoken && m_nWokenDeadline != 0) {
+                deadline = m_nWokenDeadline;
+            } else if (m_nDeadline == 0 || deadline < now - ms * kNsPerMs) {
+                // Behind by more than a period (or no cadence yet): start a new one from now.
+                deadline = now + ms * kNsPerMs;
+            }
             m_nDeadline = deadline;
             timespec due{};
             due.tv_sec = deadline / 1000000000LL;
             due.tv_nsec = deadline % 1000000000LL;
             while ((result = sem_clockwait(&s.wakeSemaphore, CLOCK_MONOTONIC, &due)) != 0 && errno == EINTR) {
             }
-            if (result != 0 && errno == ETIMEDOUT) return WaitResult::kTimeout;
+            if (result != 0 && errno == ETIMEDOUT) {
+                m_bWoken = false;
+                return WaitResult::kTimeout;
+            }
         }
         if (result != 0) return WaitResult::kFailed;
         // Changes that came together are one wake.
         while (sem_trywait(&s.wakeSemaphore) == 0) {
         }
+        m_nWokenDeadline = ms == INFINITE ? 0 : m_nDeadline;
+        m_bWoken = true;
         m_nDeadline = 0;
         return WaitResult::kWoken;
     }
 
 private:
-    int64_t m_nDeadline = 0;  // CLOCK_MONOTONIC ns of the last deadline; 0: none
+    int64_t m_nDeadline = 0;       // CLOCK_MONOTONIC ns of the last deadline; 0: none
+    int64_t m_nWokenDeadline = 0;  // the deadline of the wait that was woken early
+    DWORD m_dwManualDeadline = 0;  // the same on the manual clock, in platform ms
+    bool m_bWoken = false;         // the last wait ended early
 };
 
 DWORD SensorThread(LPVOID) {
@@ -202,6 +221,7 @@ DWORD SensorThread(LPVOID) {
     CSensorWaiter waiter;
     unsigned serving = 0;  // the flush being served: done when the source has nothing more now
     bool flushing = false;
+    bool resume = false;  // the step waited on is still the one whose wait was woken
     for (;;) {
         unsigned generation = 0;
         bool active;
@@ -211,6 +231,8 @@ DWORD SensorThread(LPVOID) {
             std::lock_guard<std::mutex> lock(s.mutex);
             if (s.quit) break;
             active = s.started && s.source != nullptr;
+            // Stopped: a device that captures on its own stops until the next start.
+            if (!active && source != nullptr) source->source->Pause();
             source = active ? s.source : nullptr;
             if (active) generation = s.generation;
             latency = s.latencyMs;
@@ -219,25 +241,31 @@ DWORD SensorThread(LPVOID) {
         }
         if (!active) {
             flushing = false;
-            if (waiter.Wait(s, INFINITE) == WaitResult::kFailed) break;
+            resume = false;
+            if (waiter.Wait(s, INFINITE, false) == WaitResult::kFailed) break;
             continue;
         }
         if (source->latencyMs != latency) {
             source->latencyMs = latency;
             source->source->SetLatency(latency);
             // A batch under way is waited for anew, at the new length.
-            if (source->batches && source->hasStep && source->step.eKind == SensorStep::kWait)
+            if (source->batches && source->hasStep && source->step.eKind == SensorStep::kWait) {
                 source->hasStep = false;
+                resume = false;
+            }
         }
         if (flushAsked != serving) {
             serving = flushAsked;
             flushing = true;
             source->source->Flush();
-            if (source->batches && source->hasStep && source->step.eKind == SensorStep::kWait)
+            if (source->batches && source->hasStep && source->step.eKind == SensorStep::kWait) {
                 source->hasStep = false;
+                resume = false;
+            }
         }
         SensorStep& step = source->step;
         if (!source->hasStep) {
+            resume = false;
             step = source->source->Next();
             source->hasStep = true;
             source->batches = source->source->Batches();
@@ -252,17 +280,19 @@ DWORD SensorThread(LPVOID) {
             }
         }
         if (step.eKind == SensorStep::kEnd) {
-            if (waiter.Wait(s, INFINITE) == WaitResult::kFailed) break;
+            resume = false;
+            if (waiter.Wait(s, INFINITE, false) == WaitResult::kFailed) break;
             continue;
         }
         if (step.eKind == SensorStep::kWait) {
-            WaitResult result = waiter.Wait(s, step.nWaitMs);
+            WaitResult result = waiter.Wait(s, step.nWaitMs, resume);
+            resume = result == WaitResult::kWoken;
             if (result == WaitResult::kTimeout) source->hasStep = false;
             if (result == WaitResult::kFailed) {
                 MvSensorReport("cannot wait for the next reading; the sensor stops");
                 break;
             }
-            // Woken early: the state changed, and the wait starts over.
+            // Woken early: the state changed; the same step's wait goes on to its own end.
             continue;
         }
         // A resume from suspend is looked for with every reading, before the reading is handled.
@@ -284,6 +314,8 @@ DWORD SensorThread(LPVOID) {
                 ++s.delivered;
         }
     }
+    // The program ends: a device that captures on its own stops.
+    if (source != nullptr) source->source->Pause();
     {
         std::lock_guard<std::mutex> lock(s.mutex);
         s.threadDone = true;

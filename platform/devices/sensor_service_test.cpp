@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/core/mv_internal.h"
+#include "platform/devices/desktop_thread.h"
 #include "platform/devices/sensor_source_iio.h"
 #include "platform/devices/sensor_test_util.h"
 #include "platform/devices/sleep_inhibitor.h"
@@ -64,6 +65,7 @@ protected:
         ::testing::internal::CaptureStderr();
         MvSleepInhibitorHold(true);
         MvSleepInhibitorHold(false);
+        MvDesktopDrain(5000);
         ::testing::internal::GetCapturedStderr();
         Inbox().clear();
         MvSensorClearLog();

@@ -42,6 +42,9 @@ public:
     virtual bool Batches() const { return false; }
     // The next step reads what was taken until now rather than waiting for the batch.
     virtual void Flush() {}
+    // No readings are wanted for a while (the sensor stopped, the program ends): a device that
+    // captures on its own stops doing so. The next step takes it up again.
+    virtual void Pause() {}
 };
 
 // Opens the source a setting names ("iio[:PATH]", "replay:FILE", "walk", "none"; empty: the

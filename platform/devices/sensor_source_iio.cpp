@@ -162,14 +162,28 @@ void CIioSensorSource::SetLatency(DWORD ms) {
     if (batch == m_dwBatchMs) return;
     m_dwBatchMs = batch;
     if (!m_Buffer.IsOpen()) return;
-    // The scans the device holds are taken before it is set anew.
+    // The scans the device holds are taken before it is set anew. The batch is read again at once
+    // (the service starts its wait anew): that early read coming back empty is no sign.
     m_Buffer.ReadScans(&m_scans);
+    m_bFlushing = true;
     if (!m_Buffer.SetWatermark(WatermarkFor(batch))) {
         MvSensorReport("iio: cannot set the buffer of " + m_strDevice + "; its _raw files are read instead");
         m_Buffer.Close();
         m_scans.clear();
         m_bWaited = false;
+        return;
     }
+    if (m_bPaused) m_Buffer.Enable(false);  // setting it switched the capture on
+}
+
+void CIioSensorSource::Pause() {
+    if (!m_Buffer.IsOpen() || m_bPaused) return;
+    m_Buffer.Enable(false);
+    m_bPaused = true;
+    m_scans.clear();
+    m_ready.clear();
+    m_bWaited = false;
+    m_nEmptyBatches = 0;
 }
 
 void CIioSensorSource::Flush() {
@@ -206,6 +220,15 @@ int16_t CIioSensorSource::ToReading(int axis, double raw) const {
 }
 
 SensorStep CIioSensorSource::NextBuffered() {
+    if (m_bPaused) {
+        m_bPaused = false;
+        if (!m_Buffer.Enable(true)) {
+            MvSensorReport("iio: cannot switch the buffer of " + m_strDevice +
+                           " on; its _raw files are read instead");
+            m_Buffer.Close();
+            return Next();
+        }
+    }
     for (;;) {
         if (!m_ready.empty()) {
             SensorStep step = m_ready.front();

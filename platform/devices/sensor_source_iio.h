@@ -37,6 +37,7 @@ public:
     void SetLatency(DWORD ms) override;
     bool Batches() const override { return m_Buffer.IsOpen(); }
     void Flush() override;
+    void Pause() override;
 
     const std::string& DevicePath() const { return m_strDevice; }
     int ReadsPerPeriod() const { return m_nReads; }
@@ -79,4 +80,5 @@ private:
     int m_nEmptyBatches = 0;
     DWORD m_dwBatchMs = kBatchMs;
     bool m_bFlushing = false;  // the next read was asked for early: an empty one is no sign
+    bool m_bPaused = false;    // the buffer's capture is off until the next step
 };

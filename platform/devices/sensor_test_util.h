@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/mv_platform.h"
 #include "testing/temp_dir_test_util.h"
 
 // A temporary folder (removed with everything in it) and the files a test writes below it.
@@ -26,7 +27,10 @@ public:
         std::fclose(f);
         return path;
     }
+    // A file below the folder, once the desktop thread has made the calls asked for so far (the
+    // motors are driven there).
     std::string Read(const std::string& name) const {
+        EXPECT_TRUE(MvDesktopDrain(5000));
         std::string text;
         FILE* f = std::fopen((Path() + "/" + name).c_str(), "rb");
         if (f == nullptr) return text;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/core/mv_internal.h"
+#include "platform/devices/desktop_thread.h"
 
 namespace {
 
@@ -79,7 +80,7 @@ GDBusConnection* MvSessionBus(const char* feature) {
             address.c_str(),
             static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
                                               G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-            nullptr, nullptr, &error);
+            nullptr, MvDesktopCancellable(), &error);
         if (s.connection == nullptr) {
             ReportLocked(s, feature,
                          std::string("no session bus: ") + (error ? error->message : "unknown error"));

@@ -12,5 +12,6 @@ typedef struct _GDBusConnection GDBusConnection;
 
 // A new reference to the shared connection (g_object_unref it), or null without a session bus;
 // that is said once on stderr, naming `feature`. A connection that closed, or a bus address
-// that changed, is connected afresh.
+// that changed, is connected afresh. Only jobs on the desktop thread call it: connecting waits on
+// the bus.
 GDBusConnection* MvSessionBus(const char* feature);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/core/mv_internal.h"
+#include "platform/devices/desktop_thread.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ std::string TakeError(GError* error) {
 // A private connection, so that a bus address that changed since the last call is followed.
 GDBusConnection* ConnectSystemBus(std::string* why) {
     GError* error = nullptr;
-    gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SYSTEM, nullptr, &error);
+    gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SYSTEM, MvDesktopCancellable(), &error);
     if (address == nullptr) {
         *why = "no system bus: " + TakeError(error);
         return nullptr;
@@ -44,7 +45,7 @@ GDBusConnection* ConnectSystemBus(std::string* why) {
         address,
         static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
                                           G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-        nullptr, nullptr, &error);
+        nullptr, MvDesktopCancellable(), &error);
     g_free(address);
     if (bus == nullptr) *why = "no system bus: " + TakeError(error);
     return bus;
@@ -57,7 +58,7 @@ int CallInhibit(GDBusConnection* bus, std::string* why) {
     GVariant* reply = g_dbus_connection_call_with_unix_fd_list_sync(
         bus, "org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "Inhibit",
         g_variant_new("(ssss)", "sleep", "Movimetra", "Counting steps", "block"), G_VARIANT_TYPE("(h)"),
-        G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs, nullptr, &fds, nullptr, &error);
+        G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs, nullptr, &fds, MvDesktopCancellable(), &error);
     if (reply == nullptr) {
         *why = "no logind: " + TakeError(error);
         return -1;
@@ -80,14 +81,13 @@ int TakeInhibitor(std::string* why) {
     GDBusConnection* bus = ConnectSystemBus(why);
     if (bus == nullptr) return -1;
     int fd = CallInhibit(bus, why);
-    g_dbus_connection_close_sync(bus, nullptr, nullptr);
+    g_dbus_connection_close_sync(bus, MvDesktopCancellable(), nullptr);
     g_object_unref(bus);
     return fd;
 }
 
-}  // namespace
-
-void MvSleepInhibitorHold(bool hold) {
+// On the desktop thread: the calls wait on the system bus.
+void Apply(bool hold) {
     InhibitorState& s = Inhibitor();
     std::lock_guard<std::mutex> lock(s.mutex);
     if (!hold) {
@@ -104,6 +104,12 @@ void MvSleepInhibitorHold(bool hold) {
                      "movimetra: power: cannot keep the device awake during a workout (%s); it may suspend\n",
                      why.c_str());
     }
+}
+
+}  // namespace
+
+void MvSleepInhibitorHold(bool hold) {
+    MvDesktopPost([hold] { Apply(hold); });
 }
 
 void MvSleepInhibitorReset() {

@@ -8,7 +8,8 @@
 #endif
 
 // Takes the inhibitor (hold) or releases it; repeated calls with the same value do nothing.
-// Without a system bus or logind nothing is held, and that is said once on stderr.
+// Without a system bus or logind nothing is held, and that is said once on stderr. The bus calls
+// are made on the desktop thread, in the order of the calls; this returns at once.
 void MvSleepInhibitorHold(bool hold);
-// Whether this process holds the inhibitor now.
+// Whether this process holds the inhibitor now (after the calls posted so far were made).
 bool MvSleepInhibitorHeld();

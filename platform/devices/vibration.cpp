@@ -1,14 +1,23 @@
 // The notification LED driver: LED 11 is the vibrator. Switching it on gives a pulse through the
 // first way that reaches a motor: feedbackd, else a force-feedback input device, else a sysfs
-// vibrator; switching it off ends the pulse the same way. Every call is logged for tests.
+// vibrator; switching it off ends the pulse the same way. Blinking (OffOnBlink 2) gives
+// MetaCycleOn pulses of OnTime, OffTime apart (microseconds). The motors are driven on the desktop
+// thread, in the order of the calls, so that neither feedbackd's answer nor a blink's pauses hold
+// the UI thread; a blink's pauses are timeouts there, and the platform's end switches it off. Every call is
+// logged for tests as it is made (a blink as its ons and offs).
 #include <fcntl.h>
+#include <gio/gio.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/core/mv_internal.h"
+#include "platform/devices/desktop_thread.h"
 #include "platform/devices/haptic_evdev.h"
 #include "platform/devices/haptic_feedbackd.h"
 #include "platform/mv_sensor.h"
@@ -91,6 +100,72 @@ void DriveVibrator(VibrationState& v, bool on) {
     }
 }
 
+void Drive(bool on) {
+    VibrationState& v = Vibration();
+    std::lock_guard<std::mutex> lock(v.mutex);
+    DriveVibrator(v, on);
+}
+
+// A blink in progress, on the desktop thread: its phases are timeouts of the thread's main
+// context, so that the thread goes on with other calls meanwhile (and the exit need not wait).
+struct BlinkState {
+    int pulsesLeft = 0;
+    guint onMs = 0;
+    guint offMs = 0;
+    bool motorOn = false;
+    guint source = 0;
+};
+BlinkState g_blink;
+
+gboolean OnBlinkTimer(gpointer);
+
+void ScheduleBlink(guint ms) {
+    GSource* timer = g_timeout_source_new(ms);
+    g_source_set_callback(timer, OnBlinkTimer, nullptr, nullptr);
+    g_blink.source = g_source_attach(timer, MvDesktopContext());
+    g_source_unref(timer);
+}
+
+// The next phase: the motor on for onMs, then off for offMs before the next pulse.
+void BlinkPhase() {
+    if (g_blink.motorOn) {
+        Drive(false);
+        g_blink.motorOn = false;
+        if (--g_blink.pulsesLeft > 0) ScheduleBlink(g_blink.offMs);
+        return;
+    }
+    Drive(true);
+    g_blink.motorOn = true;
+    ScheduleBlink(g_blink.onMs);
+}
+
+gboolean OnBlinkTimer(gpointer) {
+    g_blink.source = 0;
+    BlinkPhase();
+    return G_SOURCE_REMOVE;
+}
+
+void Blink(int pulses, long onTime, long offTime) {
+    // A new blink takes over from one still playing.
+    if (g_blink.source != 0) {
+        GSource* old = g_main_context_find_source_by_id(MvDesktopContext(), g_blink.source);
+        if (old != nullptr) g_source_destroy(old);
+    }
+    g_blink = BlinkState{};
+    g_blink.pulsesLeft = pulses;
+    g_blink.onMs = static_cast<guint>(onTime / 1000);
+    g_blink.offMs = static_cast<guint>(offTime / 1000);
+    BlinkPhase();
+}
+
+// The longest blink taken: a pattern, not a way to keep the motor running.
+const int kMaxPulses = 10;
+const long kMaxPhaseUs = 2000000;
+
+long Phase(LONG microseconds) {
+    return microseconds < 0 ? 0 : microseconds > kMaxPhaseUs ? kMaxPhaseUs : microseconds;
+}
+
 }  // namespace
 
 BOOL NLedSetDevice(UINT deviceId, void* info) {
@@ -99,9 +174,29 @@ BOOL NLedSetDevice(UINT deviceId, void* info) {
     std::memcpy(&settings, info, sizeof(settings));
     VibrationState& v = Vibration();
     std::lock_guard<std::mutex> lock(v.mutex);
+    if (settings.OffOnBlink == 2) {
+        const int pulses = settings.MetaCycleOn < 1            ? 1
+                           : settings.MetaCycleOn > kMaxPulses ? kMaxPulses
+                                                               : settings.MetaCycleOn;
+        for (int i = 0; i < pulses; ++i) {
+            v.log.push_back(1);
+            v.log.push_back(0);
+        }
+        if (settings.LedNum == kVibratorLed)
+            MvDesktopPost([pulses, on = Phase(settings.OnTime), off = Phase(settings.OffTime)] {
+                Blink(pulses, on, off);
+            });
+        return TRUE;
+    }
     v.log.push_back(settings.OffOnBlink);
-    if (settings.LedNum == kVibratorLed) DriveVibrator(v, settings.OffOnBlink != 0);
+    if (settings.LedNum == kVibratorLed) MvDesktopPost([on = settings.OffOnBlink != 0] { Drive(on); });
     return TRUE;
+}
+
+void MvVibrationReset() {
+    // The desktop thread has ended: a blink it was playing stops with the motor off.
+    if (g_blink.motorOn) Drive(false);
+    g_blink = BlinkState{};
 }
 
 std::vector<int> MvVibrationLog() {

@@ -20,6 +20,9 @@ namespace {
 std::unique_ptr<DisplayBackend> g_display;
 MvDisplayKind g_displayKind = MvDisplayKind::Headless;
 
+// How long the end waits for the desktop thread's queued calls.
+const int kDesktopGraceMs = 200;
+
 // The instance handle the shell registers its classes with (the program's own value).
 HINSTANCE const kPlatformInstance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x00400000));
 
@@ -157,6 +160,12 @@ void MvPlatformShutdown() {
         WakeAllBlockedLocked();
     }
     MvSensorShutdown();
+    // What the desktop still has to hear (the inhibitor's release, a last notification) goes out
+    // in a moment or not at all: the process end must not wait on a bus.
+    MvDesktopShutdown(kDesktopGraceMs);
+    MvBusServiceReset();
+    MvDesktopBubblesReset();
+    MvVibrationReset();
     MvSleepInhibitorReset();
     MvDisplayStateShutdown();
     MvSessionBusShutdown();

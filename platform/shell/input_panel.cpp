@@ -138,6 +138,16 @@ LRESULT CALLBACK InputPanelProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM l
     }
 }
 
+// The foreground window learns that the panel went up or down, as the shell tells every window.
+void AnnounceChange() {
+    HWND foreground = GetForegroundWindow();
+    if (foreground != nullptr) PostMessageW(foreground, WM_SETTINGCHANGE, SPI_SETSIPINFO, 0);
+}
+
+bool PanelUp() {
+    return g_hPanel != nullptr && IsWindow(g_hPanel) && IsWindowVisible(g_hPanel);
+}
+
 }  // namespace
 
 bool MvRegisterInputPanelClass(HINSTANCE hInstance) {
@@ -156,14 +166,28 @@ BOOL SipShowIM(DWORD flags) {
             BringWindowToTop(g_hPanel);
             ShowWindow(g_hPanel, SW_SHOW);
             UpdateWindow(g_hPanel);
+            AnnounceChange();
         }
         return TRUE;
     }
-    if (g_hPanel != nullptr && IsWindow(g_hPanel) && IsWindowVisible(g_hPanel)) {
+    if (PanelUp()) {
         g_press = MvShellPress();
         ShowWindow(g_hPanel, SW_HIDE);
         MvShellExposeRect(PanelRect());
+        AnnounceChange();
     }
+    return TRUE;
+}
+
+BOOL SipGetInfo(SIPINFO* info) {
+    if (info == nullptr || info->cbSize < sizeof(SIPINFO)) return FALSE;
+    const RECT panel = PanelRect();
+    const bool up = PanelUp();
+    info->fdwFlags = up ? SIPF_ON : SIPF_OFF;
+    info->rcSipRect = panel;
+    info->rcVisibleDesktop = RECT{0, MV_TASKBAR_HEIGHT, MV_SCREEN_WIDTH, up ? panel.top : panel.bottom};
+    info->dwImDataSize = 0;
+    info->pvImData = nullptr;
     return TRUE;
 }
 

@@ -1,5 +1,6 @@
 // Soft-key bars: two buttons along the bottom 52 rows, made from a menu-bar resource. A tap on a
 // button (lifted over the button it went down on) sends its command to the bar's parent.
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -138,8 +139,35 @@ void Forget(HWND hWnd) {
     }
 }
 
+// TB_GETBUTTONINFOW / TB_SETBUTTONINFOW: a button's label; its index, or -1.
+LRESULT ButtonInfo(HWND hWnd, UINT message, WPARAM wParam, TBBUTTONINFOW* info) {
+    MenuBar* bar = FindBar(hWnd);
+    if (bar == nullptr || info == nullptr || info->cbSize < sizeof(TBBUTTONINFOW)) return -1;
+    int index = -1;
+    if (info->dwMask & TBIF_BYINDEX) {
+        index = static_cast<int>(wParam) < bar->buttonCount ? static_cast<int>(wParam) : -1;
+    } else {
+        for (int i = 0; i < bar->buttonCount; ++i)
+            if (bar->buttons[i].command == wParam) index = i;
+    }
+    if (index < 0 || (info->dwMask & TBIF_TEXT) == 0) return index;
+    SoftKey& key = bar->buttons[index];
+    if (message == TB_SETBUTTONINFOW) {
+        key.label = info->pszText != nullptr ? info->pszText : L"";
+        InvalidateRect(hWnd, nullptr, FALSE);
+    } else if (info->pszText != nullptr && info->cchText > 0) {
+        const size_t n = std::min(key.label.size(), static_cast<size_t>(info->cchText - 1));
+        key.label.copy(info->pszText, n);
+        info->pszText[n] = L'\0';
+    }
+    return index;
+}
+
 LRESULT CALLBACK MenuBarProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case TB_GETBUTTONINFOW:
+        case TB_SETBUTTONINFOW:
+            return ButtonInfo(hWnd, message, wParam, reinterpret_cast<TBBUTTONINFOW*>(lParam));
         case WM_PAINT:
             Paint(hWnd);
             return 0;
@@ -200,6 +228,15 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info) {
     // A program usually makes its first bar while creating its main window: show its title.
     MvTaskBarRefresh();
     return TRUE;
+}
+
+HWND SHFindMenuBar(HWND hwnd) {
+    if (hwnd == nullptr) return nullptr;
+    for (auto it = g_barOrder.rbegin(); it != g_barOrder.rend(); ++it) {
+        const MenuBar* bar = FindBar(*it);
+        if (bar != nullptr && bar->parent == hwnd && IsWindow(*it) && IsWindowVisible(*it)) return *it;
+    }
+    return nullptr;
 }
 
 bool MvShellPressSoftKey(int which) {

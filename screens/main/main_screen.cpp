@@ -51,11 +51,47 @@ BOOL CMainScreen::Create(HWND parent, int index) {
         CopyName(m_szRunnerFrames[i], ImageTable[MAIN_IMAGE_RUNNER_FIRST + i + m_View.nImageOffset]);
     for (int i = 0; i < 10; ++i)
         CopyName(m_szDigits[i], ImageTable[MAIN_IMAGE_DIGIT_FIRST + i + m_View.nImageOffset]);
+    // On the session bus for the program's life.
+    m_Presence.Attach(m_View.hMain);
     return TRUE;
 }
 
 void CMainScreen::Release() {
+    m_Presence.Detach();
     RemoveNotification();
+}
+
+void CMainScreen::UpdatePresence() {
+    PresenceFigures figures;
+    int steps = m_nWorkoutSteps;
+    double kcal = m_dWorkoutCalories;
+    double distance = m_dWorkoutDistance;
+    int seconds = m_nWorkoutSeconds;
+    if (m_nRunState != MAIN_STOPPED) {
+        // The engine's counters now: the view's own copies wait while it rests.
+        EngineCounters counters{};
+        SendMessageW(m_View.hMain, UM_GET_COUNTERS, 0, (LPARAM)&counters);
+        steps = counters.iStepCount;
+        kcal = counters.dCalories;
+        distance = counters.dTotalDistance;
+        seconds = static_cast<int>(counters.nElapsed);
+    }
+    figures.nSteps = m_nTodaySteps + steps;
+    figures.dKcal = m_dTodayCalories + kcal;
+    figures.dDistance = m_dTodayDistance + distance;
+    figures.nSeconds = m_nTodaySeconds + seconds;
+    figures.bRunning = m_nRunState != MAIN_STOPPED;
+    figures.nGoal = m_nGoal;
+    m_Presence.Update(figures, !m_bResting);
+}
+
+void CMainScreen::OnRemoteStartStop(bool start) {
+    if (start == (m_nRunState != MAIN_STOPPED)) return;
+    if (start)
+        StartWorkout();
+    else
+        StopWorkout();
+    if (m_View.bShown && !m_bResting) FullRepaint();
 }
 
 void CMainScreen::Show(bool show, int otherIndex) {
@@ -77,6 +113,7 @@ void CMainScreen::Show(bool show, int otherIndex) {
 void CMainScreen::OnSeen(bool seen) {
     if (seen != m_bResting) return;
     m_bResting = !seen;
+    UpdatePresence();
     if (!m_View.bShown) return;
     if (!seen) {
         StopTickTimers();
@@ -195,6 +232,8 @@ void CMainScreen::OnTimer(int id) {
             SetValuesTimer(kValuesMs);
         }
         RepaintValueBoxes();
+        // The time walked moves on between steps.
+        UpdatePresence();
     }
 }
 
@@ -235,6 +274,7 @@ void CMainScreen::OnMotionInfo(const MotionRecord* record) {
     m_nWorkoutSteps = record->nStepCount;
     m_dWorkoutCalories = record->dCalories;
     m_dWorkoutDistance = record->dDistance;
+    UpdatePresence();
 }
 
 void CMainScreen::OnNewDay(const TodayTotals* totals) {
@@ -253,15 +293,18 @@ void CMainScreen::OnNewDay(const TodayTotals* totals) {
     m_dWorkoutCalories = 0;
     m_dWorkoutDistance = 0;
     m_nWorkoutSeconds = 0;
+    UpdatePresence();
     if (m_View.bShown) FullRepaint();
 }
 
 void CMainScreen::OnLanguage(int languageIndex) {
     SetLanguageOffsets(m_View, languageIndex);
+    m_Presence.SetLanguage(languageIndex);
 }
 
 void CMainScreen::OnGoal(int steps) {
     m_nGoal = steps > 0 ? steps : 0;
+    UpdatePresence();
     if (m_View.bShown) FullRepaint();
 }
 
@@ -299,6 +342,7 @@ void CMainScreen::StartWorkout() {
     SendMessageW(hMain, UM_ENGINE_START, 0, 0);
     FullRepaint();
     StartTickTimers();
+    UpdatePresence();
 }
 
 void CMainScreen::StopWorkout() {
@@ -312,6 +356,7 @@ void CMainScreen::StopWorkout() {
     SendMessageW(hMain, UM_SAVE_TODAY, 0, 0);
     // The totals that stay on the screen are those just saved.
     TakeEngineCounters();
+    UpdatePresence();
 }
 
 void CMainScreen::ResetWorkout(bool saveFirst) {
@@ -336,6 +381,7 @@ void CMainScreen::ResetWorkout(bool saveFirst) {
     wchar_t today[16];
     CDailyRecords::TodayDateText(today, 16);
     CDailyRecords::InsertTodayRow(m_View.hMain, today);
+    UpdatePresence();
 }
 
 void CMainScreen::LoadToday() {

@@ -5,6 +5,7 @@
 #include "app/screen.h"
 #include "app/view_common.h"
 #include "common/today_totals.h"
+#include "screens/main/main_presence.h"
 #include "screens/main/runner_layers.h"
 #include "store/daily_records.h"
 #include "store/db_helper.h"
@@ -40,6 +41,11 @@ public:
     void OnLanguage(int languageIndex) override;
     void OnGoal(int steps) override;
     void OnSeen(bool seen) override;
+    // Start() or Stop() from the session bus, or the notification's "stop": what the Start/Stop
+    // button does, when it would do something.
+    void OnRemoteStartStop(bool start);
+    void OnPresenceTimer(int id) { m_Presence.OnTimer(id); }
+    const CMainPresence& Presence() const { return m_Presence; }
 
     // The three repaints, each composed off-screen and copied to the window in one BitBlt:
     // everything; the calories and time boxes; the upper 480 x 352 area.
@@ -87,6 +93,8 @@ private:
     HDC BeginArea(const RECT& area) const;
     void ResumeTickTimers();
     void TakeEngineCounters();
+    // Tells the desktop today's figures as they are now.
+    void UpdatePresence();
     void AddNotification();
     void RemoveNotification();
 
@@ -115,6 +123,7 @@ private:
     void DrawPressedButton(int cell, POINT pos);
 
     ViewCommon m_View;
+    CMainPresence m_Presence;
     int m_nRunState = MAIN_STOPPED;
     int m_nWorkoutSteps = 0;
     int m_nLastSeenSteps = 0;

@@ -42,6 +42,8 @@ constexpr int kProfileUnitX = 97;
 constexpr int kProfileGoalFieldWidth = 120;
 constexpr int kProfileGoalUnitX = 157;
 constexpr int kProfileLabelOffset = 46;  // label top above the box top
+// Room left between a field's box and the input panel when the content moves up for it.
+constexpr int kProfileSipGap = 8;
 
 constexpr RECT kProfileLanguageLabel = {15, 302, 450, 342};
 constexpr RECT kProfileKoreanChoice = {25, 348, 205, 410};

@@ -92,6 +92,10 @@ void CProfileScreen::Show(bool show, int otherIndex) {
                        IDR_MENUBAR_PROFILE_EN);
         SetFocus(nullptr);
         m_bInputPanel = 0;
+        if (m_nShift != 0) {
+            m_nShift = 0;
+            PlaceFields();
+        }
         UpdateWindow(m_View.hWnd);
     }
 }
@@ -158,14 +162,59 @@ void CProfileScreen::OnCommand(int id, int notifyCode) {
     } else {
         SipShowIM(SIPF_OFF);
     }
+    // Another field may have taken the focus with the panel up.
+    UpdateShift();
+}
+
+void CProfileScreen::OnSettingChange(WPARAM wParam) {
+    if (wParam == SPI_SETSIPINFO) UpdateShift();
+}
+
+void CProfileScreen::UpdateShift() {
+    int shift = 0;
+    SIPINFO info;
+    memset(&info, 0, sizeof(info));
+    info.cbSize = sizeof(info);
+    const HWND focus = GetFocus();
+    const int boxTop = focus == nullptr     ? -1
+                       : focus == m_hHeight ? kProfileHeightBoxTop
+                       : focus == m_hWeight ? kProfileWeightBoxTop
+                       : focus == m_hGoal   ? kProfileGoalBoxTop
+                                            : -1;
+    RECT view = {};
+    if (boxTop >= 0 && IsWindowVisible(m_View.hWnd) && GetWindowRect(m_View.hWnd, &view) &&
+        SipGetInfo(&info) && (info.fdwFlags & SIPF_ON)) {
+        const int visibleBottom = info.rcVisibleDesktop.bottom - view.top;
+        const int bottom = boxTop + kProfileBoxHeight + kProfileSipGap;
+        if (bottom > visibleBottom) shift = bottom - visibleBottom;
+    }
+    if (shift == m_nShift) return;
+    m_nShift = shift;
+    PlaceFields();
+    if (IsWindowVisible(m_View.hWnd)) FullRepaint();
+}
+
+void CProfileScreen::PlaceFields() {
+    const int tops[3] = {kProfileHeightBoxTop, kProfileWeightBoxTop, kProfileGoalBoxTop};
+    const HWND fields[3] = {m_hHeight, m_hWeight, m_hGoal};
+    for (int i = 0; i < 3; ++i) {
+        if (!fields[i]) continue;
+        MoveWindow(fields[i], kProfileFieldX, tops[i] + kProfileFieldOffset - m_nShift,
+                   fields[i] == m_hGoal ? kProfileGoalFieldWidth : kProfileFieldWidth, kProfileFieldHeight,
+                   TRUE);
+    }
 }
 
 void CProfileScreen::FocusField(HWND hField) {
+    // A tap on the field that has the focus already raises the keypad again (it may have been
+    // put away with its own key): no focus change tells the view so.
+    if (GetFocus() == hField && m_bInputPanel) SipShowIM(SIPF_ON);
     SetFocus(hField);
     PostMessageW(hField, EM_SETSEL, 0, -1);
 }
 
 void CProfileScreen::OnLButtonDown(int x, int y) {
+    y += m_nShift;
     if (ProfileHitHeight(x, y)) {
         FocusField(m_hHeight);
     } else if (ProfileHitWeight(x, y)) {
@@ -180,6 +229,7 @@ void CProfileScreen::OnLButtonDown(int x, int y) {
 }
 
 void CProfileScreen::OnLButtonUp(int x, int y) {
+    y += m_nShift;
     int choice = ProfileChoiceAt(x, y);
     if (choice < 0) return;
     m_nSelection = choice;
@@ -232,21 +282,19 @@ void CProfileScreen::Save() {
     // Written only when it changed: a user who never sets a goal keeps a file without one.
     if (goal != m_nGoal) SendMessageW(m_View.hMain, UM_SET_GOAL, goal, 0);
 
-    wchar_t heightValue[16], weightValue[16];
-    swprintf(heightValue, 16, L"%d", height);
-    swprintf(weightValue, 16, L"%d", weight);
-    SendMessageW(m_View.hMain, UM_SET_PROFILE, (WPARAM)heightValue, (LPARAM)weightValue);
+    // What the engine now has, and what a later Cancel leaves it with.
+    swprintf(m_szHeight, 10, L"%d", height);
+    swprintf(m_szWeight, 10, L"%d", weight);
+    SendMessageW(m_View.hMain, UM_SET_PROFILE, (WPARAM)m_szHeight, (LPARAM)m_szWeight);
     SendMessageW(m_View.hMain, UM_SET_LANGUAGE, language, 0);
     SendMessageW(m_View.hMain, UM_SWITCH_VIEW, VIEW_MAIN, 0);
 }
 
 void CProfileScreen::OnRightSoftKey() {
-    // Nothing is stored, but the engine still takes what was typed.
-    wchar_t heightText[kFieldReadUnits] = {};
-    wchar_t weightText[kFieldReadUnits] = {};
-    GetWindowTextW(m_hHeight, heightText, kFieldReadUnits);
-    GetWindowTextW(m_hWeight, weightText, kFieldReadUnits);
-    SendMessageW(m_View.hMain, UM_SET_PROFILE, (WPARAM)heightText, (LPARAM)weightText);
+    // Nothing is stored, and the engine keeps the profile it had (the stored one or the first
+    // use's defaults): what was typed was never checked, and a height of 9 or none would count
+    // every later step's distance and kilocalories from it.
+    SendMessageW(m_View.hMain, UM_SET_PROFILE, (WPARAM)m_szHeight, (LPARAM)m_szWeight);
     SendMessageW(m_View.hMain, UM_SWITCH_VIEW, VIEW_MAIN, 0);
     m_nSelection = m_nSavedSelection;
 }

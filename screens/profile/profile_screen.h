@@ -30,6 +30,7 @@ public:
     void OnLanguage(int languageIndex) override;
     void OnGoal(int steps) override;
     void OnOk() override;
+    void OnSettingChange(WPARAM wParam) override;
 
     // Composes the whole view off-screen and copies it to the window.
     void FullRepaint();
@@ -44,6 +45,7 @@ public:
     int Selection() const { return m_nSelection; }
     int SavedSelection() const { return m_nSavedSelection; }
     int InputPanelAllowed() const { return m_bInputPanel; }
+    int Shift() const { return m_nShift; }
     const wchar_t* FirstUse() const { return m_szFirstUse; }
 
 private:
@@ -52,6 +54,10 @@ private:
     void FocusField(HWND hField);
     // Puts the stored goal into its field (empty for none).
     void ShowStoredGoal();
+    // Moves the content up so that the focused field sits above the input panel while it is up,
+    // and back down when it is not.
+    void UpdateShift();
+    void PlaceFields();
 
     // Drawing and field backgrounds (profile_screen_draw.cpp)
     void UpdateFieldBrushes();
@@ -71,6 +77,7 @@ private:
     int m_nSelection = 0;
     int m_nSavedSelection = 0;
     int m_bInputPanel = 0;
+    int m_nShift = 0;  // rows the content is moved up by, for the input panel
     wchar_t m_szHeight[10] = {};
     wchar_t m_szWeight[10] = {};
     wchar_t m_szFlag[2] = {};

@@ -71,6 +71,15 @@ void CProfileScreen::FullRepaint() {
     DrawLanguageChoice(hdc);
     DrawField(hdc, m_hGoal, TEXT_GOAL_LABEL, TextTable[TEXT_GOAL_UNIT + m_View.nTextOffset],
               kProfileGoalBoxTop, kProfileGoalUnitX);
+    if (m_nShift > 0 && m_nShift < canvas.nHeight) {
+        // Moved up for the input panel: the rows under the content stay as the canvas has them
+        // (blank), and the panel covers them.
+        BitBlt(canvas.hWindowDC, 0, 0, canvas.nWidth, canvas.nHeight - m_nShift, hdc, 0, m_nShift, SRCCOPY);
+        BitBlt(canvas.hWindowDC, 0, canvas.nHeight - m_nShift, canvas.nWidth, m_nShift, hdc, 0,
+               canvas.nHeight - m_nShift, SRCCOPY);
+        EndOffscreen(m_View.hWnd, &canvas, 0, 0, 0, 0);
+        return;
+    }
     EndOffscreen(m_View.hWnd, &canvas, 0, 0, canvas.nWidth, canvas.nHeight);
 }
 

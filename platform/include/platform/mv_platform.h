@@ -95,6 +95,9 @@ bool MvSaveScreenshot(const std::string& pngPath);
 // (MvStepWallClock). "call NAME" runs a hook registered by a test.
 bool MvSetScript(const std::string& scriptText, std::string* error = nullptr);
 void MvRegisterScriptHook(const std::string& name, std::function<void()> hook);
+// Waits until the calls to the desktop made so far (bus calls, vibration, notifications; they run
+// on the platform's desktop thread) were made, at most `timeoutMs`; true when they were.
+bool MvDesktopDrain(int timeoutMs);
 // Observes every message handed to a window procedure (tests); nullptr removes it.
 void MvSetMessageObserver(std::function<void(HWND, UINT, WPARAM, LPARAM)> observer);
 
