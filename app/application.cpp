@@ -8,6 +8,7 @@
 #include "app/popup_dlg.h"
 #include "app/text_tables.h"
 #include "screens/history/log_screen.h"
+#include "screens/history/stats_screen.h"
 #include "screens/main/main_screen.h"
 #include "screens/profile/profile_screen.h"
 #include "store/database.h"
@@ -30,6 +31,8 @@ CScreen* MakeView(int index) {
             return new CPopupDlg;
         case VIEW_HISTORY:
             return new CLogScreen;
+        case VIEW_STATS:
+            return new CStatsScreen;
     }
     return nullptr;
 }
@@ -211,6 +214,12 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
             // The main view's value timer stops while it is hidden: the view that comes up gets
             // the elapsed time at once.
             if (m_bEngineStarted) m_Engine.SendElapsed();
+            break;
+        case UM_OPEN_STATS:
+            if (lParam && GetView(VIEW_STATS)) {
+                GetView(VIEW_STATS)->OnStatsPage((const StatsPage*)lParam);
+                SwitchView(VIEW_STATS);
+            }
             break;
         case UM_VIEW_EVENT:
             if (Current()) Current()->OnEvent((int)wParam, (const wchar_t*)lParam);

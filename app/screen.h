@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/motion_record.h"
+#include "common/stats_page.h"
 #include "common/today_totals.h"
 #include "platform/windows.h"
 
@@ -38,6 +39,8 @@ public:
     // Unseen, a view draws nothing and its timers rest; seen again, it shows the current state.
     virtual void OnSeen(bool seen) {}
     virtual void OnOk() {}
+    // The statistics view: the history page whose figures it shows next.
+    virtual void OnStatsPage(const StatsPage* page) {}
     // Each view creates its own window as a child of the main window.
     virtual BOOL Create(HWND parent, int index) = 0;
 };

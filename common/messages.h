@@ -35,6 +35,7 @@
 #define UM_SET_GOAL (WM_USER + 66)           // 1090 wParam daily goal to store (0 none)
 #define UM_GOAL_REACHED (WM_USER + 67)       // 1091 wParam today's steps, lParam the goal
 #define UM_READINGS_MARK (WM_USER + 70)      // 1094 lParam event: set once the readings before it are handled
+#define UM_OPEN_STATS (WM_USER + 72)         // 1096 lParam const StatsPage*: the statistics of a history page
 // UM_SENSOR_DATA (0x812F) is declared with the sensor service in platform/win_devices.h.
 
 // View indices
@@ -42,7 +43,8 @@
 #define VIEW_PROFILE 1
 #define VIEW_POPUP 2
 #define VIEW_HISTORY 3
-#define VIEW_COUNT 4
+#define VIEW_STATS 4
+#define VIEW_COUNT 5
 
 // Timers set on the main window by the main view
 #define TIMER_NOTICE 10

@@ -61,6 +61,7 @@ public:
     // Points drawn on the chart: the leading slots not after today.
     int32_t DrawnPointCount() const;
     bool Deleted() const { return m_bDeleted != 0; }
+    RECT BubbleRect() const { return m_rcBubble; }
 
 private:
     void ClearLogData();
@@ -79,6 +80,8 @@ private:
     void DrawTabStrip(HDC hdc, int pressed, bool pressedLook);
     void DrawTexts(HDC hdc);
     void DrawBubble(HDC hdc);
+    // A tap on the total bubble: the statistics of the page (stats_screen.h).
+    void OpenStats();
     const wchar_t* Text(int index) const;
     const wchar_t* Image(int index) const;
 
@@ -129,6 +132,7 @@ private:
     int32_t m_bDeleted = 0;
     int32_t m_nBubbleX = 0;
     int32_t m_nBubbleY = 0;
+    RECT m_rcBubble{};  // where the bubble was drawn last
     int32_t m_nCategory = 1;
     int32_t& m_nTextOffset = m_View.nTextOffset;
     int32_t& m_nImageOffset = m_View.nImageOffset;
