@@ -13,6 +13,7 @@
 #include "screens/history/history_queries.h"
 #include "screens/history/stats_load.h"
 #include "store/schema.h"
+#include "testing/headless_platform_test_util.h"
 #include "testing/temp_dir_test_util.h"
 
 namespace {
@@ -37,10 +38,7 @@ struct Fixture {
 
 Fixture* MakeFixture(bool hours) {
     static bool platform = [] {
-        MvPlatformOptions options;
-        options.displayFromEnvironment = false;
-        options.display = MvDisplayKind::Headless;
-        options.manualClock = true;
+        MvPlatformOptions options = HeadlessTestOptions();
         options.manualStartLocalSeconds = kTodayLocalSeconds;
         MvPlatformInit(options);
         return true;

@@ -5,13 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "screens/history/stats_test_util.h"
 
-int32_t Day(const char* date) {
-    int32_t day = kNoDay;
-    EXPECT_TRUE(StatsParseDate(date, &day)) << date;
-    return day;
-}
+namespace {
 
 struct DaySteps {
     const char* date;

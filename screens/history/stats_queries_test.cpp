@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "screens/history/stats_test_util.h"
 #include "store/schema.h"
 
 namespace {
@@ -29,12 +30,6 @@ protected:
     sqlite3* m_pDb = nullptr;
     CStatsQueries m_Query;
 };
-
-int32_t Day(const char* date) {
-    int32_t day = kNoDay;
-    EXPECT_TRUE(StatsParseDate(date, &day)) << date;
-    return day;
-}
 
 }  // namespace
 

@@ -2,15 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-int32_t Day(const char* date) {
-    int32_t day = kNoDay;
-    EXPECT_TRUE(StatsParseDate(date, &day)) << date;
-    return day;
-}
-
-}  // namespace
+#include "screens/history/stats_test_util.h"
 
 TEST(StatsRowsTest, NumbersDistancesDatesAndChanges) {
     EXPECT_EQ(StatsGrouped(0), L"0");
