@@ -131,7 +131,7 @@ CScreen* CApplication::ReplaceViewForTest(int index, CScreen* view) {
 }
 
 void CApplication::SwitchView(int index) {
-    // An index outside the four views would address memory that is not a view: ignored.
+    // An index outside the views would address memory that is not a view: ignored.
     if (index < 0 || index >= VIEW_COUNT || !m_pViews[index]) return;
     if (CScreen* current = Current()) current->Show(false, m_nCurrent);
     m_nPrevious = m_nCurrent;
