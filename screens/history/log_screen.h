@@ -133,6 +133,7 @@ private:
     int32_t m_nBubbleX = 0;
     int32_t m_nBubbleY = 0;
     RECT m_rcBubble{};  // where the bubble was drawn last
+    SIZE m_BubbleEnd{};
     int32_t m_nCategory = 1;
     int32_t& m_nTextOffset = m_View.nTextOffset;
     int32_t& m_nImageOffset = m_View.nImageOffset;
