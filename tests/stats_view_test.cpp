@@ -240,3 +240,33 @@ TEST(StatsViewTest, WithAGoalTheStreaksAreDaysAtTheGoal) {
         run.DbPath(), std::string(kGoalTable.pszCreate) + "; INSERT INTO goal VALUES(4000, NULL);"));
     RunAllThree(run, 4000);
 }
+
+TEST(StatsViewTest, AfterDeleteAllItShowsTheEmptyState) {
+    CShellRun run;
+    ASSERT_TRUE(run.PrepareStoredProfile(1));
+    ASSERT_TRUE(AddHistory(run));
+    StatsFigures figures;
+    std::vector<StatsRow> rows;
+    run.Hook("bubble", [] {
+        const RECT r = History()->BubbleRect();
+        PostTap((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    });
+    run.Hook("open", [&] {
+        EXPECT_EQ(GetApplication()->CurrentIndex(), VIEW_STATS);
+        figures = Stats()->Figures();
+        rows = Stats()->Rows();
+    });
+    // Reset (left soft key), Yes on the popup, then the bubble.
+    ASSERT_EQ(
+        run.Run(std::string(kOpenHistory) +
+                "wait 200\nsoftkey left\nwait 200\ntap 131 343\nwait 200\ncall bubble\nwait 200\ncall open\n"
+                "quit\n"),
+        0);
+    EXPECT_EQ(figures.nSteps, 0);
+    EXPECT_EQ(figures.nTotalSteps, 0);
+    EXPECT_EQ(figures.nFirstDay, kNoDay);
+    EXPECT_EQ(figures.nLongestStreak, 0);
+    ASSERT_EQ(rows.size(), 15u);
+    EXPECT_EQ(rows[1].sValue, L"0");
+    EXPECT_EQ(rows[9].sValue, L"\u2014");  // no record day to name
+}
