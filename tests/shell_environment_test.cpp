@@ -136,17 +136,28 @@ WindowedRun RunWindowed(const std::string& program, std::vector<std::string> env
         waitpid(xvfb, nullptr, 0);
         return run;
     }
-    // From the moment the window is gone to the end of the process.
-    auto gone = std::chrono::steady_clock::time_point();
-    for (int i = 0; i < 3000 && gone == std::chrono::steady_clock::time_point(); ++i) {
-        if (WindowShown(display))
+    // From the moment the window is gone to the end of the process. Gone means missed by two
+    // searches in a row (timed from the first): a slow server can fail one search (under
+    // emulation, on a busy machine) while the window is still there.
+    const auto none = std::chrono::steady_clock::time_point();
+    auto gone = none;
+    auto missed = none;
+    for (int i = 0; i < 3000 && gone == none; ++i) {
+        if (WindowShown(display)) {
             run.seen = true;
-        else if (run.seen)
-            gone = std::chrono::steady_clock::now();
+            missed = none;
+        } else if (run.seen) {
+            if (missed != none)
+                gone = missed;
+            else
+                missed = std::chrono::steady_clock::now();
+        }
         siginfo_t info = {};
         if (waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    // The process ended right after the first miss: the window went with it.
+    if (gone == none) gone = missed;
     run.end = shelltest::WaitProgram(pid, 30000);
     const auto ended = std::chrono::steady_clock::now();
     if (gone != std::chrono::steady_clock::time_point())
