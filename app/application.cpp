@@ -9,6 +9,7 @@
 #include "app/text_tables.h"
 #include "resources/resource_ids.h"
 #include "screens/history/log_screen.h"
+#include "screens/history/stats_screen.h"
 #include "screens/main/main_screen.h"
 #include "screens/profile/profile_screen.h"
 #include "store/database.h"
@@ -31,6 +32,8 @@ CScreen* MakeView(int index) {
             return new CPopupDlg;
         case VIEW_HISTORY:
             return new CLogScreen;
+        case VIEW_STATS:
+            return new CStatsScreen;
     }
     return nullptr;
 }
@@ -126,7 +129,7 @@ CScreen* CApplication::ReplaceViewForTest(int index, CScreen* view) {
 }
 
 void CApplication::SwitchView(int index) {
-    // An index outside the four views would address memory that is not a view: ignored.
+    // An index outside the views would address memory that is not a view: ignored.
     if (index < 0 || index >= VIEW_COUNT || !m_pViews[index]) return;
     if (CScreen* current = Current()) current->Show(false, m_nCurrent);
     m_nPrevious = m_nCurrent;
@@ -225,6 +228,12 @@ void CApplication::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
             // The main view's value timer stops while it is hidden: the view that comes up gets
             // the elapsed time at once.
             if (m_bEngineStarted) m_Engine.SendElapsed();
+            break;
+        case UM_OPEN_STATS:
+            if (lParam && GetView(VIEW_STATS)) {
+                GetView(VIEW_STATS)->OnStatsPage((const StatsPage*)lParam);
+                SwitchView(VIEW_STATS);
+            }
             break;
         case UM_VIEW_EVENT:
             if (Current()) Current()->OnEvent((int)wParam, (const wchar_t*)lParam);

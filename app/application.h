@@ -1,4 +1,4 @@
-// The application object: owns the four views, the pedometer engine, the image drawer, the
+// The application object: owns the views, the pedometer engine, the image drawer, the
 // database connection and the path builder, and routes every window message.
 #pragma once
 

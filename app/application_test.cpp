@@ -50,7 +50,7 @@ TEST_F(DispatchTest, SwitchHidesCurrentThenShowsTargetAndRemembersPrevious) {
 
 TEST_F(DispatchTest, SwitchToAnIndexOutsideTheViewsIsIgnored) {
     SwitchTo(VIEW_PROFILE);
-    Send(UM_SWITCH_VIEW, 4);
+    Send(UM_SWITCH_VIEW, VIEW_COUNT);
     Send(UM_SWITCH_VIEW, (WPARAM)-1);
     Send(UM_SWITCH_VIEW, 0x10000);
     EXPECT_TRUE(ViewCallLog().empty());
@@ -74,11 +74,25 @@ TEST_F(DispatchTest, EventsAndMotionReachCurrentThenPreviousOnly) {
                                   "3:OnMotionInfo(42)"}));
 }
 
+// The history's bubble: the statistics view learns the page, then comes up; without a page
+// nothing happens.
+TEST_F(DispatchTest, OpenStatsHandsThePageToTheStatsViewThenShowsIt) {
+    SwitchTo(VIEW_HISTORY);
+    Send(UM_OPEN_STATS, 0, 0);
+    EXPECT_TRUE(ViewCallLog().empty());
+    StatsPage page{};
+    page.nKind = STATS_MONTH;
+    Send(UM_OPEN_STATS, 0, (LPARAM)&page);
+    EXPECT_EQ(ViewCallLog(), (Log{"4:OnStatsPage(1)", "3:Show(false,3)", "4:Show(true,3)"}));
+    EXPECT_EQ(app->CurrentIndex(), VIEW_STATS);
+    EXPECT_EQ(app->PreviousIndex(), VIEW_HISTORY);
+}
+
 TEST_F(DispatchTest, LanguageReachesEveryViewInIndexOrder) {
     SwitchTo(VIEW_POPUP);
     Send(UM_SET_LANGUAGE, 1);
-    EXPECT_EQ(ViewCallLog(),
-              (Log{"0:OnLanguage(1)", "1:OnLanguage(1)", "2:OnLanguage(1)", "3:OnLanguage(1)"}));
+    EXPECT_EQ(ViewCallLog(), (Log{"0:OnLanguage(1)", "1:OnLanguage(1)", "2:OnLanguage(1)", "3:OnLanguage(1)",
+                                  "4:OnLanguage(1)"}));
 }
 
 TEST_F(DispatchTest, CommandGoesToCurrentViewAndIdOkAddsOk) {
@@ -127,7 +141,8 @@ TEST_F(DispatchTest, DestroyOfTheMainWindowReleasesAndDeletesViewsInOrder) {
     ASSERT_NE(app->GetView(0), nullptr);
 
     Send(WM_DESTROY);
-    EXPECT_EQ(ViewCallLog(), (Log{"0:Release()", "1:Release()", "2:Release()", "3:Release()"}));
+    EXPECT_EQ(ViewCallLog(),
+              (Log{"0:Release()", "1:Release()", "2:Release()", "3:Release()", "4:Release()"}));
     for (int i = 0; i < VIEW_COUNT; ++i) EXPECT_EQ(app->GetView(i), nullptr);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/motion_record.h"
+#include "common/stats_page.h"
 #include "common/today_totals.h"
 #include "platform/windows.h"
 
@@ -40,6 +41,8 @@ public:
     virtual void OnOk() {}
     // WM_SETTINGCHANGE (the input panel went up or down: SPI_SETSIPINFO).
     virtual void OnSettingChange(WPARAM wParam) {}
+    // The statistics view: the history page whose figures it shows next.
+    virtual void OnStatsPage(const StatsPage* page) {}
     // Each view creates its own window as a child of the main window.
     virtual BOOL Create(HWND parent, int index) = 0;
 };

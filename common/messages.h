@@ -36,6 +36,7 @@
 #define UM_GOAL_REACHED (WM_USER + 67)       // 1091 wParam today's steps, lParam the goal
 #define UM_BUS_COMMAND (WM_USER + 71)        // 1095 wParam 1 Start, 0 Stop: asked for on the session bus
 #define UM_READINGS_MARK (WM_USER + 70)      // 1094 lParam event: set once the readings before it are handled
+#define UM_OPEN_STATS (WM_USER + 72)         // 1096 lParam const StatsPage*: the statistics of a history page
 // UM_SENSOR_DATA (0x812F) is declared with the sensor service in platform/win_devices.h.
 
 // View indices
@@ -43,7 +44,8 @@
 #define VIEW_PROFILE 1
 #define VIEW_POPUP 2
 #define VIEW_HISTORY 3
-#define VIEW_COUNT 4
+#define VIEW_STATS 4
+#define VIEW_COUNT 5
 
 // Timers set on the main window by the main view
 #define TIMER_NOTICE 10

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs whatever is missing to build, run and test Movimetra on Debian 12. Idempotent.
+# Installs whatever is missing to build, run, test and package Movimetra on Debian 12. Idempotent.
+# (The arm64 cross build adds its own: scripts/setup-arm64.sh.)
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
   dbus python3-dbusmock xdotool
   clang-format-14
   weston xwayland imagemagick
+  debhelper dpkg-dev lintian
 )
 
 missing=()

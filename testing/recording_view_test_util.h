@@ -116,6 +116,10 @@ public:
         Log("OnOk()");
         Base::OnOk();
     }
+    void OnStatsPage(const StatsPage* page) override {
+        Log("OnStatsPage(" + std::to_string(page ? page->nKind : -1) + ")");
+        Base::OnStatsPage(page);
+    }
 
 private:
     void Log(const std::string& call) { ViewCallLog().push_back(std::to_string(m_nIndex) + ":" + call); }

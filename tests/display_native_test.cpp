@@ -190,7 +190,8 @@ TEST(DisplayNativeTest, WithOnlyDisplayItOpensAnX11Window) {
     const std::string log = program.run.Dir() + "/log.txt";
     pid_t pid = shelltest::SpawnProgram(program.program, env, log);
     ASSERT_GT(pid, 0);
-    const bool shot = WaitForFile(program.shot, 20000);
+    // A bound, not a timing: the program starts seven times slower under qemu on a busy machine.
+    const bool shot = WaitForFile(program.shot, 60000);
     const std::string x = "DISPLAY=" + display + " timeout 20 ";
     const bool found = Shell(x + "xdotool search --sync --onlyvisible --name Movimetra > " +
                              program.run.Dir() + "/window.txt") == 0;

@@ -232,7 +232,8 @@ inline std::string ReadTextFile(const std::string& path) {
 }
 
 // Starts Xvfb on a free display with one screen (e.g. "480x800x24"); returns its pid and the
-// display name, or -1.
+// display name, or -1. Without resets: a server that resets when its last client leaves can be
+// caught half gone by the next one.
 inline pid_t StartXvfb(const std::string& screen, std::string* display) {
     int fds[2];
     if (pipe(fds) != 0) return -1;
@@ -246,7 +247,7 @@ inline pid_t StartXvfb(const std::string& screen, std::string* display) {
         }
         std::string fd = std::to_string(fds[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-               (char*)nullptr);
+               "-noreset", (char*)nullptr);
         _exit(127);
     }
     close(fds[1]);

@@ -48,20 +48,22 @@ protected:
     CShellRun run;
 };
 
-TEST_F(ShellRoutingTest, StartCreatesFourHiddenViewsThenTheStoreChoosesTheMainView) {
+TEST_F(ShellRoutingTest, StartCreatesEveryViewHiddenThenTheStoreChoosesTheMainView) {
     run.Hook("check", [] {
-        Log start(ViewCallLog().begin(), ViewCallLog().begin() + 8);
-        EXPECT_EQ(start, (Log{"0:Create()", "1:Create()", "2:Create()", "3:Create()", "0:Show(false,0)",
-                              "1:Show(false,0)", "2:Show(false,0)", "3:Show(false,0)"}));
+        Log start(ViewCallLog().begin(), ViewCallLog().begin() + 10);
+        EXPECT_EQ(start, (Log{"0:Create()", "1:Create()", "2:Create()", "3:Create()", "4:Create()",
+                              "0:Show(false,0)", "1:Show(false,0)", "2:Show(false,0)", "3:Show(false,0)",
+                              "4:Show(false,0)"}));
         // The stored profile: language first, then the main view.
-        EXPECT_EQ(Filter("OnLanguage"),
-                  (Log{"0:OnLanguage(0)", "1:OnLanguage(0)", "2:OnLanguage(0)", "3:OnLanguage(0)"}));
+        EXPECT_EQ(Filter("OnLanguage"), (Log{"0:OnLanguage(0)", "1:OnLanguage(0)", "2:OnLanguage(0)",
+                                             "3:OnLanguage(0)", "4:OnLanguage(0)"}));
         EXPECT_EQ(Filter("Show(true"), (Log{"0:Show(true,0)"}));
     });
     EXPECT_EQ(run.Run("call check\nquit\n"), 0);
     EXPECT_EQ(run.Calls("check"), 1);
     // WM_DESTROY released the views in index order.
-    EXPECT_EQ(Filter("Release"), (Log{"0:Release()", "1:Release()", "2:Release()", "3:Release()"}));
+    EXPECT_EQ(Filter("Release"),
+              (Log{"0:Release()", "1:Release()", "2:Release()", "3:Release()", "4:Release()"}));
 }
 
 class ShellSoftKeyTest : public ShellRoutingTest, public ::testing::WithParamInterface<const char*> {};
@@ -169,8 +171,8 @@ TEST_F(ShellRoutingTest, EventsAndMotionReachTheCurrentAndPreviousViewsOnly) {
         // Language goes to all four, in index order, whichever view is current.
         ViewCallLog().clear();
         SendMessageW(Main(), UM_SET_LANGUAGE, 1, 0);
-        EXPECT_EQ(ViewCallLog(),
-                  (Log{"0:OnLanguage(1)", "1:OnLanguage(1)", "2:OnLanguage(1)", "3:OnLanguage(1)"}));
+        EXPECT_EQ(ViewCallLog(), (Log{"0:OnLanguage(1)", "1:OnLanguage(1)", "2:OnLanguage(1)",
+                                      "3:OnLanguage(1)", "4:OnLanguage(1)"}));
         EXPECT_EQ(static_cast<CMainScreen*>(App()->GetView(0))->Common().nTextOffset, 56);
         EXPECT_EQ(static_cast<CProfileScreen*>(App()->GetView(1))->Common().nTextOffset, 56);
         EXPECT_EQ(static_cast<CPopupDlg*>(App()->GetView(2))->Common().nImageOffset, 59);

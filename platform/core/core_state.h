@@ -275,6 +275,8 @@ class DisplayBackend {
 public:
     virtual ~DisplayBackend() = default;
     virtual bool Init() = 0;
+    // Why Init failed, in the display library's own words (empty when it did not say).
+    virtual std::string InitError() const { return {}; }
     virtual void Shutdown() = 0;
     // Turns pending display events into input; UI thread.
     virtual void PollEvents() = 0;

@@ -105,31 +105,30 @@ public:
         // A compositor stops frame callbacks while the screen is off: presenting must not wait
         // for them, or counting would stall behind it.
         SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return Fail();
         int width, height;
         Uint32 flags = WindowSetting(&width, &height);
         m_window = SDL_CreateWindow("Movimetra", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
                                     height, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI | flags);
         if (m_window == nullptr) {
-            Shutdown();
-            return false;
+            return Fail();
         }
         m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_ACCELERATED);
         if (m_renderer == nullptr) m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_SOFTWARE);
         if (m_renderer == nullptr) {
-            Shutdown();
-            return false;
+            return Fail();
         }
         FollowWindowScale();
         if (!MakeTexture()) {
-            Shutdown();
-            return false;
+            return Fail();
         }
         m_wakeEvent = SDL_RegisterEvents(1);
         SDL_StartTextInput();
         m_force = true;
         return true;
     }
+
+    std::string InitError() const override { return m_initError; }
 
     void Shutdown() override {
         if (m_texture) SDL_DestroyTexture(m_texture);
@@ -195,6 +194,14 @@ public:
     bool WaitsItself() const override { return true; }
 
 private:
+    // Keeps SDL's reason before the cleanup can overwrite it.
+    bool Fail() {
+        const char* error = SDL_GetError();
+        m_initError = error != nullptr ? error : "";
+        Shutdown();
+        return false;
+    }
+
     // The device scale at which the 480x800 screen fits the window's pixels (1 at least: a
     // smaller window shows the 1x frame shrunk). A new scale repaints every window.
     void FollowWindowScale() {
@@ -396,6 +403,7 @@ private:
         }
     }
 
+    std::string m_initError;
     SDL_Window* m_window = nullptr;
     SDL_Renderer* m_renderer = nullptr;
     SDL_Texture* m_texture = nullptr;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/core/core_state.h"
 #include "platform/core/mv_internal.h"
@@ -32,9 +33,13 @@ const char* Env(const char* name) {
 }
 
 // An invisible program would hold the instance key and swallow every later start, so without a
-// window the program says what it needs and ends before it takes anything.
-[[noreturn]] void NoDisplay() {
-    std::fputs("no display: set DISPLAY or WAYLAND_DISPLAY, or MOVIMETRA_DISPLAY=headless\n", stderr);
+// window the program says what it needs and ends before it takes anything. A display that is set
+// but does not open adds the display library's reason.
+[[noreturn]] void NoDisplay(const std::string& reason = std::string()) {
+    std::string line = "no display: set DISPLAY or WAYLAND_DISPLAY, or MOVIMETRA_DISPLAY=headless";
+    if (!reason.empty()) line += " (" + reason + ")";
+    line += "\n";
+    std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
     std::_Exit(1);
 }
@@ -121,7 +126,7 @@ void MvPlatformInit(const MvPlatformOptions& options) {
     if (kind == MvDisplayKind::Sdl) {
         display = CreateSdlDisplay();
         if (!display->Init()) {
-            if (options.displayFromEnvironment) NoDisplay();
+            if (options.displayFromEnvironment) NoDisplay(display->InitError());
             std::fprintf(stderr, "movimetra: the SDL display did not start; running headless\n");
             display.reset();
             kind = MvDisplayKind::Headless;

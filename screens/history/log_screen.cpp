@@ -10,6 +10,7 @@
 #include "common/sql_types.h"
 #include "resources/resource_ids.h"
 #include "screens/history/calendar_dlg_helper.h"
+#include "screens/history/stats_figures.h"
 
 namespace {
 
@@ -318,6 +319,9 @@ void CLogScreen::OnLButtonUp(int x, int y) {
                Inside(x, y, 316, 154, 464, 202)) {
         m_nCategory = x <= 163 ? 1 : (x <= 314 ? 2 : 3);
         ReloadPage();
+    } else if (x >= m_rcBubble.left && x < m_rcBubble.right && y >= m_rcBubble.top && y < m_rcBubble.bottom) {
+        OpenStats();
+        return;
     }
     DrawHistory();
 }
@@ -354,6 +358,36 @@ void CLogScreen::RelayoutEmptyPage() {
     }
     // The entries are empty after ClearLogData, so every slot lands on the baseline at 0.
     MergeSlots(n, labels, columns);
+}
+
+void CLogScreen::OpenStats() {
+    StatsPage page{};
+    page.nKind = m_nPeriod;
+    page.nCategory = m_nCategory;
+    page.nDay = 1;
+    if (m_nPeriod == 0) {
+        // The seven days the week page shows.
+        wchar_t base[12];
+        int a = 0;
+        WeekBase(base, &a);
+        int y = 0, m = 0, d = 0;
+        ParseDateText(base, &y, &m, &d);
+        StatsDateOf(StatsDayNumber(y, m, 1) + a - 1, &page.nYear, &page.nMonth, &page.nDay);
+    } else if (m_nPeriod == 1) {
+        page.nYear = _wtoi(m_szYear);
+        page.nMonth = _wtoi(m_szMonth);
+    } else if (m_nPeriod == 2) {
+        page.nYear = _wtoi(m_szYearPage);
+        page.nMonth = 1;
+    } else {
+        page.nYear = m_nYear;
+        page.nMonth = m_nMonth;
+        page.nDay = m_nDay;
+    }
+    swprintf(page.szTitle, 100, L"%ls", tChartTxt);
+    // The history comes back as it was, as from the popup.
+    m_bKeepState = 1;
+    SendMessageW(m_View.hMain, UM_OPEN_STATS, 0, (LPARAM)&page);
 }
 
 void CLogScreen::OnEvent(int, const wchar_t* key) {

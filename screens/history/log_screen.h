@@ -73,6 +73,7 @@ public:
     // Left and right edges and top row of the bar of an hour on the day page (the top is the
     // baseline for an hour with nothing).
     RECT DayBar(int hour) const;
+    RECT BubbleRect() const { return m_rcBubble; }
 
 private:
     void ClearLogData();
@@ -91,6 +92,8 @@ private:
     void DrawTabStrip(HDC hdc, int pressed, bool pressedLook);
     void DrawTexts(HDC hdc);
     void DrawBubble(HDC hdc);
+    // A tap on the total bubble: the statistics of the page (stats_screen.h).
+    void OpenStats();
     const wchar_t* Text(int index) const;
     const wchar_t* Image(int index) const;
 
@@ -149,6 +152,8 @@ private:
     int32_t m_bDeleted = 0;
     int32_t m_nBubbleX = 0;
     int32_t m_nBubbleY = 0;
+    RECT m_rcBubble{};  // where the total bubble was drawn last: a tap there opens the statistics
+    SIZE m_BubbleEnd{};
     int32_t m_nCategory = 1;
     int32_t& m_nTextOffset = m_View.nTextOffset;
     int32_t& m_nImageOffset = m_View.nImageOffset;
@@ -160,5 +165,4 @@ private:
         double dKCal;
         double dDistance;
     } m_DayPage{};
-    RECT m_rcBubble{};  // where the total bubble was drawn last: a tap there is not a day's
 };

@@ -201,8 +201,11 @@ void CLogScreen::DrawBubble(HDC hdc) {
     for (int k = 0; k < b.segments; ++k)
         DrawImageAt(m_View.hMain, hdc, b.x - 9 + 15 * k, b.y - 102, Image(44));
     DrawImageAt(m_View.hMain, hdc, b.x - 9 + 15 * b.segments, b.y - 102, Image(45));
+    // The end piece's size is read once: its file does not change while the program runs.
+    if (m_BubbleEnd.cx <= 0 && !GetImageSize(Image(45), &m_BubbleEnd)) m_BubbleEnd = {20, 50};
+    m_rcBubble = {b.x - 20, b.y - 102, b.x - 9 + 15 * b.segments + m_BubbleEnd.cx,
+                  b.y - 102 + m_BubbleEnd.cy};
     Cell(hdc, text, b.x - 20, b.y - 100, b.x + 15 * b.segments + 56, b.y - 55, 32, kWhite, DT_CENTER);
-    m_rcBubble = RECT{b.x - 20, b.y - 102, b.x + 15 * b.segments + 56, b.y - 55};
 }
 
 // The three tabs; `current` gets its focused image, or with pressedLook its pressed image.

@@ -12,12 +12,13 @@
 #include "recording/recording_reader.h"
 
 const char kStepcountUsage[] =
-    "usage: movimetra-stepcount [--height CM] [--weight KG] [--trace] FILE\n"
+    "usage: movimetra-stepcount [--height CM] [--weight KG] [--trace] [--exact] FILE\n"
     "Replays a recording (one \"interval_ms,x,y,z\" line per reading, raw signed 16-bit values)\n"
     "through the step detector and prints: steps=<n> distance_m=<metres> kcal=<kilocalories>\n"
     "  --height CM   body height in centimetres (default 178)\n"
     "  --weight KG   body weight in kilograms (default 72)\n"
     "  --trace       also print one line per reading that changed the step count\n"
+    "  --exact       print distance and kcal as hexadecimal floating point, every bit shown\n"
     "  FILE          the recording; '-' reads standard input\n";
 
 namespace {
@@ -30,6 +31,14 @@ bool ParseBodyValue(const char* text, double* value) {
     if (errno || *end || !std::isfinite(v) || v <= 0) return false;
     *value = v;
     return true;
+}
+
+// "steps=<n> distance_m=<m> kcal=<k>", rounded to 7 decimals or, exact, in hexadecimal.
+void PrintTotals(FILE* out, const StepInfo& info, bool exact) {
+    if (exact)
+        fprintf(out, "steps=%d distance_m=%a kcal=%a\n", info.nStepCount, info.dDistance, info.dCalories);
+    else
+        fprintf(out, "steps=%d distance_m=%.7f kcal=%.7f\n", info.nStepCount, info.dDistance, info.dCalories);
 }
 
 }  // namespace
@@ -45,6 +54,10 @@ bool ParseStepcountArgs(int argc, char** argv, StepcountOptions* options, std::s
             }
             if (!strcmp(arg, "--trace")) {
                 options->bTrace = true;
+                continue;
+            }
+            if (!strcmp(arg, "--exact")) {
+                options->bExact = true;
                 continue;
             }
             if (!strcmp(arg, "--help")) {
@@ -138,9 +151,10 @@ int RunStepcount(int argc, char** argv, FILE* in, FILE* out, FILE* err) {
         ++sample;
         if (feed.Feed(s, reading.nIntervalMs, false, lastSteps, &info).bNewStep) {
             lastSteps = info.nStepCount;
-            if (options.bTrace)
-                fprintf(out, "sample=%llu steps=%d distance_m=%.7f kcal=%.7f\n", sample, info.nStepCount,
-                        info.dDistance, info.dCalories);
+            if (options.bTrace) {
+                fprintf(out, "sample=%llu ", sample);
+                PrintTotals(out, info, options.bExact);
+            }
         }
     }
 
@@ -152,7 +166,7 @@ int RunStepcount(int argc, char** argv, FILE* in, FILE* out, FILE* err) {
         return 2;
     }
     GetStepInfo(&info);
-    fprintf(out, "steps=%d distance_m=%.7f kcal=%.7f\n", info.nStepCount, info.dDistance, info.dCalories);
+    PrintTotals(out, info, options.bExact);
     if (fflush(out) != 0 || ferror(out)) {
         fprintf(err, "movimetra-stepcount: cannot write the result: %s\n", strerror(errno));
         return 2;

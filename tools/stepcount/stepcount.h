@@ -11,6 +11,7 @@ struct StepcountOptions {
     double dWeight = 72.0;
     bool bBodyGiven = false;  // SetUserBody only when --height or --weight was given
     bool bTrace = false;
+    bool bExact = false;  // hexadecimal floating point: builds compare bit for bit
     bool bHelp = false;
     const char* pszInput = nullptr;  // "-" for standard input
 };

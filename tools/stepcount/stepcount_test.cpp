@@ -196,3 +196,81 @@ TEST_F(StepcountTest, ExecutablesExitCodesAndPipes) {
     EXPECT_EQ(shell("printf '60,1,2\\n' | " + tool + " - 2>/dev/null >/dev/null"), 2);
     EXPECT_EQ(shell("'" + dir + "/movimetra-make-recording' --samples x 2>/dev/null"), 2);
 }
+
+namespace {
+
+// FNV-1a, 64 bits: a whole trace in one figure.
+uint64_t Fnv1a(const std::string& text) {
+    uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : text) hash = (hash ^ c) * 1099511628211ull;
+    return hash;
+}
+
+struct ExactCase {
+    const char* pszRecording;  // a file in tests/data, or "walk:HZ:AMP:MS:N" for a synthetic walk
+    const char* pszHeight;
+    const char* pszWeight;
+    size_t nLines;
+    const char* pszTotals;
+    uint64_t nTraceHash;
+};
+
+}  // namespace
+
+// Every bit of every step's distance and kcal, on every processor: the figures below were made on
+// x86_64 and must come out the same wherever the tests run (arm64 under qemu included). A
+// compiler that fuses or reorders the detector's arithmetic changes the last bits first.
+TEST_F(StepcountTest, ExactTraceIsTheSameOnEveryProcessor) {
+    const ExactCase cases[] = {
+        {"walk_1_8hz.rec", "178", "72", 64,
+         "steps=63 distance_m=0x1.4bef351e6666dp+5 kcal=0x1.19262af1dc229p+1", 0x66c0c2b360ee73edull},
+        {"walk_1_8hz.rec", "165", "58", 64, "steps=63 distance_m=0x1.33b1272cp+5 kcal=0x1.d1f307e4403e6p+0",
+         0xbe343b8af1f20deaull},
+        {"walk_1_8hz.rec", "191", "104.5", 64,
+         "steps=63 distance_m=0x1.642d4310cccd1p+5 kcal=0x1.77f5d834e5e83p+1", 0xf47ee41352ad4c61ull},
+        {"walk_varied_100s.rec", "178", "72", 169,
+         "steps=168 distance_m=0x1.ba9446d33331ep+6 kcal=0x1.77308b3e94ffp+2", 0xa8bb04c007abe136ull},
+        {"walk_varied_100s.rec", "165", "58", 169,
+         "steps=168 distance_m=0x1.9a41899p+6 kcal=0x1.36e6c9ad6304bp+2", 0xb48721c30409c570ull},
+        {"walk_varied_100s.rec", "191", "104.5", 169,
+         "steps=168 distance_m=0x1.dae704166667dp+6 kcal=0x1.f5b6c3e070866p+2", 0x9ae3f2d6e71a8c5dull},
+        {"walk:1.2:2.5:60:2000", "152", "47.5", 138,
+         "steps=137 distance_m=0x1.3431f8e333335p+6 kcal=0x1.4e0662af6afddp+1", 0x888e455d3d4cd88aull},
+        {"walk:2.4:6:40:3000", "183.5", "88", 287,
+         "steps=286 distance_m=0x1.845c01f76664dp+7 kcal=0x1.c04249f0d99d4p+3", 0x2cfb2eec2ab4701aull},
+        {"walk:1.5:5:80:1500", "170", "64", 179,
+         "steps=178 distance_m=0x1.bfd916e8p+6 kcal=0x1.3e73afb3ecf63p+2", 0xeb0d62dbf63e4216ull},
+    };
+    for (const ExactCase& c : cases) {
+        SCOPED_TRACE(std::string(c.pszRecording) + " " + c.pszHeight + " cm " + c.pszWeight + " kg");
+        std::string input = c.pszRecording;
+        std::string stdinText;
+        if (input.rfind("walk:", 0) == 0) {
+            WalkSignal walk;
+            long samples = 0;
+            ASSERT_EQ(sscanf(c.pszRecording, "walk:%lf:%lf:%d:%ld", &walk.dFrequency, &walk.dAmplitude,
+                             &walk.nIntervalMs, &samples),
+                      4);
+            for (long k = 1; k <= samples; ++k) {
+                int16_t x, y, z;
+                walk.Reading(k, &x, &y, &z);
+                stdinText += std::to_string(walk.nIntervalMs) + "," + std::to_string(x) + "," +
+                             std::to_string(y) + "," + std::to_string(z) + "\n";
+            }
+            input = "-";
+        } else {
+            input = std::string(MV_TEST_DATA_DIR "/") + c.pszRecording;
+        }
+        ASSERT_EQ(
+            Run({"--trace", "--exact", "--height", c.pszHeight, "--weight", c.pszWeight, input}, stdinText),
+            0)
+            << m_sErr;
+        size_t lines = 0;
+        for (char ch : m_sOut) lines += (ch == '\n');
+        const size_t last = m_sOut.rfind('\n', m_sOut.size() - 2);
+        const std::string totals = m_sOut.substr(last == std::string::npos ? 0 : last + 1);
+        EXPECT_EQ(lines, c.nLines);
+        EXPECT_EQ(totals, std::string(c.pszTotals) + "\n");
+        EXPECT_EQ(Fnv1a(m_sOut), c.nTraceHash) << std::hex << "0x" << Fnv1a(m_sOut);
+    }
+}
