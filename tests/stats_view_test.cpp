@@ -173,9 +173,11 @@ void RunAllThree(CShellRun& run, int goal) {
     std::map<std::string, int> backView;
     std::map<std::string, std::string> backTitle;
     bool besideStayed = false;
+    // Beside the bubble and right of the last day's column (a tap on a column opens that day).
     run.Hook("beside", [&] {
         const RECT r = History()->BubbleRect();
-        PostTap(r.right + 2, r.bottom - 10);
+        const int x = r.right + 2 > 445 ? r.right + 2 : 445;
+        PostTap(x, r.bottom - 10);
     });
     run.Hook("stayed", [&] {
         besideStayed = GetApplication()->CurrentIndex() == VIEW_HISTORY && History()->Period() == 0;
@@ -269,4 +271,41 @@ TEST(StatsViewTest, AfterDeleteAllItShowsTheEmptyState) {
     ASSERT_EQ(rows.size(), 15u);
     EXPECT_EQ(rows[1].sValue, L"0");
     EXPECT_EQ(rows[9].sValue, L"\u2014");  // no record day to name
+}
+
+TEST(StatsViewTest, ADayPagesBubbleShowsThatDayAndCloseReturnsToIt) {
+    CShellRun run;
+    ASSERT_TRUE(run.PrepareStoredProfile(1));
+    ASSERT_TRUE(AddHistory(run));
+    StatsPage page{};
+    StatsFigures figures;
+    int view = -1, backPeriod = -1;
+    std::string dayTitle, backTitle;
+    run.Hook("day", [&] { dayTitle = Narrow(History()->Title()); });
+    run.Hook("bubble", [] {
+        const RECT r = History()->BubbleRect();
+        PostTap((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    });
+    run.Hook("open", [&] {
+        view = GetApplication()->CurrentIndex();
+        page = Stats()->Page();
+        figures = Stats()->Figures();
+    });
+    run.Hook("back", [&] {
+        backPeriod = History()->Period();
+        backTitle = Narrow(History()->Title());
+    });
+    // Tuesday's column of this week, low in the chart, then that day's bubble.
+    ASSERT_EQ(run.Run(std::string(kOpenHistory) +
+                      "wait 200\ntap 202 640\nwait 200\ncall day\ncall bubble\nwait 200\ncall open\n"
+                      "softkey right\nwait 200\ncall back\nquit\n"),
+              0);
+    EXPECT_EQ(dayTitle, "Tue 12 Mar");
+    EXPECT_EQ(view, VIEW_STATS);
+    EXPECT_EQ(page.nKind, STATS_DAY);
+    EXPECT_EQ(CStatsQueries::DateText(StatsDayNumber(page.nYear, page.nMonth, page.nDay)), "2024-03-12");
+    EXPECT_EQ(figures.nSteps, 11802);
+    EXPECT_EQ(figures.nDaysElapsed, 1);
+    EXPECT_EQ(backPeriod, 3);
+    EXPECT_EQ(backTitle, dayTitle);
 }
