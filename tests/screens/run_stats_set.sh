@@ -11,6 +11,8 @@ dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 
 # Taps over the chart until one lands on the total bubble; the statistics view ignores the rest.
+# On a week page a tap in a day's column opens that day, so the first row of taps runs above the
+# columns' reach: this history's week bubble stands there.
 sweep() {
   y=262
   while [ $y -le 652 ]; do
