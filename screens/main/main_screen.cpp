@@ -2,6 +2,8 @@
 // (start, stop, reset), today's stored totals and the title-bar notification.
 #include "screens/main/main_screen.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <cwchar>
 
@@ -76,10 +78,11 @@ void CMainScreen::UpdatePresence() {
         distance = counters.dTotalDistance;
         seconds = static_cast<int>(counters.nElapsed);
     }
-    figures.nSteps = m_nTodaySteps + steps;
+    figures.nSteps = static_cast<int>(TodayStepTotal(m_nTodaySteps, steps));
     figures.dKcal = m_dTodayCalories + kcal;
     figures.dDistance = m_dTodayDistance + distance;
-    figures.nSeconds = m_nTodaySeconds + seconds;
+    figures.nSeconds =
+        static_cast<int>(std::clamp<int64_t>(int64_t{m_nTodaySeconds} + seconds, 0, INT32_MAX));
     figures.bRunning = m_nRunState != MAIN_STOPPED;
     figures.nGoal = m_nGoal;
     m_Presence.Update(figures, !m_bResting);
